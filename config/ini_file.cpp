@@ -1,0 +1,207 @@
+#include "config/ini_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace glowpond {
+namespace {
+
+const char kByteOrderMark[] = "\xEF\xBB\xBF";
+
+// The profile functions also count Ctrl-Z, the old end-of-file mark, as a blank.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
+}
+
+std::string trimmed(const std::string& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && isBlank(text[begin])) ++begin;
+    while (end > begin && isBlank(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool hasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+}  // namespace
+
+IniFile::LoadResult IniFile::load(const std::string& path) {
+    lines_.clear();
+    byteOrderMark_ = false;
+    errno = 0;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing : LoadResult::Failed;
+
+    std::string text;
+    char buffer[16384];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        text.append(buffer, got);
+        if (text.size() > kMaxFileBytes) return LoadResult::Failed;
+    }
+    // Reading a folder "succeeds" in opening it on some systems; the read then fails.
+    if (std::ferror(file.get())) return LoadResult::Failed;
+    parse(text);
+    return LoadResult::Loaded;
+}
+
+void IniFile::parse(const std::string& text) {
+    lines_.clear();
+    size_t pos = 0;
+    byteOrderMark_ = text.compare(0, 3, kByteOrderMark) == 0;
+    if (byteOrderMark_) pos = 3;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines_.push_back(parseLine(line));
+        pos = end + 1;
+    }
+}
+
+IniFile::Line IniFile::parseLine(const std::string& text) {
+    Line line;
+    line.text = text;
+    size_t start = 0;
+    while (start < text.size() && isBlank(text[start])) ++start;
+    if (start == text.size() || text[start] == ';') return line;
+
+    if (text[start] == '[') {
+        size_t close = text.rfind(']');
+        if (close != std::string::npos && close > start) {
+            line.kind = Line::Kind::Section;
+            line.name = text.substr(start + 1, close - start - 1);
+            return line;
+        }
+        // A '[' without its ']' is read as a key line, as the profile functions do.
+    }
+    line.kind = Line::Kind::Key;
+    size_t equals = text.find('=', start);
+    if (equals == std::string::npos) {
+        line.name = trimmed(text.substr(start));
+    } else {
+        line.name = trimmed(text.substr(start, equals - start));
+        line.value = trimmed(text.substr(equals + 1));
+    }
+    return line;
+}
+
+size_t IniFile::findSection(const std::string& section) const {
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].kind == Line::Kind::Section && sameName(lines_[i].name, section)) return i;
+    }
+    return lines_.size();
+}
+
+size_t IniFile::sectionEnd(size_t header) const {
+    size_t i = header + 1;
+    while (i < lines_.size() && lines_[i].kind != Line::Kind::Section) ++i;
+    return i;
+}
+
+std::optional<std::string> IniFile::find(const std::string& section, const std::string& key) const {
+    size_t header = findSection(section);
+    if (header == lines_.size()) return std::nullopt;
+    for (size_t i = header + 1, end = sectionEnd(header); i < end; ++i) {
+        const Line& line = lines_[i];
+        if (line.kind != Line::Kind::Key || !sameName(line.name, key)) continue;
+        if (!line.value) return std::string();
+        const std::string& value = *line.value;
+        if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0]) {
+            return value.substr(1, value.size() - 2);
+        }
+        return value;
+    }
+    return std::nullopt;
+}
+
+std::string IniFile::getString(const std::string& section, const std::string& key,
+                               const std::string& defaultValue) const {
+    std::optional<std::string> value = find(section, key);
+    return value ? *value : defaultValue;
+}
+
+int32_t IniFile::getInt(const std::string& section, const std::string& key, int32_t defaultValue) const {
+    std::optional<std::string> value = find(section, key);
+    if (!value || value->empty()) return defaultValue;
+
+    const std::string& text = *value;
+    size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    uint32_t total = 0;  // unsigned, so that overflow wraps as the system's conversion does
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        total = total * 10u + static_cast<uint32_t>(text[i] - '0');
+    }
+    if (negative) total = 0u - total;
+    return static_cast<int32_t>(total);
+}
+
+bool IniFile::set(const std::string& section, const std::string& key, const std::string& value) {
+    size_t begin = 0;
+    while (begin < value.size() && isBlank(value[begin]) && value[begin] != '\r' && value[begin] != '\n') ++begin;
+    size_t end = value.size();
+    while (end > begin && (value[end - 1] == '\r' || value[end - 1] == '\n')) --end;
+    std::string stored = value.substr(begin, end - begin);
+    if (hasLineBreak(stored) || hasLineBreak(key) || hasLineBreak(section) ||
+        key.find('=') != std::string::npos || section.find(']') != std::string::npos) {
+        return false;
+    }
+
+    size_t header = findSection(section);
+    if (header == lines_.size()) {
+        if (!lines_.empty() && !trimmed(lines_.back().text).empty()) lines_.push_back(parseLine(""));
+        lines_.push_back(parseLine("[" + section + "]"));
+        lines_.push_back(parseLine(key + "=" + stored));
+        return true;
+    }
+
+    size_t sectionLast = sectionEnd(header);
+    for (size_t i = header + 1; i < sectionLast; ++i) {
+        Line& line = lines_[i];
+        if (line.kind == Line::Kind::Key && sameName(line.name, key)) {
+            // The key keeps the spelling it has in the file.
+            line = parseLine(line.name + "=" + stored);
+            return true;
+        }
+    }
+    // A new key goes after the section's last non-blank line, before the blank
+    // lines that separate it from the next section.
+    size_t insertAt = sectionLast;
+    while (insertAt > header + 1 && trimmed(lines_[insertAt - 1].text).empty()) --insertAt;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), parseLine(key + "=" + stored));
+    return true;
+}
+
+std::string IniFile::text() const {
+    std::string out;
+    if (byteOrderMark_) out += kByteOrderMark;
+    for (const Line& line : lines_) {
+        out += line.text;
+        out += "\r\n";
+    }
+    return out;
+}
+
+bool IniFile::save(const std::string& path) const { return platform().replaceFileContents(path, text()); }
+
+}  // namespace glowpond

@@ -1,0 +1,79 @@
+// Reading and writing INI files with the semantics of the Windows profile
+// functions (GetPrivateProfileString, GetPrivateProfileInt,
+// WritePrivateProfileString), so that files written by Windows itself or by
+// earlier versions of the program read the same, and files written here read
+// the same through the Windows functions.
+//
+// Unlike the profile functions, which rewrite the file once per key, a whole
+// set of changes is made in memory and then saved in one step.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace glowpond {
+
+class IniFile {
+public:
+    enum class LoadResult {
+        Loaded,   // the file was read
+        Missing,  // there is no such file (or folder): the document is empty
+        Failed,   // the file exists but cannot be read (a folder, a device, too large)
+    };
+
+    // Files beyond this size are refused: no settings file comes near it.
+    static constexpr size_t kMaxFileBytes = 16u << 20;
+
+    LoadResult load(const std::string& path);
+    void parse(const std::string& text);
+
+    // The value of `key` in `section` as GetPrivateProfileString returns it
+    // (surrounding blanks and one pair of enclosing quotes removed), or
+    // nothing when the key is missing. Names compare without regard to case;
+    // only the first section of a name and the first key of a name count.
+    std::optional<std::string> find(const std::string& section, const std::string& key) const;
+
+    std::string getString(const std::string& section, const std::string& key,
+                          const std::string& defaultValue) const;
+
+    // As GetPrivateProfileInt: a missing key or an empty value gives
+    // `defaultValue`; otherwise the leading integer of the value (blanks,
+    // an optional sign, decimal digits; anything after is ignored; no digits
+    // give 0), wrapping modulo 2^32 like the system's conversion.
+    int32_t getInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
+
+    // Sets `key` in `section`, adding the section at the end and the key at
+    // the end of its section when they are missing; every other line stays.
+    // Leading blanks of the value are dropped and trailing line breaks end
+    // the line, as the profile functions store them. A value with a line
+    // break inside it cannot be stored: false, and nothing changes.
+    bool set(const std::string& section, const std::string& key, const std::string& value);
+
+    // The document as file contents, lines ended by CR LF.
+    std::string text() const;
+
+    // Replaces the file at `path` with text() in one step (see Platform).
+    bool save(const std::string& path) const;
+
+private:
+    struct Line {
+        enum class Kind { Other, Section, Key };
+        std::string text;  // the line as it stands in the file, without its end
+        Kind kind = Kind::Other;
+        std::string name;  // section name, or key name without surrounding blanks
+        std::optional<std::string> value;  // key lines with '=': the raw value, blanks removed
+    };
+
+    static Line parseLine(const std::string& text);
+    // Index of the first section line named `section`, or lines_.size().
+    size_t findSection(const std::string& section) const;
+    // End (one past the last line) of the section starting at `header`.
+    size_t sectionEnd(size_t header) const;
+
+    bool byteOrderMark_ = false;
+    std::vector<Line> lines_;
+};
+
+}  // namespace glowpond

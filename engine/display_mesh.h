@@ -1,0 +1,85 @@
+// The flat polygon model that loading produces and the engine prepares,
+// moves, morphs and draws.
+//
+// A mesh is a list of parts. Each part has its own interleaved vertex array
+// (position then normal, 24 bytes, so that one array feeds both the vertex
+// and the normal array of the drawing), a face list of polygons with any
+// number of corners, one normal per face, one colour for the part or one per
+// face, and the per-vertex direction and distance from the morph centre.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/matrix.h"
+
+namespace glowpond {
+
+struct MeshVertex {
+    float position[3];
+    float normal[3];
+};
+static_assert(sizeof(MeshVertex) == 24, "drawing uses a stride of 24 bytes");
+
+using Bounds = std::array<float, 6>;  // minX, maxX, minY, maxY, minZ, maxZ
+
+struct MeshPart {
+    std::vector<Vec3f> faceNormals;  // faceCount unit normals
+    int32_t uniformColor = 0;        // 1: the whole part has `color`; 0: faceColors
+    Vec3f color{};
+    int32_t vertexCount = 0;  // entries of `vertices`
+    std::vector<MeshVertex> vertices;
+    int32_t faceCount = 0;
+    // Per face in order: its corner count k, then k indices into `vertices`.
+    std::vector<int32_t> faceIndices;
+    std::vector<Vec3f> faceColors;  // one per face, when uniformColor is 0
+    Bounds bounds{0.0f, 0.1f, 0.0f, 0.1f, 0.0f, 0.1f};
+    Vec3f boundsCenter{0.05f, 0.05f, 0.05f};
+    std::vector<Vec3f> directions;  // unit direction of each vertex from the morph centre
+    std::vector<float> radii;       // distance of each vertex from the morph centre
+    Vec3f centroid{};               // mean vertex position
+};
+
+class DisplayMesh {
+public:
+    DisplayMesh();
+
+    // Turns the model inside out: negates every vertex and face normal and
+    // reverses the corner order of every face.
+    void reverseNormals();
+
+    // Rotates positions, vertex normals and face normals by Rx . Ry . Rz
+    // (degrees; Z is applied first). `orientation` is not changed.
+    void rotateXYZ(const Vec3f& angles);
+
+    // Rotates by `angle` degrees about `axis` and accumulates the rotation
+    // into `orientation`.
+    void rotate(const Vec3f& axis, float angle);
+
+    // Scale vertex positions only; normals and bounds stay.
+    void scale(float factor);
+    void scaleXYZ(float sx, float sy, float sz);
+
+    // Replaces every part by one cube of half side 0.07 in this colour.
+    void makeCube(float red, float green, float blue);
+
+    // A rough volume from the parts' boxes, each box less its overlaps with
+    // the boxes of earlier parts; a part adds at least 0.001.
+    float volumeEstimate() const;
+
+    int32_t cullBackFaces = 0;  // drawing skips faces whose normal has z <= 0
+    int32_t visible = 1;        // drawing does nothing while 0
+    int32_t partCount = 0;
+    int32_t vertexCount = 0;  // sum over the parts
+    // At least the sum over the parts: loading also counts faces without corners.
+    int32_t faceCount = 0;
+    Bounds bounds{};
+    Vec3f center{};
+    std::vector<MeshPart> parts;
+    Mat4f orientation;  // accumulated rotation of rotate()
+
+private:
+    void transformAll(const Mat4f& rotation);
+};
+
+}  // namespace glowpond

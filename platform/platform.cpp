@@ -1,0 +1,16 @@
+#include "platform/platform.h"
+
+namespace glowpond {
+namespace {
+Platform* current = nullptr;
+}
+
+Platform& platform() { return current ? *current : nativePlatform(); }
+
+Platform* setPlatform(Platform* replacement) {
+    Platform* previous = &platform();
+    current = replacement;
+    return previous;
+}
+
+}  // namespace glowpond

@@ -1,0 +1,74 @@
+// The seam between the portable core and the operating system.
+//
+// The core (settings, loading, scene graph, engine maths) never includes a
+// system header; whatever it needs from the system it asks of the current
+// Platform. The Windows build installs the Win32 implementation, every other
+// build a portable one, and tests install a recording one so that nothing
+// they run can open a modal window.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace glowpond {
+
+// An opaque system window handle (HWND on Windows); null means "no window".
+using WindowHandle = void*;
+
+// Button identifiers returned by Platform::messageBox (the Win32 values).
+constexpr int kButtonOk = 1;
+constexpr int kButtonCancel = 2;
+
+// Outcome of looking up the program's install directory in the system's
+// application registry.
+struct AppPathLookup {
+    enum class Status {
+        Found,        // `path` holds the directory
+        NoKey,        // the program's key does not exist or cannot be opened
+        NoValue,      // the key exists but its "Path" value cannot be read
+        Unsupported,  // the system has no such registry: use the current directory
+    };
+    Status status = Status::Unsupported;
+    std::string path;
+};
+
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    // Shows a message box with an OK button only and waits for it to close.
+    // `owner` may be null. Returns the button that closed it.
+    virtual int messageBox(WindowHandle owner, const std::string& text,
+                           const std::string& caption) = 0;
+
+    // Looks up the "Path" value of the application key `exeName` (for
+    // example "3-D Glowpond.scr").
+    virtual AppPathLookup lookupAppPath(const std::string& exeName) = 0;
+
+    // Changes the process's current directory; false when that fails.
+    virtual bool setCurrentDirectory(const std::string& path) = 0;
+
+    // Resolves `name` against the current directory into a full path, the
+    // way the system does for a file name typed by a user.
+    virtual std::string fullPath(const std::string& name) = 0;
+
+    // Replaces the file at `path` by one holding exactly `contents`. The old
+    // file is replaced in one step only after the new contents are complete
+    // on disk, so a failure leaves the old file as it was. False on failure.
+    virtual bool replaceFileContents(const std::string& path,
+                                     const std::string& contents) = 0;
+};
+
+// The platform of this process. Until setPlatform is called it is the
+// build's own implementation (Win32 on Windows, portable elsewhere).
+Platform& platform();
+
+// Installs `replacement` (borrowed; null restores the build's own) and
+// returns the platform that was in force.
+Platform* setPlatform(Platform* replacement);
+
+// The build's own implementation, a process-wide instance.
+Platform& nativePlatform();
+
+}  // namespace glowpond

@@ -1,0 +1,92 @@
+// The Win32 platform: the system's message boxes, registry and file
+// functions. Only this file (and the Windows front end) includes <windows.h>.
+#include "platform/platform.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace glowpond {
+namespace {
+
+const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+std::string directoryOf(const std::string& path) {
+    size_t slash = path.find_last_of("\\/");
+    if (slash == std::string::npos) return ".";
+    if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
+    return path.substr(0, slash);
+}
+
+class Win32Platform final : public Platform {
+public:
+    int messageBox(WindowHandle owner, const std::string& text, const std::string& caption) override {
+        return MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OK);
+    }
+
+    AppPathLookup lookupAppPath(const std::string& exeName) override {
+        AppPathLookup result;
+        HKEY key = nullptr;
+        std::string keyName = kAppPathsKey + exeName;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+            result.status = AppPathLookup::Status::NoKey;
+            return result;
+        }
+        result.status = AppPathLookup::Status::NoValue;
+        DWORD type = 0;
+        DWORD size = 0;
+        if (RegQueryValueExA(key, "Path", nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ)) {
+            // One spare byte: a stored string need not carry its terminator.
+            std::vector<char> buffer(size + 1, '\0');
+            DWORD read = size;
+            if (RegQueryValueExA(key, "Path", nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                                 &read) == ERROR_SUCCESS) {
+                result.status = AppPathLookup::Status::Found;
+                result.path = buffer.data();
+            }
+        }
+        RegCloseKey(key);
+        return result;
+    }
+
+    bool setCurrentDirectory(const std::string& path) override {
+        return SetCurrentDirectoryA(path.c_str()) != 0;
+    }
+
+    std::string fullPath(const std::string& name) override {
+        DWORD needed = GetFullPathNameA(name.c_str(), 0, nullptr, nullptr);
+        if (needed == 0) return name;
+        std::vector<char> buffer(needed + 1);
+        DWORD length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length == 0 || length >= buffer.size()) return name;
+        return std::string(buffer.data(), length);
+    }
+
+    bool replaceFileContents(const std::string& path, const std::string& contents) override {
+        char temp[MAX_PATH + 1];
+        if (GetTempFileNameA(directoryOf(path).c_str(), "gpd", 0, temp) == 0) return false;
+        HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        bool ok = file != INVALID_HANDLE_VALUE;
+        if (ok) {
+            DWORD written = 0;
+            ok = (contents.empty() ||
+                  WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr)) &&
+                 written == contents.size() && FlushFileBuffers(file);
+            ok = CloseHandle(file) && ok;
+        }
+        // Plain rename fails on Windows when the target exists.
+        if (ok && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+        DeleteFileA(temp);
+        return false;
+    }
+};
+
+}  // namespace
+
+Platform& nativePlatform() {
+    static Win32Platform instance;
+    return instance;
+}
+
+}  // namespace glowpond

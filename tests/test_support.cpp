@@ -1,0 +1,66 @@
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace glowpond::testing {
+
+int RecordingPlatform::messageBox(WindowHandle, const std::string& text, const std::string& caption) {
+    messages.push_back({text, caption});
+    return kButtonOk;
+}
+
+AppPathLookup RecordingPlatform::lookupAppPath(const std::string& exeName) {
+    return appPath ? *appPath : nativePlatform().lookupAppPath(exeName);
+}
+
+bool RecordingPlatform::setCurrentDirectory(const std::string& path) {
+    return nativePlatform().setCurrentDirectory(path);
+}
+
+std::string RecordingPlatform::fullPath(const std::string& name) { return nativePlatform().fullPath(name); }
+
+bool RecordingPlatform::replaceFileContents(const std::string& path, const std::string& contents) {
+    return !failFileReplacement && nativePlatform().replaceFileContents(path, contents);
+}
+
+RecordingPlatform& recordingPlatform() {
+    static RecordingPlatform instance;
+    return instance;
+}
+
+TempDir::TempDir() {
+    static std::atomic<int> counter{0};
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("glowpond-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(dir);
+    root_ = dir.string();
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::string TempDir::path(const std::string& name) const { return (std::filesystem::path(root_) / name).string(); }
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+void writeFile(const std::string& path, const std::string& contents) {
+    std::ofstream out(path, std::ios::binary);
+    out << contents;
+    ASSERT_TRUE(out.good()) << path;
+}
+
+}  // namespace glowpond::testing
