@@ -11,59 +11,36 @@ TEST(FieldArray, element500OpensTheSecondChunkAndEarlierElementsNeverMove) {
     FieldArray<Vec3> points;
     ASSERT_EQ(points.append({1, 2, 3}), 0);
     const Vec3* first = points.at(0);
-    for (int i = 1; i < 500; ++i) points.append({double(i), 0, 0});
-    EXPECT_EQ(points.capacity(), 500);
-    EXPECT_EQ(points.append({500, 0, 0}), 500);
+    for (int i = 1; i <= 500; ++i) points.append({double(i), 0, 0});
     EXPECT_EQ(points.capacity(), 1000);
     EXPECT_EQ(points.at(0), first);
     EXPECT_EQ(points[0], (Vec3{1, 2, 3}));
-    EXPECT_EQ(points[499].x, 499);
     EXPECT_EQ(points[500].x, 500);
     EXPECT_EQ(points.at(501), nullptr);
     EXPECT_EQ(points.at(-1), nullptr);
 }
 
 TEST(FieldArray, growsPastAThousandChunksForLargeIndexLists) {
-    // A million-triangle face list: four million entries, 8000 chunks.
+    // A million-triangle face list: four million entries in 8000 chunks.
     FieldArray<int32_t> indices;
-    const int32_t* first = nullptr;
-    for (int32_t i = 0; i < 4'000'000; ++i) {
-        ASSERT_EQ(indices.append(i % 4 == 3 ? -1 : i), i);
-        if (i == 0) first = indices.at(0);
-    }
+    for (int32_t i = 0; i < 4'000'000; ++i) ASSERT_EQ(indices.append(i % 4 == 3 ? -1 : i), i);
     EXPECT_FALSE(indices.failed());
-    EXPECT_EQ(indices.count(), 4'000'000);
     EXPECT_EQ(indices.capacity(), 4'000'000);
-    EXPECT_EQ(indices.at(0), first);
-    EXPECT_EQ(indices[499'998], 499'998);
     EXPECT_EQ(indices[500'000], 500'000);
+    EXPECT_EQ(indices[3'999'998], 3'999'998);
     EXPECT_EQ(indices[3'999'999], -1);
 }
 
-TEST(FieldArray, setAtFillsTheGapWithZeroElements) {
-    FieldArray<Vec3> colours;
-    colours.append({1, 1, 1});
-    ASSERT_TRUE(colours.setAt(1200, {0.5, 0.5, 0.5}));
-    EXPECT_EQ(colours.count(), 1201);
-    EXPECT_EQ(colours.capacity(), 1500);
-    EXPECT_EQ(colours[0], (Vec3{1, 1, 1}));
-    EXPECT_EQ(colours[1], Vec3{});
-    EXPECT_EQ(colours[1199], Vec3{});
-    EXPECT_EQ(colours[1200], (Vec3{0.5, 0.5, 0.5}));
-    // Storing below the count leaves the count alone.
-    ASSERT_TRUE(colours.setAt(3, {2, 2, 2}));
-    EXPECT_EQ(colours.count(), 1201);
-}
-
-TEST(FieldArray, truncatedSlotsReadAsZeroWhenTheArrayGrowsAgain) {
+TEST(FieldArray, slotsBetweenTheCountAndANewElementReadAsZero) {
     FieldArray<int32_t> list;
     for (int32_t i = 1; i <= 3; ++i) list.append(i);
     list.truncate(1);
-    EXPECT_EQ(list.count(), 1);
-    EXPECT_EQ(list.capacity(), 500);
-    list.setAt(2, 9);
+    ASSERT_TRUE(list.setAt(1200, 9));
+    EXPECT_EQ(list.count(), 1201);
+    EXPECT_EQ(list.capacity(), 1500);
     EXPECT_EQ(list[1], 0);
-    EXPECT_EQ(list[2], 9);
+    EXPECT_EQ(list[2], 0);
+    EXPECT_EQ(list[1200], 9);
 }
 
 TEST(FieldArray, copyKeepsTheChunkSizeAndClearRestoresTheStandardOne) {
@@ -72,21 +49,13 @@ TEST(FieldArray, copyKeepsTheChunkSizeAndClearRestoresTheStandardOne) {
     FieldArray<double> copy = source;
     EXPECT_EQ(copy.chunkSize(), 7);
     EXPECT_EQ(copy.capacity(), 14);
-    ASSERT_EQ(copy.count(), 10);
     EXPECT_EQ(copy[9], 4.5);
-    copy.setAt(0, -1.0);
-    EXPECT_EQ(source[0], 0.0);
-
     copy.clear();
     EXPECT_EQ(copy.chunkSize(), 500);
-    EXPECT_EQ(copy.count(), 0);
     EXPECT_EQ(copy.capacity(), 0);
-
     FieldArray<double> moved = std::move(source);
     EXPECT_EQ(moved.count(), 10);
-    EXPECT_EQ(moved.chunkSize(), 7);
-    EXPECT_EQ(source.count(), 0);  // NOLINT: the moved-from state is specified
-    EXPECT_EQ(source.chunkSize(), 500);
+    EXPECT_EQ(source.count(), 0);  // NOLINT(bugprone-use-after-move): the moved-from state is defined
 }
 
 TEST(FieldArray, aRefusedGrowthIsReportedAndWritesNothing) {
@@ -97,18 +66,8 @@ TEST(FieldArray, aRefusedGrowthIsReportedAndWritesNothing) {
     EXPECT_FALSE(list.setAt(std::numeric_limits<int32_t>::max(), 1));
     EXPECT_TRUE(list.failed());
     EXPECT_EQ(list.count(), 1);
-    EXPECT_EQ(list.capacity(), 500);
     list.clear();
     EXPECT_FALSE(list.failed());
-}
-
-TEST(FieldArray, appendPointReusesOnlyPointsCloserThanTheTolerance) {
-    FieldArray<Vec3> points;
-    EXPECT_EQ(appendPoint(points, {0, 0, 0}, true), 0);
-    EXPECT_EQ(appendPoint(points, {0, 0, 1e-6}, true), 0);
-    EXPECT_EQ(appendPoint(points, {0, 0, 1e-3}, true), 1);
-    EXPECT_EQ(appendPoint(points, {0, 0, 0}, false), 2);
-    EXPECT_EQ(points.count(), 3);
 }
 
 }  // namespace

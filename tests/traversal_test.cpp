@@ -18,58 +18,49 @@ using testing::applyTree;
 using testing::arrayOf;
 using testing::RecordingAction;
 
-TEST(TraversalState, pathNameJoinsTheNonEmptyNames) {
+TEST(TraversalState, pathNameJoinsTheNonEmptyNamesAndCutsOverlongOnes) {
     TraversalState state;
     EXPECT_EQ(state.pathName(), "");
     for (const char* name : {"", "house", "", "door"}) state.pushName(name);
     EXPECT_EQ(state.pathName(), "house_door");
-    state.popName();
-    state.popName();
-    state.popName();
-    EXPECT_EQ(state.pathName(), "");
-}
-
-TEST(TraversalState, overlongPathNamesAreCut) {
-    TraversalState state;
-    for (char c : {'a', 'b', 'c'}) state.pushName(std::string(255, c));
+    for (char c : {'a', 'b'}) state.pushName(std::string(255, c));
     const std::string path = state.pathName();
     ASSERT_EQ(path.size(), 511u);
-    EXPECT_EQ(path.substr(254, 3), "a_b");
+    EXPECT_EQ(path.substr(0, 13), "house_door_aa");
+    EXPECT_EQ(path.substr(265, 3), "a_b");
 }
 
 TEST(TraversalState, pushesBeyondTheLimitsAreMatchedByIgnoredPops) {
     TraversalState state;
     state.pushName("outer");
-    for (int i = 0; i < 40; ++i) state.pushName("n");
-    for (int i = 0; i < 40; ++i) state.popName();
-    EXPECT_EQ(state.nameDepth(), 1);
-    EXPECT_EQ(state.pathName(), "outer");
-
     state.current().materialBinding = kBindingPerFace;
-    for (int i = 0; i < 40; ++i) state.pushLevel();
+    for (int i = 0; i < 40; ++i) {
+        state.pushName("n");
+        state.pushLevel();
+        state.current().materialBinding = kBindingOverall;
+    }
+    EXPECT_EQ(state.nameDepth(), 25);
     EXPECT_EQ(state.level(), 24);
-    EXPECT_EQ(state.current().materialBinding, kBindingPerFace);
-    state.current().materialBinding = kBindingOverall;
-    for (int i = 0; i < 40; ++i) state.popLevel();
+    for (int i = 0; i < 40; ++i) {
+        state.popLevel();
+        state.popName();
+    }
+    EXPECT_EQ(state.pathName(), "outer");
     EXPECT_EQ(state.level(), 0);
     EXPECT_EQ(state.current().materialBinding, kBindingPerFace);
-    state.popLevel();
-    EXPECT_EQ(state.level(), 0);
-}
 
-TEST(TraversalState, transformsRestoreInOrderAndAnUnmatchedRestoreChangesNothing) {
-    TraversalState state;
-    state.current().transform = Matrix4::translation(1, 0, 0);
-    state.restoreTransform();
-    EXPECT_EQ(state.current().transform, Matrix4::translation(1, 0, 0));
-    for (int i = 0; i < 30; ++i) {
+    state.restoreTransform();  // without a save: nothing happens
+    EXPECT_EQ(state.current().transform, Matrix4::identity());
+    for (int i = 1; i <= 30; ++i) {
         state.saveTransform();
-        state.current().transform = Matrix4::translation(i + 2, 0, 0);
+        state.current().transform = Matrix4::translation(i, 0, 0);
     }
     EXPECT_EQ(state.savedCount(), 24);
-    for (int i = 0; i < 30; ++i) state.restoreTransform();
-    EXPECT_EQ(state.current().transform, Matrix4::translation(1, 0, 0));
-    EXPECT_EQ(state.savedCount(), 0);
+    // The six innermost restores match the six ignored saves.
+    for (int i = 0; i < 24; ++i) state.restoreTransform();
+    EXPECT_EQ(state.current().transform, Matrix4::translation(6, 0, 0));
+    for (int i = 0; i < 6; ++i) state.restoreTransform();
+    EXPECT_EQ(state.current().transform, Matrix4::identity());
 }
 
 constexpr Vec3 kRed{1, 0, 0}, kGreen{0, 1, 0};
@@ -126,30 +117,29 @@ TEST(Grouping, groupSwitchAndLodLetTheirChildrensPropertiesReachLaterSiblings) {
     EXPECT_EQ(seenAroundA<TransformSeparator>(), (Seen{{kGreen, kAtInner}, {kGreen, kAtOuter}}));
 }
 
-TEST(Grouping, switchAppliesTheChosenChildAndAlwaysReportsTheGroup) {
-    for (int32_t which : {-1, -3, 1, 3, -2}) {
+TEST(Grouping, switchAndLodApplyTheChosenChildrenAndAlwaysReportTheGroup) {
+    const std::pair<int32_t, std::vector<std::string>> cases[] = {
+        {Switch::kNone, {}}, {Switch::kAll, {"sphere 1", "sphere 2", "sphere 3"}}, {1, {"sphere 2"}}, {3, {}}, {-2, {}},
+    };
+    for (const auto& [which, spheres] : cases) {
         SCOPED_TRACE(which);
-        Switch choice;
-        choice.setName("s");
-        choice.setInt("whichChild", which);
-        for (double size : {1, 2, 3}) addNode<Sphere>(choice)->setFloat("radius", size);
-        RecordingAction action;
-        applyTree(choice, action);
-        std::vector<std::string> expected{"beginGroup s"};
-        if (which == -3) expected.insert(expected.end(), {"sphere 1", "sphere 2", "sphere 3"});
-        if (which == 1) expected.push_back("sphere 2");
-        expected.push_back("endGroup");
-        EXPECT_EQ(action.calls(), expected);
+        std::unique_ptr<Node> groups[] = {Switch::create(), LOD::create()};
+        for (std::unique_ptr<Node>& group : groups) {
+            group->setName("s");
+            group->setInt("whichChild", which);
+            for (double size : {1, 2, 3}) addNode<Sphere>(*group)->setFloat("radius", size);
+            RecordingAction action;
+            applyTree(*group, action);
+            std::vector<std::string> expected{"beginGroup s"};
+            if (group->typeCode() == NodeType::LOD) {
+                expected.push_back("sphere 1");
+            } else {
+                expected.insert(expected.end(), spheres.begin(), spheres.end());
+            }
+            expected.push_back("endGroup");
+            EXPECT_EQ(action.calls(), expected);
+        }
     }
-}
-
-TEST(Grouping, lodUsesOnlyItsFirstChild) {
-    LOD lod;
-    lod.setFloatArray("range", arrayOf<double>({10, 20}));
-    for (double size : {1, 2, 3}) addNode<Sphere>(lod)->setFloat("radius", size);
-    RecordingAction action;
-    applyTree(lod, action);
-    EXPECT_EQ(action.calls(), (std::vector<std::string>{"beginGroup ", "sphere 1", "endGroup"}));
 }
 
 TEST(Grouping, separatorsNestedBeyondTheStackKeepTheOuterStateForLaterSiblings) {
@@ -179,16 +169,13 @@ TEST(Grouping, separatorsNestedBeyondTheStackKeepTheOuterStateForLaterSiblings) 
 }
 
 TEST(Grouping, beginAndEndReportsFollowTheirOwnAnswers) {
-    auto build = [] {
-        auto root = Separator::create();
-        root->setName("S");
-        addNode<TransformSeparator>(*root, "T");
-        addNode<Group>(*root, "G");
-        return root;
-    };
-    auto run = [&](RecordingAction::Answers answers) {
+    Separator root;
+    root.setName("S");
+    addNode<TransformSeparator>(root, "T");
+    addNode<Group>(root, "G");
+    auto run = [&root](RecordingAction::Answers answers) {
         RecordingAction action(answers);
-        applyTree(*build(), action);
+        applyTree(root, action);
         return action.calls();
     };
     using Calls = std::vector<std::string>;
