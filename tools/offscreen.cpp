@@ -24,6 +24,7 @@ OffscreenContext::OffscreenContext(int32_t width, int32_t height)
 
 OffscreenContext::~OffscreenContext() {
     if (!context_) return;
+    // A context must not be current when it is destroyed.
     OSMesaMakeCurrent(nullptr, nullptr, GL_UNSIGNED_BYTE, 0, 0);
     OSMesaDestroyContext(context_->handle);
     delete context_;
