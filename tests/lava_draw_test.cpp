@@ -40,7 +40,7 @@ protected:
     void SetUp() override {
         context = std::make_unique<OffscreenContext>(kWidth, kHeight);
         ASSERT_TRUE(context->ok());
-        recordingPlatform().clientArea = {kWidth, kHeight};
+        recordingPlatform().clientArea = ClientSize{kWidth, kHeight};
         setupFixedState(kWidth, kHeight, false);
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
@@ -221,7 +221,7 @@ TEST_F(LavaDraw, theScissorGeometryFollowsWindowScaleAndSize) {
 
     // The model settings dialog's picture window: another window, another size.
     int otherTag = 0;
-    recordingPlatform().clientArea = {160, 120};
+    recordingPlatform().clientArea = ClientSize{160, 120};
     setupFixedState(160, 120, false);
     glMatrixMode(GL_MODELVIEW);
     drawSlot(slot, &otherTag, 0, false, 80, 0.5f, nullptr);

@@ -29,7 +29,9 @@ bool RecordingPlatform::replaceFileContents(const std::string& path, const std::
     return !failFileReplacement && nativePlatform().replaceFileContents(path, contents);
 }
 
-ClientSize RecordingPlatform::clientSize(WindowHandle) { return clientArea; }
+ClientSize RecordingPlatform::clientSize(WindowHandle window) {
+    return clientArea ? *clientArea : nativePlatform().clientSize(window);
+}
 
 int32_t RecordingPlatform::clockMs() { return clock; }
 
@@ -53,7 +55,7 @@ void RecordingPlatform::swapBuffers(DeviceHandle) { ++swapCount; }
 void* RecordingPlatform::glProcAddress(const char*) { return nullptr; }
 
 void RecordingPlatform::resetEngineServices() {
-    clientArea = {800, 600};
+    clientArea.reset();
     clock = 1000;
     timeSeed = 1;
     random = StandardRandom();

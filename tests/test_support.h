@@ -52,7 +52,7 @@ public:
     std::optional<AppPathLookup> appPath;  // when set, answers lookupAppPath
     bool failFileReplacement = false;
 
-    ClientSize clientArea{800, 600};  // of every window
+    std::optional<ClientSize> clientArea;  // when set, of every window
     int32_t clock = 1000;             // ms
     uint32_t timeSeed = 1;            // what seeding "from the time" uses
     StandardRandom random;
