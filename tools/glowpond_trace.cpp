@@ -58,6 +58,16 @@ bool parseNumber(const char* text, int64_t& value) {
     return true;
 }
 
+bool parseSize(const char* text, Options& options) {
+    int32_t width = 0, height = 0;
+    char end = '\0';
+    if (std::sscanf(text, "%" SCNd32 "x%" SCNd32 "%c", &width, &height, &end) != 2) return false;
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) return false;
+    options.width = width;
+    options.height = height;
+    return true;
+}
+
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
@@ -81,8 +91,8 @@ bool parseOptions(int argc, char** argv, Options& options) {
             options.updates = number;
         } else if (name == "--png") {
             options.png = value;
-        } else if (name == "--size" && std::sscanf(value, "%" SCNd32 "x%" SCNd32, &options.width, &options.height) == 2 &&
-                   options.width > 0 && options.height > 0 && options.width <= 8192 && options.height <= 8192) {
+        } else if (name == "--size" && parseSize(value, options)) {
+            // parsed
         } else if (name == "--at" && parseNumber(value, number) && number >= 0) {
             options.at = number;
         } else {
