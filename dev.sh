@@ -12,8 +12,10 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 BUILD=${GLOWPOND_BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc)
 
+# libosmesa6-dev: offscreen OpenGL (and its libgl-dev the GL headers) for the native
+# rendering tests and glowpond-trace; zlib1g-dev: their PNG pictures.
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
-          mingw-w64 wine wine64)
+          mingw-w64 wine wine64 libosmesa6-dev libgl-dev zlib1g-dev)
 
 log() { printf '== %s\n' "$*"; }
 

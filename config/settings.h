@@ -79,6 +79,17 @@ private:
     void setDefaults();
 };
 
+// The six speed, size and timing values (speed, totalSize, lightHeight,
+// spinSpeed, pulseSpeed, objectDuration) are 1..10 in the dialogs, but the
+// record keeps whatever a hand-edited file says. Every computation uses the
+// value brought into that range, so that no file can stall or break the
+// display (0 would divide by zero, 13 and more would blow up the size).
+constexpr int32_t kSettingMin = 1;
+constexpr int32_t kSettingMax = 10;
+constexpr int32_t inSettingRange(int32_t value) {
+    return value < kSettingMin ? kSettingMin : (value > kSettingMax ? kSettingMax : value);
+}
+
 // The settings in force (read from and written to the INI file) and the copy
 // the dialogs edit. Both are created on first use, so that no message box can
 // appear before the program's entry point has installed its platform.

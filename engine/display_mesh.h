@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "engine/matrix.h"
+#include "engine/scissor.h"
+#include "platform/platform.h"
 
 namespace glowpond {
 
@@ -40,6 +42,28 @@ struct MeshPart {
     Vec3f centroid{};               // mean vertex position
 };
 
+// Calls visit(corners, k) for each face of `part` in order, `corners`
+// pointing at its k indices. A corner count that is negative or runs past
+// the end of the list ends the walk.
+template <typename Visit>
+void forEachFace(const MeshPart& part, Visit&& visit) {
+    const size_t size = part.faceIndices.size();
+    for (size_t at = 0; at < size;) {
+        const int32_t k = part.faceIndices[at];
+        if (k < 0 || size - at - 1 < static_cast<size_t>(k)) return;
+        visit(part.faceIndices.data() + at + 1, k);
+        at += 1 + static_cast<size_t>(k);
+    }
+}
+
+// True when each of the k corners indexes a vertex of `part`.
+inline bool cornersInRange(const MeshPart& part, const int32_t* corners, int32_t k) {
+    for (int32_t i = 0; i < k; ++i) {
+        if (corners[i] < 0 || static_cast<size_t>(corners[i]) >= part.vertices.size()) return false;
+    }
+    return true;
+}
+
 class DisplayMesh {
 public:
     DisplayMesh();
@@ -66,6 +90,15 @@ public:
     // A rough volume from the parts' boxes, each box less its overlaps with
     // the boxes of earlier parts; a part adds at least 0.001.
     float volumeEstimate() const;
+
+    // Draws the mesh with OpenGL inside the square scissor rectangle of side
+    // `scale` world units around (x, y) (z is not used; the vertices already
+    // carry their position) and stores that rectangle in `rect` when given.
+    // Skips faces whose normal has z <= 0 when cullBackFaces is set. Does
+    // nothing unless visible and not empty. `window` is the window whose
+    // client area the current projection fills. Defined by the OpenGL layer
+    // (engine/lava_draw.cpp, library glowpond_gl).
+    void draw(WindowHandle window, float x, float y, float z, float scale, ScissorRect* rect) const;
 
     int32_t cullBackFaces = 0;  // drawing skips faces whose normal has z <= 0
     int32_t visible = 1;        // drawing does nothing while 0

@@ -15,6 +15,35 @@ namespace glowpond {
 
 // An opaque system window handle (HWND on Windows); null means "no window".
 using WindowHandle = void*;
+// An opaque device context of a window (HDC on Windows).
+using DeviceHandle = void*;
+
+// Size of a window's client area in pixels.
+struct ClientSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+// What Platform::pumpMessage found in the thread's queue.
+enum class PumpResult {
+    NoMessage,
+    Dispatched,  // a message was removed, translated and dispatched
+    Quit,        // the message was WM_QUIT (dispatched like any other)
+};
+
+// The C standard's example generator (values 0..32767, 32-bit unsigned
+// state), the same on every system so that a seeded run repeats exactly.
+class StandardRandom {
+public:
+    void seed(uint32_t value) { next_ = value; }
+    int32_t next() {
+        next_ = next_ * 1103515245u + 12345u;
+        return static_cast<int32_t>((next_ / 65536u) % 32768u);
+    }
+
+private:
+    uint32_t next_ = 1;  // as if seeded with 1, like the C library before srand
+};
 
 // Button identifiers returned by Platform::messageBox (the Win32 values).
 constexpr int kButtonOk = 1;
@@ -58,6 +87,35 @@ public:
     // on disk, so a failure leaves the old file as it was. False on failure.
     virtual bool replaceFileContents(const std::string& path,
                                      const std::string& contents) = 0;
+
+    // The client area of `window`; (0, 0) when there is no such window.
+    virtual ClientSize clientSize(WindowHandle window) = 0;
+
+    // Milliseconds since the process started, as a signed 32-bit count.
+    virtual int32_t clockMs() = 0;
+
+    // Called on every turn of a busy wait on clockMs() with the milliseconds
+    // still to wait. The system's clock moves by itself and ignores it; a
+    // simulated clock moves on by that much.
+    virtual void spinWait(int32_t remainingMs) = 0;
+
+    // Seeds the pseudo-random source from the current time.
+    virtual void seedRandomFromTime() = 0;
+
+    // The next value of the pseudo-random source, 0..32767.
+    virtual int32_t randomValue() = 0;
+
+    // Removes at most one waiting message of the calling thread's queue (for
+    // any window), translates and dispatches it. Window procedures run
+    // inside this call.
+    virtual PumpResult pumpMessage() = 0;
+
+    // Shows the back buffer of a double-buffered OpenGL device context.
+    virtual void swapBuffers(DeviceHandle deviceContext) = 0;
+
+    // The entry point of an OpenGL extension function of the current
+    // context, or null.
+    virtual void* glProcAddress(const char* name) = 0;
 };
 
 // The platform of this process. Until setPlatform is called it is the

@@ -4,12 +4,23 @@
 
 #include <windows.h>
 
+#include <ctime>
 #include <vector>
 
 namespace glowpond {
 namespace {
 
 const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+
+// The performance counter, not GetTickCount: the tick count moves in steps of
+// about 16 ms, which would stretch every 50 ms model step to 62 ms.
+int64_t performanceCount() {
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    return count.QuadPart;
+}
+
+const int64_t processStart = performanceCount();
 
 std::string directoryOf(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
@@ -80,6 +91,43 @@ public:
         DeleteFileA(temp);
         return false;
     }
+
+    ClientSize clientSize(WindowHandle window) override {
+        RECT client;
+        if (!window || !GetClientRect(static_cast<HWND>(window), &client)) return {};
+        return {client.right, client.bottom};
+    }
+
+    int32_t clockMs() override {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        int64_t ms = (performanceCount() - processStart) * 1000 / frequency.QuadPart;
+        return static_cast<int32_t>(static_cast<uint32_t>(ms));
+    }
+
+    void spinWait(int32_t) override {}
+
+    void seedRandomFromTime() override { random_.seed(static_cast<uint32_t>(std::time(nullptr))); }
+
+    int32_t randomValue() override { return random_.next(); }
+
+    PumpResult pumpMessage() override {
+        MSG message;
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return PumpResult::NoMessage;
+        bool quit = message.message == WM_QUIT;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+        return quit ? PumpResult::Quit : PumpResult::Dispatched;
+    }
+
+    void swapBuffers(DeviceHandle deviceContext) override { SwapBuffers(static_cast<HDC>(deviceContext)); }
+
+    void* glProcAddress(const char* name) override {
+        return reinterpret_cast<void*>(wglGetProcAddress(name));
+    }
+
+private:
+    StandardRandom random_;
 };
 
 }  // namespace

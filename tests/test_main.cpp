@@ -11,6 +11,7 @@ class ClearMessages : public ::testing::EmptyTestEventListener {
         glowpond::testing::recordingPlatform().messages.clear();
         glowpond::testing::recordingPlatform().appPath.reset();
         glowpond::testing::recordingPlatform().failFileReplacement = false;
+        glowpond::testing::recordingPlatform().resetEngineServices();
     }
 };
 

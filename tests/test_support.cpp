@@ -29,6 +29,41 @@ bool RecordingPlatform::replaceFileContents(const std::string& path, const std::
     return !failFileReplacement && nativePlatform().replaceFileContents(path, contents);
 }
 
+ClientSize RecordingPlatform::clientSize(WindowHandle window) {
+    return clientArea ? *clientArea : nativePlatform().clientSize(window);
+}
+
+int32_t RecordingPlatform::clockMs() { return clock; }
+
+void RecordingPlatform::spinWait(int32_t remainingMs) { clock += remainingMs; }
+
+void RecordingPlatform::seedRandomFromTime() { random.seed(timeSeed); }
+
+int32_t RecordingPlatform::randomValue() { return random.next(); }
+
+PumpResult RecordingPlatform::pumpMessage() {
+    ++pumpCount;
+    if (queue.empty()) return PumpResult::NoMessage;
+    QueuedMessage message = std::move(queue.front());
+    queue.pop_front();
+    if (message.dispatch) message.dispatch();
+    return message.quit ? PumpResult::Quit : PumpResult::Dispatched;
+}
+
+void RecordingPlatform::swapBuffers(DeviceHandle) { ++swapCount; }
+
+void* RecordingPlatform::glProcAddress(const char*) { return nullptr; }
+
+void RecordingPlatform::resetEngineServices() {
+    clientArea.reset();
+    clock = 1000;
+    timeSeed = 1;
+    random = StandardRandom();
+    queue.clear();
+    pumpCount = 0;
+    swapCount = 0;
+}
+
 RecordingPlatform& recordingPlatform() {
     static RecordingPlatform instance;
     return instance;

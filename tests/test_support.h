@@ -1,6 +1,8 @@
 // Helpers shared by the unit tests.
 #pragma once
 
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,8 +13,10 @@
 namespace glowpond::testing {
 
 // A platform that records message boxes instead of showing them (a modal box
-// would hang a test run) and forwards everything else to the build's own
-// platform, unless a test overrides it.
+// would hang a test run) and forwards the file services to the build's own
+// platform, unless a test overrides them. The engine's services are
+// simulated: a clock that moves only when a busy wait asks it to, a seeded
+// generator, a queue of scripted messages and counted buffer swaps.
 class RecordingPlatform : public Platform {
 public:
     struct Message {
@@ -20,15 +24,41 @@ public:
         std::string caption;
     };
 
+    // A message waiting in the simulated queue: `dispatch` runs when the
+    // pump removes it (as a window procedure would).
+    struct QueuedMessage {
+        bool quit = false;
+        std::function<void()> dispatch;
+    };
+
     int messageBox(WindowHandle owner, const std::string& text, const std::string& caption) override;
     AppPathLookup lookupAppPath(const std::string& exeName) override;
     bool setCurrentDirectory(const std::string& path) override;
     std::string fullPath(const std::string& name) override;
     bool replaceFileContents(const std::string& path, const std::string& contents) override;
+    ClientSize clientSize(WindowHandle window) override;
+    int32_t clockMs() override;
+    void spinWait(int32_t remainingMs) override;
+    void seedRandomFromTime() override;
+    int32_t randomValue() override;
+    PumpResult pumpMessage() override;
+    void swapBuffers(DeviceHandle deviceContext) override;
+    void* glProcAddress(const char* name) override;
+
+    // Puts every simulated engine service back to its start.
+    void resetEngineServices();
 
     std::vector<Message> messages;
     std::optional<AppPathLookup> appPath;  // when set, answers lookupAppPath
     bool failFileReplacement = false;
+
+    std::optional<ClientSize> clientArea;  // when set, of every window
+    int32_t clock = 1000;             // ms
+    uint32_t timeSeed = 1;            // what seeding "from the time" uses
+    StandardRandom random;
+    std::deque<QueuedMessage> queue;
+    int32_t pumpCount = 0;
+    int32_t swapCount = 0;
 };
 
 // The recording platform installed for the whole test program.
