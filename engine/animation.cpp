@@ -175,7 +175,17 @@ void runAnimationLoop(AnimationView& view, ModelSlot* slots, int32_t modelCount,
                     }
                 } else {
                     phase = ModelPhase::Reset;
-                    if (n > 1) m.active = false;
+                    if (n > 1) {
+                        m.active = false;
+                        // A long stall can carry a rising blob past the top in one
+                        // step, so it never morphs and never hands over its turn:
+                        // pass the turn on here rather than leave the display empty.
+                        if (std::none_of(models.begin(), models.end(), [](const ModelState& o) { return o.active; })) {
+                            ModelState& next = models[(j + 1) % n];
+                            next.active = true;
+                            next.lastUpdate = p.clockMs();
+                        }
+                    }
                     m.velocity = (float(p.randomValue()) * kSpeedSpread + 1.0f) * s;
                     m.gravity = newGravity(p, s);
                     const float x = randomX(p);

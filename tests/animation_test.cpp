@@ -315,6 +315,30 @@ TEST(AnimationLoop, resetClocksKeepsAModelFromJumping) {
     EXPECT_NEAR(u[3].position[1] - u[2].position[1], u[2].position[1] - u[1].position[1], 1e-3f);
 }
 
+TEST(AnimationLoop, aBlobThatMissesItsMorphStillHandsOverItsTurn) {
+    SaverSettings settings;
+    std::vector<ModelSlot> slots = cubes(settings, 3);
+    RecordingView view(slots);
+    view.stopAfter = 400;
+    // The machine stalls for 20 s right after the first update: model 0's next
+    // step takes it from rising straight to falling, past its morph.
+    recordingPlatform().queue.push_back({false, [] { recordingPlatform().clock += 20000; }});
+    run(view, slots, 3, settings);
+    const std::vector<Update>& u = view.updates;
+    ASSERT_GE(u.size(), 3u);
+    EXPECT_EQ(u[1].phase, P::Rise);
+    EXPECT_LT(u[1].velocity, 0.0f);  // the stalled step carried it past the top
+    EXPECT_EQ(u[2].phase, P::Fall);
+    bool morphed = false, nextRose = false;
+    for (const Update& update : u) {
+        if (update.model == 0 && update.phase == P::Morph) morphed = true;
+        if (update.model == 1 && update.phase == P::Rise) nextRose = true;
+    }
+    EXPECT_FALSE(morphed);
+    EXPECT_TRUE(nextRose);
+    EXPECT_EQ(u.size(), 400u);
+}
+
 TEST(AnimationLoop, aClockReadingOfZeroOrLessCountsAsAFullSecond) {
     SaverSettings settings;
     std::vector<ModelSlot> slots = cubes(settings, 1);
