@@ -151,7 +151,7 @@ bool Parser::parseNode(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes
         // Copies of copies double with every level: a limit keeps a small
         // file from asking for more memory than any model needs.
         copiedBytes_ += found->second.bytes;
-        if (copiedBytes_ > VrmlReaderState::kMaxCopiedBytes) return outOfMemory();
+        if (copiedBytes_ > state_.maxCopiedBytes) return outOfMemory();
         node = found->second.node->clone();
         bytes = found->second.bytes;
         return true;
@@ -384,7 +384,7 @@ bool Parser::parseFieldValue(Node* node, int64_t& bytes) {
                 return false;
             }
             if (!array) return true;
-            bytes += int64_t{array->count()} * static_cast<int64_t>(sizeof(Vec3));
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(Vec3));
             node->setVec3Array(fieldName_, std::move(array));
             return true;
         }
@@ -392,7 +392,7 @@ bool Parser::parseFieldValue(Node* node, int64_t& bytes) {
             std::unique_ptr<FieldArray<Vec2>> array;
             if (!parseList(node, array, [this](Vec2& v) { return parseNumber(v.x) && parseNumber(v.y); })) return false;
             if (!array) return true;
-            bytes += int64_t{array->count()} * static_cast<int64_t>(sizeof(Vec2));
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(Vec2));
             node->setVec2Array(fieldName_, std::move(array));
             return true;
         }
@@ -400,7 +400,7 @@ bool Parser::parseFieldValue(Node* node, int64_t& bytes) {
             std::unique_ptr<FieldArray<int32_t>> array;
             if (!parseList(node, array, [this](int32_t& i) { return parseInteger(i); })) return false;
             if (!array) return true;
-            bytes += int64_t{array->count()} * static_cast<int64_t>(sizeof(int32_t));
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(int32_t));
             node->setLongArray(fieldName_, std::move(array));
             return true;
         }
@@ -408,7 +408,7 @@ bool Parser::parseFieldValue(Node* node, int64_t& bytes) {
             std::unique_ptr<FieldArray<double>> array;
             if (!parseList(node, array, [this](double& d) { return parseNumber(d); })) return false;
             if (!array) return true;
-            bytes += int64_t{array->count()} * static_cast<int64_t>(sizeof(double));
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(double));
             node->setFloatArray(fieldName_, std::move(array));
             return true;
         }
@@ -416,11 +416,13 @@ bool Parser::parseFieldValue(Node* node, int64_t& bytes) {
             std::unique_ptr<FieldArray<std::string>> array;
             auto readString = [this, &bytes](std::string& s) {
                 if (!parseString(s)) return false;
-                bytes += static_cast<int64_t>(sizeof(std::string) + s.size());
+                bytes += static_cast<int64_t>(s.size());
                 return true;
             };
             if (!parseList(node, array, readString)) return false;
-            if (array) node->setStringArray(fieldName_, std::move(array));
+            if (!array) return true;
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(std::string));
+            node->setStringArray(fieldName_, std::move(array));
             return true;
         }
     }

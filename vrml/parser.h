@@ -28,14 +28,15 @@ extern const char* const kVrmlOutOfMemory;
 struct VrmlReaderState {
     // Node bodies nest at most this deep; deeper files are refused.
     static constexpr int kMaxDepth = 24;
-    // Copies made by USE may add at most about this many bytes to a file's
-    // nodes, so that a small file of nested USEs cannot exhaust memory.
-    static constexpr int64_t kMaxCopiedBytes = int64_t{256} << 20;
 
     struct DefEntry {
         Node* node = nullptr;  // not owning; null for a type without a class
         int64_t bytes = 0;     // estimated size of the node and its subtree
     };
+
+    // Copies made by USE may add at most about this many bytes to a file's
+    // nodes, so that a small file of nested USEs cannot exhaust memory.
+    int64_t maxCopiedBytes = int64_t{256} << 20;
 
     VrmlLexer lexer;
     VrmlNodeTypeTable nodeTypes;
