@@ -13,9 +13,10 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
+#include <cassert>
 #include <charconv>
 #include <cstdarg>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -86,17 +87,14 @@ int32_t hexValue(const char* text, size_t length) {
     return static_cast<int32_t>(static_cast<int64_t>(value) - (value > 0x7FFFFFFFu ? (int64_t{1} << 32) : 0));
 }
 
-// What "%lf" would read, with the same result on every platform: a text
-// without digits ("-", ".", "E5") reads as 0, overflow as an infinity and
-// underflow as zero.
+// What "%lf" would read, correctly rounded on every platform. A text
+// without digits ("-", ".", "E5") reads as 0.
 double floatValue(const char* text, size_t length) {
     double value = 0.0;
     const std::from_chars_result result = std::from_chars(text, text + length, value);
     if (result.ec == std::errc::result_out_of_range) {
-        const char* exponent = std::find_if(text, text + length, [](char c) { return c == 'e' || c == 'E'; });
-        const bool negative = text[0] == '-';
-        if (exponent + 1 < text + length && exponent[1] == '-') return negative ? -0.0 : 0.0;
-        return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+        // Only an infinity or a zero remains, which strtod gives alike everywhere.
+        return std::strtod(std::string(text, length).c_str(), nullptr);
     }
     return result.ec == std::errc() ? value : 0.0;
 }
@@ -248,6 +246,7 @@ bool VrmlLexer::refill(size_t keepFrom) {
 // Tokens
 
 int VrmlLexer::nextToken() {
+    assert(buffer_ && "startScanning comes first");
     for (;;) {
         if (failed_) return kTokenFailed;
         const char c = buffer_[pos_];
