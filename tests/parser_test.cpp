@@ -225,5 +225,14 @@ TEST(VrmlReader, everyVrmlModelLoadsWithoutErrors) {
     EXPECT_EQ(files, 11);
 }
 
+TEST(VrmlReader, filesOfOtherFormatsFailWithOneMessage) {
+    for (const auto& entry : std::filesystem::directory_iterator(GLOWPOND_SHARED_MODELS "/bad")) {
+        RecordingContext context;
+        readVrmlFile(context, entry.path().string());
+        EXPECT_EQ(context.errors.size(), 1u) << entry.path();
+        EXPECT_EQ(context.firstChildNode(), nullptr) << entry.path();
+    }
+}
+
 }  // namespace
 }  // namespace glowpond
