@@ -1,0 +1,459 @@
+// The VRML lexer.
+//
+// Tokens are found by longest match among ten patterns, an earlier pattern
+// winning a tie: header line, comment, blanks, line break, decimal integer,
+// hexadecimal integer, floating-point number, word, string, any other
+// character. Numbers and words share their first characters ("1e5" is a
+// number, "1e" a word, "0X1F" a word), so scanWordOrNumber measures every
+// candidate and picks the longest.
+//
+// Sections: character classes and conversions; input and buffer; tokens;
+// word resolution; reporting.
+#include "vrml/lexer.h"
+
+#include <algorithm>
+#include <array>
+#include <cassert>
+#include <charconv>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <unordered_map>
+
+namespace glowpond {
+
+const char* const kVrmlBufferOverflow = "fatal error - scanner input buffer overflow";
+const char* const kVrmlReadFailed = "read() in flex scanner failed";
+const char* const kVrmlNoBufferMemory = "out of dynamic memory in yy_create_buffer()";
+
+namespace {
+
+// ---------------------------------------------------------------------------
+// Character classes and conversions
+
+constexpr uint8_t kDigit = 1;
+constexpr uint8_t kHexDigit = 2;
+constexpr uint8_t kWordChar = 4;
+constexpr uint8_t kBlank = 8;
+
+constexpr std::array<uint8_t, 256> makeClasses() {
+    std::array<uint8_t, 256> classes{};
+    for (int c = '0'; c <= '9'; ++c) classes[c] |= kDigit | kHexDigit | kWordChar;
+    for (int c = 'a'; c <= 'z'; ++c) classes[c] |= kWordChar;
+    for (int c = 'A'; c <= 'Z'; ++c) classes[c] |= kWordChar;
+    for (int c = 'a'; c <= 'f'; ++c) classes[c] |= kHexDigit;
+    for (int c = 'A'; c <= 'F'; ++c) classes[c] |= kHexDigit;
+    for (int c : {'_', '-', '+', '!', '&', '*', '~'}) classes[c] |= kWordChar;
+    // Bytes beyond ASCII count as letters, so that names written in other
+    // alphabets stay one word.
+    for (int c = 128; c < 256; ++c) classes[c] |= kWordChar;
+    classes[' '] |= kBlank;
+    classes['\t'] |= kBlank;
+    return classes;
+}
+
+constexpr std::array<uint8_t, 256> kClasses = makeClasses();
+
+inline bool is(char c, uint8_t charClass) { return (kClasses[static_cast<unsigned char>(c)] & charClass) != 0; }
+
+constexpr int kRescan = -2;  // a scanner refilled the buffer or skipped a comment
+
+// Integers are 32-bit on every platform; values beyond the range saturate
+// to its ends, as a 32-bit strtol does.
+int32_t decimalValue(const char* text, size_t length) {
+    const bool negative = text[0] == '-';
+    int64_t value = 0;
+    for (size_t i = negative ? 1 : 0; i < length; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > int64_t{1} << 31) value = int64_t{1} << 31;
+    }
+    if (negative) value = -value;
+    if (value > std::numeric_limits<int32_t>::max()) value = std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(value);
+}
+
+// "0x" and up to eight digits give the 32-bit pattern (0xFFFFFFFF is -1, as
+// image pixels are written); larger values saturate to 0xFFFFFFFF.
+int32_t hexValue(const char* text, size_t length) {
+    uint64_t value = 0;
+    for (size_t i = 2; i < length; ++i) {
+        const char c = text[i];
+        const int digit = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+        value = value * 16 + static_cast<uint64_t>(digit);
+        if (value > 0xFFFFFFFFu) value = 0xFFFFFFFFu;
+    }
+    return static_cast<int32_t>(static_cast<int64_t>(value) - (value > 0x7FFFFFFFu ? (int64_t{1} << 32) : 0));
+}
+
+// What "%lf" would read, correctly rounded on every platform. A text
+// without digits ("-", ".", "E5") reads as 0.
+double floatValue(const char* text, size_t length) {
+    double value = 0.0;
+    const std::from_chars_result result = std::from_chars(text, text + length, value);
+    if (result.ec == std::errc::result_out_of_range) {
+        // Only an infinity or a zero remains, which strtod gives alike everywhere.
+        return std::strtod(std::string(text, length).c_str(), nullptr);
+    }
+    return result.ec == std::errc() ? value : 0.0;
+}
+
+// ---------------------------------------------------------------------------
+// Word tables
+
+int keywordToken(std::string_view word) {
+    static const std::unordered_map<std::string_view, int> keywords = {
+        {"DEF", kTokenDef},
+        {"USE", kTokenUse},
+        {"fields", kTokenFields},
+        {"SFBitMask", static_cast<int>(FieldType::SFBitMask)},
+        {"SFBool", static_cast<int>(FieldType::SFBool)},
+        {"SFColor", static_cast<int>(FieldType::SFColor)},
+        {"SFEnum", static_cast<int>(FieldType::SFEnum)},
+        {"SFFloat", static_cast<int>(FieldType::SFFloat)},
+        {"SFImage", static_cast<int>(FieldType::SFImage)},
+        {"SFLong", static_cast<int>(FieldType::SFLong)},
+        {"SFMatrix", static_cast<int>(FieldType::SFMatrix)},
+        {"SFRotation", static_cast<int>(FieldType::SFRotation)},
+        {"SFString", static_cast<int>(FieldType::SFString)},
+        {"SFVec2f", static_cast<int>(FieldType::SFVec2f)},
+        {"SFVec3f", static_cast<int>(FieldType::SFVec3f)},
+        {"MFColor", static_cast<int>(FieldType::MFColor)},
+        {"MFLong", static_cast<int>(FieldType::MFLong)},
+        {"MFVec2f", static_cast<int>(FieldType::MFVec2f)},
+        {"MFVec3f", static_cast<int>(FieldType::MFVec3f)},
+        {"MFString", static_cast<int>(FieldType::MFString)},
+        // MFFloat has no keyword: such fields exist only in the node-type table.
+    };
+    auto found = keywords.find(word);
+    return found == keywords.end() ? 0 : found->second;
+}
+
+// The enumeration keywords, which read as integers wherever they appear.
+bool symbolValue(std::string_view word, int32_t& value) {
+    static const std::unordered_map<std::string_view, int32_t> symbols = [] {
+        std::unordered_map<std::string_view, int32_t> table;
+        for (const EnumKeyword* k = enumKeywordsBegin(); k != enumKeywordsEnd(); ++k) table.emplace(k->name, k->value);
+        return table;
+    }();
+    auto found = symbols.find(word);
+    if (found == symbols.end()) return false;
+    value = found->second;
+    return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Input and buffer
+
+VrmlLexer::VrmlLexer() = default;
+VrmlLexer::~VrmlLexer() = default;
+
+bool VrmlLexer::allocateBuffer() {
+    if (!buffer_) buffer_.reset(new (std::nothrow) char[kBufferSize + 2]);
+    if (!buffer_) {
+        fail(kVrmlNoBufferMemory);
+        return false;
+    }
+    buffer_[0] = buffer_[1] = '\0';
+    return true;
+}
+
+void VrmlLexer::start(Node* context, VrmlNodeTypeTable* types, int64_t size) {
+    context_ = context;
+    types_ = types;
+    currentType_ = nullptr;
+    size_ = size;
+    consumed_ = 0;
+    pos_ = end_ = 0;
+    atEof_ = false;
+    line_ = 1;
+    nameNext_ = false;
+    failed_ = false;
+    value_ = VrmlTokenValue();
+}
+
+bool VrmlLexer::startScanning(std::FILE* file, int64_t size, Node* context, VrmlNodeTypeTable* types) {
+    start(context, types, size);
+    file_ = file;
+    text_ = {};
+    return allocateBuffer();
+}
+
+bool VrmlLexer::startScanning(std::string_view text, Node* context, VrmlNodeTypeTable* types) {
+    start(context, types, static_cast<int64_t>(text.size()));
+    file_ = nullptr;
+    text_ = text;
+    textPos_ = 0;
+    return allocateBuffer();
+}
+
+void VrmlLexer::finish() {
+    file_ = nullptr;
+    text_ = {};
+    context_ = nullptr;
+    types_ = nullptr;
+    currentType_ = nullptr;
+    atEof_ = true;
+    pos_ = end_ = 0;
+    if (buffer_) buffer_[0] = buffer_[1] = '\0';
+}
+
+bool VrmlLexer::refill(size_t keepFrom) {
+    if (atEof_ || failed_) return false;
+    const size_t kept = end_ - keepFrom;
+    if (kept >= kBufferSize) {
+        fail(kVrmlBufferOverflow);
+        return false;
+    }
+    char* buffer = buffer_.get();
+    std::memmove(buffer, buffer + keepFrom, kept);
+    pos_ -= keepFrom;
+    end_ = kept;
+
+    const size_t wanted = kBufferSize - kept;
+    size_t got = 0;
+    if (file_) {
+        got = std::fread(buffer + kept, 1, wanted, file_);
+        if (got < wanted) {
+            if (std::ferror(file_)) {
+                buffer[end_] = buffer[end_ + 1] = '\0';
+                fail(kVrmlReadFailed);
+                return false;
+            }
+            atEof_ = true;
+        }
+    } else {
+        got = std::min(wanted, text_.size() - textPos_);
+        std::memcpy(buffer + kept, text_.data() + textPos_, got);
+        textPos_ += got;
+        if (textPos_ == text_.size()) atEof_ = true;
+    }
+    consumed_ += static_cast<int64_t>(got);
+    // Ctrl-Z is where Windows text mode stops reading.
+    if (const void* stop = std::memchr(buffer + kept, 0x1A, got)) {
+        got = static_cast<size_t>(static_cast<const char*>(stop) - (buffer + kept));
+        atEof_ = true;
+    }
+    end_ += got;
+    buffer[end_] = buffer[end_ + 1] = '\0';
+    return got > 0;
+}
+
+// ---------------------------------------------------------------------------
+// Tokens
+
+int VrmlLexer::nextToken() {
+    assert(buffer_ && "startScanning comes first");
+    for (;;) {
+        if (failed_) return kTokenFailed;
+        const char c = buffer_[pos_];
+        if (is(c, kBlank)) {
+            ++pos_;
+            continue;
+        }
+        int token = kRescan;
+        switch (c) {
+            case '\n':
+                ++pos_;
+                lineBreak();
+                continue;
+            case '\r':
+                if (pos_ + 1 >= end_ && !atEof_) {
+                    refill(pos_);  // is a "\n" next?
+                    continue;
+                }
+                pos_ += (pos_ + 1 < end_ && buffer_[pos_ + 1] == '\n') ? 2 : 1;
+                lineBreak();
+                continue;
+            case '\0':
+                if (pos_ < end_) {  // a NUL byte in the file
+                    ++pos_;
+                    return kTokenEnd;
+                }
+                if (refill(end_)) continue;
+                return failed_ ? kTokenFailed : kTokenEnd;
+            case '#':
+                token = scanComment();
+                break;
+            case '"':
+                token = scanString();
+                break;
+            default:
+                if (is(c, kWordChar) || c == '.') {
+                    token = scanWordOrNumber();
+                } else {
+                    ++pos_;
+                    return static_cast<unsigned char>(c);
+                }
+        }
+        if (token != kRescan) return token;
+    }
+}
+
+int VrmlLexer::scanComment() {
+    if (end_ - pos_ < 5 && !atEof_) {
+        refill(pos_);
+        return kRescan;
+    }
+    const bool header = end_ - pos_ >= 5 && std::memcmp(&buffer_[pos_], "#VRML", 5) == 0;
+    // The comment's text is not kept, so it may be longer than the buffer.
+    for (;;) {
+        const char* p = &buffer_[pos_];
+        const char* stop = &buffer_[end_];
+        while (p < stop && *p != '\n' && *p != '\r') ++p;
+        pos_ = static_cast<size_t>(p - buffer_.get());
+        if (pos_ < end_ || !refill(end_)) break;
+    }
+    if (failed_) return kTokenFailed;
+    return header ? kTokenHeader : kRescan;
+}
+
+int VrmlLexer::scanString() {
+    const char* p = &buffer_[pos_];
+    const size_t available = end_ - pos_;
+    size_t close = 1;
+    while (close < available && p[close] != '"') close += p[close] == '\\' ? 2 : 1;
+    if (close >= available) {
+        if (!atEof_) {
+            refill(pos_);
+            return kRescan;
+        }
+        ++pos_;  // no closing quote before the end: the quote is a character of its own
+        return '"';
+    }
+    // A "\r\n" reads as "\n", as in Windows text mode, also after a backslash.
+    // Every backslash has its pair before `close`: the scan above skipped both.
+    stringText_.clear();
+    for (size_t i = 1; i < close; ++i) {
+        char c = p[i];
+        if (c == '\\') {
+            c = p[++i];
+            if (c == 'n') c = '\n';
+            else if (c == 'r') c = '\r';
+            else if (c == 't') c = '\t';
+        }
+        if (c == '\r' && p[i] == '\r' && i + 1 < close && p[i + 1] == '\n') c = p[++i];
+        stringText_.push_back(c);
+    }
+    pos_ += close + 1;
+    value_.text = stringText_;
+    return kTokenString;
+}
+
+int VrmlLexer::scanWordOrNumber() {
+    const char* p = &buffer_[pos_];
+
+    size_t word = 0;
+    while (is(p[word], kWordChar)) ++word;
+
+    size_t decimal = p[0] == '-' ? 1 : 0;
+    const size_t digitsFrom = decimal;
+    while (is(p[decimal], kDigit)) ++decimal;
+    if (decimal == digitsFrom) decimal = 0;
+
+    size_t hex = 0;
+    if (p[0] == '0' && p[1] == 'x' && is(p[2], kHexDigit)) {
+        hex = 3;
+        while (is(p[hex], kHexDigit)) ++hex;
+    }
+
+    // -? digits* .? digits* ([eE] [+-]? digits+)?
+    size_t real = p[0] == '-' ? 1 : 0;
+    while (is(p[real], kDigit)) ++real;
+    if (p[real] == '.') ++real;
+    while (is(p[real], kDigit)) ++real;
+    size_t examined = real;
+    if (p[real] == 'e' || p[real] == 'E') {
+        size_t exponent = real + 1;
+        if (p[exponent] == '+' || p[exponent] == '-') ++exponent;
+        examined = exponent;
+        if (is(p[exponent], kDigit)) {
+            while (is(p[exponent], kDigit)) ++exponent;
+            real = examined = exponent;
+        }
+    }
+
+    // A candidate that ran into the end of the buffer may go on after it.
+    if (pos_ + std::max(word, examined) >= end_ && !atEof_) {
+        refill(pos_);
+        return kRescan;
+    }
+
+    const size_t longest = std::max(std::max(decimal, hex), std::max(real, word));
+    pos_ += longest;
+    if (decimal == longest) {
+        value_.integer = decimalValue(p, longest);
+        return kTokenInteger;
+    }
+    if (hex == longest) {
+        value_.integer = hexValue(p, longest);
+        return kTokenInteger;
+    }
+    if (real == longest) {
+        value_.number = floatValue(p, longest);
+        return kTokenFloat;
+    }
+    return resolveWord(std::string_view(p, longest));
+}
+
+// ---------------------------------------------------------------------------
+// Word resolution
+
+int VrmlLexer::resolveWord(std::string_view word) {
+    value_.text = word;
+    if (nameNext_) {  // a DEF or USE name may be any word, even a keyword
+        nameNext_ = false;
+        return kTokenName;
+    }
+    if (const int keyword = keywordToken(word)) {
+        nameNext_ = keyword == kTokenDef || keyword == kTokenUse;
+        return keyword;
+    }
+    if (symbolValue(word, value_.integer)) return kTokenInteger;
+    if (types_) {
+        if (VrmlNodeType* type = types_->find(word)) {
+            value_.nodeType = type;
+            return type->grouping ? kTokenGroupType : kTokenNodeType;
+        }
+    }
+    if (currentType_) {
+        if (const VrmlFieldDecl* field = currentType_->findField(word)) {
+            value_.field = field;
+            return kTokenFieldNameFirst + (static_cast<int>(field->type) - kTokenFieldTypeFirst);
+        }
+    }
+    return kTokenName;
+}
+
+// ---------------------------------------------------------------------------
+// Reporting
+
+void VrmlLexer::lineBreak() {
+    ++line_;
+    if (context_) {
+        // The position moves a buffer at a time, so lines within one buffer
+        // repeat the same figure.
+        const double percent = size_ > 0 ? 100.0 * static_cast<double>(consumed_) / static_cast<double>(size_) : 0.0;
+        context_->status("Read %6.1f%% complete", percent);
+    }
+}
+
+void VrmlLexer::fail(const char* message) {
+    failed_ = true;
+    reportError("%s", message);
+}
+
+void VrmlLexer::reportError(const char* format, ...) {
+    if (!context_) return;
+    char message[512];
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    context_->error("%s, line %d.\n", message, line_);
+}
+
+}  // namespace glowpond

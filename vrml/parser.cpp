@@ -1,0 +1,489 @@
+// The VRML parser: recursive descent over the lexer's tokens.
+//
+// It reads a token only when the grammar needs it, so the lexer always
+// resolves words against the node type whose body is open at that point
+// (a field name inside a body, a plain word outside), and it stops at the
+// first token that cannot continue the text read so far: the same token at
+// which a table-driven LR parser of the grammar reports its error.
+//
+// Sections: the parser (file, nodes, declarations, field values); the
+// reader entries.
+#include "vrml/parser.h"
+
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+namespace glowpond {
+
+const char* const kVrmlParseError = "parse error";
+const char* const kVrmlNestingTooDeep = "nodes nested deeper than 24 levels";
+const char* const kVrmlOutOfMemory = "out of memory";
+
+namespace {
+
+// An SFString or MFString element keeps at most this many characters.
+constexpr size_t kMaxStringChars = 1024;
+
+// Estimated heap bytes of one node without its arrays, for the USE limit.
+constexpr int64_t kNodeBytes = 256;
+
+bool isNodeStart(int token) {
+    return token == kTokenDef || token == kTokenUse || token == kTokenNodeType || token == kTokenGroupType ||
+           token == kTokenName;
+}
+
+bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// Node names start with a letter.
+std::string nodeName(const std::string& defName) {
+    return isAsciiLetter(defName[0]) ? defName : "G" + defName;
+}
+
+// Appends `node` (if any) to the chain that starts at `head`.
+void appendTo(std::unique_ptr<Node>& head, std::unique_ptr<Node> node) {
+    if (!node) return;
+    if (head) {
+        head->appendSibling(std::move(node));
+    } else {
+        head = std::move(node);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The parser
+
+class Parser {
+public:
+    explicit Parser(VrmlReaderState& state) : state_(state), lexer_(state.lexer) {}
+
+    // The root nodes as a chain (null when the file has none). False after
+    // an error has been reported.
+    bool parseFile(std::unique_ptr<Node>& roots);
+
+private:
+    int peek() {
+        if (!havePeek_) {
+            token_ = lexer_.nextToken();
+            havePeek_ = true;
+        }
+        return token_;
+    }
+    void consume() { havePeek_ = false; }
+    const VrmlTokenValue& value() const { return lexer_.value(); }
+
+    // At the peeked token; a lexer failure has been reported already.
+    bool syntaxError() {
+        if (token_ != kTokenFailed) lexer_.reportError("%s", kVrmlParseError);
+        return false;
+    }
+    bool outOfMemory() {
+        lexer_.reportError("%s", kVrmlOutOfMemory);
+        return false;
+    }
+
+    // `node` receives the node built, or stays null for a type without a
+    // class or a USE of an unknown name; `bytes` its estimated size.
+    bool parseNode(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes);
+    bool parseNodeBody(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes);
+    bool parseDeclarations(VrmlNodeType& type);
+    // Passes the value to `node`'s setter; reads and drops it when `node` is null.
+    bool parseFieldValue(Node* node, int64_t& bytes);
+
+    bool parseNumber(double& number);
+    bool parseInteger(int32_t& integer);
+    bool parseNumbers(double* numbers, int count);
+    bool parseBitMask(int32_t& mask);
+    bool parseString(std::string& text);
+    // One element, or "[" elements separated by commas, a trailing comma allowed "]".
+    template <typename T, typename ReadElement>
+    bool parseList(Node* node, std::unique_ptr<FieldArray<T>>& array, ReadElement readElement);
+
+    VrmlReaderState& state_;
+    VrmlLexer& lexer_;
+    int token_ = kTokenEnd;
+    bool havePeek_ = false;
+    int depth_ = 0;
+    int64_t copiedBytes_ = 0;
+    std::string fieldName_;
+    // Children of nodes that are dropped. A DEF among them may still be
+    // used later in the file, so they live until the file ends.
+    std::vector<std::unique_ptr<Node>> dropped_;
+};
+
+bool Parser::parseFile(std::unique_ptr<Node>& roots) {
+    if (peek() != kTokenHeader) return syntaxError();
+    consume();
+    std::unique_ptr<Node> head;
+    while (peek() != kTokenEnd) {
+        if (!isNodeStart(peek())) return syntaxError();
+        std::unique_ptr<Node> node;
+        int64_t bytes = 0;
+        if (!parseNode(nullptr, node, bytes)) return false;
+        appendTo(head, std::move(node));
+    }
+    roots = std::move(head);
+    return true;
+}
+
+bool Parser::parseNode(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes) {
+    if (peek() == kTokenDef) {
+        consume();
+        if (peek() != kTokenName) return syntaxError();
+        const std::string name(value().text);
+        consume();
+        const int token = peek();
+        if (token != kTokenNodeType && token != kTokenGroupType && token != kTokenName) return syntaxError();
+        if (!parseNodeBody(parent, node, bytes)) return false;
+        // Recorded only now, so a body cannot USE its own name.
+        state_.defs[std::string(vrmlTableName(name))] = {node.get(), bytes};
+        if (node) node->setName(nodeName(name));
+        return true;
+    }
+    if (peek() == kTokenUse) {
+        consume();
+        if (peek() != kTokenName) return syntaxError();
+        const auto found = state_.defs.find(std::string(vrmlTableName(value().text)));
+        consume();
+        if (found == state_.defs.end() || !found->second.node) return true;
+        // Copies of copies double with every level: a limit keeps a small
+        // file from asking for more memory than any model needs.
+        copiedBytes_ += found->second.bytes;
+        if (copiedBytes_ > state_.maxCopiedBytes) return outOfMemory();
+        node = found->second.node->clone();
+        bytes = found->second.bytes;
+        return true;
+    }
+    return parseNodeBody(parent, node, bytes);
+}
+
+bool Parser::parseNodeBody(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes) {
+    VrmlNodeType* type = nullptr;
+    bool childrenAllowed = false;
+    if (peek() == kTokenName) {
+        // An unknown name becomes a type of its own for the rest of the file:
+        // its declarations stay, and later bodies of it take no children.
+        type = &state_.nodeTypes.add(value().text, false, nullptr);
+        childrenAllowed = true;
+    } else {
+        type = value().nodeType;
+        childrenAllowed = peek() == kTokenGroupType;
+    }
+    consume();
+    if (peek() != '{') return syntaxError();
+    if (depth_ == VrmlReaderState::kMaxDepth) {
+        lexer_.reportError("%s", kVrmlNestingTooDeep);
+        return false;
+    }
+    consume();
+
+    // The type must be current before the lexer reads the body's first word.
+    node = type->factory ? type->factory() : nullptr;
+    if (node) node->setParent(parent);
+    const VrmlNodeType* outerType = lexer_.currentType();
+    lexer_.setCurrentType(type);
+    ++depth_;
+    bytes = kNodeBytes;
+
+    if (peek() == kTokenFields && !parseDeclarations(*type)) return false;
+    while (isFieldNameToken(peek())) {
+        if (!parseFieldValue(node.get(), bytes)) return false;
+    }
+    std::unique_ptr<Node> children;
+    if (childrenAllowed) {
+        while (isNodeStart(peek())) {
+            std::unique_ptr<Node> child;
+            int64_t childBytes = 0;
+            if (!parseNode(node.get(), child, childBytes)) return false;
+            bytes += childBytes;
+            appendTo(children, std::move(child));
+        }
+    }
+    if (peek() != '}') return syntaxError();
+    consume();
+    lexer_.setCurrentType(outerType);
+    --depth_;
+
+    if (children) {
+        if (node) {
+            node->addChild(std::move(children));
+        } else {
+            dropped_.push_back(std::move(children));
+        }
+    }
+    return true;
+}
+
+bool Parser::parseDeclarations(VrmlNodeType& type) {
+    consume();
+    if (peek() != '[') return syntaxError();
+    consume();
+    for (;;) {
+        const int fieldType = peek();
+        if (fieldType < kTokenFieldTypeFirst || fieldType > kTokenFieldTypeLast) return syntaxError();
+        consume();
+        if (peek() != kTokenName && !isFieldNameToken(peek())) return syntaxError();
+        // Declared before the next word is read, which may already be this field.
+        type.declareField(value().text, static_cast<FieldType>(fieldType));
+        consume();
+        if (peek() == ']') {
+            consume();
+            return true;
+        }
+        if (peek() != ',') return syntaxError();
+        consume();
+    }
+}
+
+bool Parser::parseNumber(double& number) {
+    if (peek() == kTokenFloat) {
+        number = value().number;
+    } else if (peek() == kTokenInteger) {
+        number = value().integer;
+    } else {
+        return syntaxError();
+    }
+    consume();
+    return true;
+}
+
+bool Parser::parseInteger(int32_t& integer) {
+    if (peek() != kTokenInteger) return syntaxError();
+    integer = value().integer;
+    consume();
+    return true;
+}
+
+bool Parser::parseNumbers(double* numbers, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!parseNumber(numbers[i])) return false;
+    }
+    return true;
+}
+
+bool Parser::parseBitMask(int32_t& mask) {
+    if (peek() != '(') return parseInteger(mask);
+    consume();
+    mask = 0;
+    for (;;) {
+        int32_t bits = 0;
+        if (!parseInteger(bits)) return false;
+        mask |= bits;
+        if (peek() == ')') {
+            consume();
+            return true;
+        }
+        if (peek() != '|') return syntaxError();
+        consume();
+    }
+}
+
+bool Parser::parseString(std::string& text) {
+    if (peek() != kTokenString) return syntaxError();
+    text.assign(value().text.substr(0, kMaxStringChars));
+    consume();
+    return true;
+}
+
+template <typename T, typename ReadElement>
+bool Parser::parseList(Node* node, std::unique_ptr<FieldArray<T>>& array, ReadElement readElement) {
+    // Values for a dropped node are checked but not kept.
+    if (node) array = std::make_unique<FieldArray<T>>();
+    T element{};
+    auto add = [&]() {
+        if (!readElement(element)) return false;
+        if (array && array->append(element) < 0) return outOfMemory();
+        return true;
+    };
+    if (peek() != '[') return add();
+    consume();
+    if (!add()) return false;
+    for (;;) {
+        if (peek() == ']') break;
+        if (peek() != ',') return syntaxError();
+        consume();
+        if (peek() == ']') break;
+        if (!add()) return false;
+    }
+    consume();
+    return true;
+}
+
+bool Parser::parseFieldValue(Node* node, int64_t& bytes) {
+    const FieldType type = value().field->type;
+    fieldName_.assign(value().text);  // the setters get the name as written
+    consume();
+
+    switch (type) {
+        case FieldType::SFFloat: {
+            double number = 0.0;
+            if (!parseNumber(number)) return false;
+            if (node) node->setFloat(fieldName_, number);
+            return true;
+        }
+        case FieldType::SFBool:
+        case FieldType::SFEnum:
+        case FieldType::SFLong: {
+            int32_t integer = 0;
+            if (!parseInteger(integer)) return false;
+            if (node) node->setInt(fieldName_, integer);
+            return true;
+        }
+        case FieldType::SFBitMask: {
+            int32_t mask = 0;
+            if (!parseBitMask(mask)) return false;
+            if (node) node->setInt(fieldName_, mask);
+            return true;
+        }
+        case FieldType::SFVec2f: {
+            double v[2];
+            if (!parseNumbers(v, 2)) return false;
+            if (node) node->setVec2(fieldName_, Vec2{v[0], v[1]});
+            return true;
+        }
+        case FieldType::SFVec3f:
+        case FieldType::SFColor: {
+            double v[3];
+            if (!parseNumbers(v, 3)) return false;
+            if (node) node->setVec3(fieldName_, Vec3{v[0], v[1], v[2]});
+            return true;
+        }
+        case FieldType::SFRotation: {
+            double v[4];
+            if (!parseNumbers(v, 4)) return false;
+            if (node) node->setRotation(fieldName_, AxisAngle{Vec3{v[0], v[1], v[2]}, v[3]});
+            return true;
+        }
+        case FieldType::SFMatrix: {
+            Matrix4 matrix;
+            if (!parseNumbers(matrix.m.data(), 16)) return false;
+            if (node) node->setMatrix(fieldName_, matrix);
+            return true;
+        }
+        case FieldType::SFString: {
+            std::string text;
+            if (!parseString(text)) return false;
+            if (node) node->setString(fieldName_, std::move(text));
+            return true;
+        }
+        case FieldType::SFImage: {
+            // Width, height, components, then the pixels; no class keeps an image.
+            int32_t header[3];
+            for (int32_t& number : header) {
+                if (!parseInteger(number)) return false;
+            }
+            while (peek() == kTokenInteger) consume();
+            return true;
+        }
+        case FieldType::MFVec3f:
+        case FieldType::MFColor: {
+            std::unique_ptr<FieldArray<Vec3>> array;
+            if (!parseList(node, array, [this](Vec3& v) { return parseNumber(v.x) && parseNumber(v.y) && parseNumber(v.z); })) {
+                return false;
+            }
+            if (!array) return true;
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(Vec3));
+            node->setVec3Array(fieldName_, std::move(array));
+            return true;
+        }
+        case FieldType::MFVec2f: {
+            std::unique_ptr<FieldArray<Vec2>> array;
+            if (!parseList(node, array, [this](Vec2& v) { return parseNumber(v.x) && parseNumber(v.y); })) return false;
+            if (!array) return true;
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(Vec2));
+            node->setVec2Array(fieldName_, std::move(array));
+            return true;
+        }
+        case FieldType::MFLong: {
+            std::unique_ptr<FieldArray<int32_t>> array;
+            if (!parseList(node, array, [this](int32_t& i) { return parseInteger(i); })) return false;
+            if (!array) return true;
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(int32_t));
+            node->setLongArray(fieldName_, std::move(array));
+            return true;
+        }
+        case FieldType::MFFloat: {
+            std::unique_ptr<FieldArray<double>> array;
+            if (!parseList(node, array, [this](double& d) { return parseNumber(d); })) return false;
+            if (!array) return true;
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(double));
+            node->setFloatArray(fieldName_, std::move(array));
+            return true;
+        }
+        case FieldType::MFString: {
+            std::unique_ptr<FieldArray<std::string>> array;
+            auto readString = [this, &bytes](std::string& s) {
+                if (!parseString(s)) return false;
+                bytes += static_cast<int64_t>(s.size());
+                return true;
+            };
+            if (!parseList(node, array, readString)) return false;
+            if (!array) return true;
+            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(std::string));
+            node->setStringArray(fieldName_, std::move(array));
+            return true;
+        }
+    }
+    return false;  // every type is handled above
+}
+
+// ---------------------------------------------------------------------------
+// Reader entries
+
+int64_t fileSize(std::FILE* file) {
+#ifdef _WIN32
+    if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
+    const int64_t size = _ftelli64(file);
+    if (_fseeki64(file, 0, SEEK_SET) != 0) return -1;
+#else
+    if (fseeko(file, 0, SEEK_END) != 0) return -1;
+    const int64_t size = ftello(file);
+    if (fseeko(file, 0, SEEK_SET) != 0) return -1;
+#endif
+    return size;
+}
+
+template <typename StartScanning>
+void read(VrmlReaderState& state, Node& context, StartScanning startScanning) {
+    try {
+        state.defs.clear();
+        state.nodeTypes.registerStandardTypes();
+        if (startScanning()) {
+            Parser parser(state);
+            std::unique_ptr<Node> roots;
+            if (parser.parseFile(roots)) context.addChild(std::move(roots));
+        }
+    } catch (const std::bad_alloc&) {
+        context.error("%s, line %d.\n", kVrmlOutOfMemory, state.lexer.lineNumber());
+    }
+    state.lexer.finish();
+    state.defs.clear();
+    state.nodeTypes.clear();
+}
+
+}  // namespace
+
+VrmlReaderState& vrmlReaderState() {
+    static VrmlReaderState state;
+    return state;
+}
+
+void readVrmlFile(Node& context, const std::string& path) { readVrmlFile(vrmlReaderState(), context, path); }
+
+void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path) {
+    // Binary mode, so that every platform reads the same bytes; the lexer
+    // itself gives them the meaning Windows text mode would.
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return;
+    const int64_t size = fileSize(file);
+    read(state, context, [&] { return state.lexer.startScanning(file, size, &context, &state.nodeTypes); });
+    std::fclose(file);
+}
+
+void readVrmlText(VrmlReaderState& state, Node& context, std::string_view text) {
+    read(state, context, [&] { return state.lexer.startScanning(text, &context, &state.nodeTypes); });
+}
+
+}  // namespace glowpond

@@ -1,0 +1,57 @@
+// The VRML 1.0 reader: parses a file into scene-graph nodes and attaches
+// them under the load context.
+//
+// Progress ("Read %6.1f%% complete", at every line break) goes to the
+// context's status hook and every failure to its error hook, as
+// "<message>, line <n>.\n". A file with any error yields no nodes at all;
+// a file that cannot be opened yields nothing and no message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "scene/node.h"
+#include "vrml/lexer.h"
+#include "vrml/node_types.h"
+
+namespace glowpond {
+
+// Texts of the parser's own errors.
+extern const char* const kVrmlParseError;
+extern const char* const kVrmlNestingTooDeep;
+extern const char* const kVrmlOutOfMemory;
+
+// Everything the reader keeps while it reads one file. Only the lexer's
+// buffer outlives a file; the tables are emptied after each one.
+struct VrmlReaderState {
+    // Node bodies nest at most this deep; deeper files are refused.
+    static constexpr int kMaxDepth = 24;
+
+    struct DefEntry {
+        Node* node = nullptr;  // not owning; null for a type without a class
+        int64_t bytes = 0;     // estimated size of the node and its subtree
+    };
+
+    // Copies made by USE may add at most about this many bytes to a file's
+    // nodes, so that a small file of nested USEs cannot exhaust memory.
+    int64_t maxCopiedBytes = int64_t{256} << 20;
+
+    VrmlLexer lexer;
+    VrmlNodeTypeTable nodeTypes;
+    std::unordered_map<std::string, DefEntry> defs;  // keyed by table name
+};
+
+// The program's one reader state.
+VrmlReaderState& vrmlReaderState();
+
+// Reads the file at `path` and appends its root nodes as children of
+// `context` (the load context). Calls into the program's reader state.
+void readVrmlFile(Node& context, const std::string& path);
+void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path);
+
+// The same for text in memory, which is read as a file of that content.
+void readVrmlText(VrmlReaderState& state, Node& context, std::string_view text);
+
+}  // namespace glowpond
