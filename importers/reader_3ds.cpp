@@ -311,7 +311,8 @@ private:
         uint16_t count = 0;
         if (!in_.string(name) || !in_.u16(count)) return false;
         const auto found = materialByName_.find(name);
-        const MaterialValues values = found != materialByName_.end() ? materials_[found->second].values : MaterialValues{};
+        const MaterialValues values =
+            found != materialByName_.end() ? materials_[found->second].values : MaterialValues{};
         const int32_t index = material.appendMaterial(values);
         if (index < 0) return false;
         // Faces that no group names keep the first group's material.
