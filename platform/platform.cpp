@@ -5,6 +5,8 @@ namespace {
 Platform* current = nullptr;
 }
 
+void Platform::processDialogMessages(WindowHandle) {}
+
 Platform& platform() { return current ? *current : nativePlatform(); }
 
 Platform* setPlatform(Platform* replacement) {

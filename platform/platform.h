@@ -71,6 +71,12 @@ public:
     virtual int messageBox(WindowHandle owner, const std::string& text,
                            const std::string& caption) = 0;
 
+    // Removes every message waiting for the modeless dialog `dialog` (and its
+    // controls) and hands each to the dialog's own handling, so that its
+    // buttons act while a long task runs on this thread. Nothing happens for
+    // a null window or on a system without such dialogs.
+    virtual void processDialogMessages(WindowHandle dialog);
+
     // Looks up the "Path" value of the application key `exeName` (for
     // example "3-D Glowpond.scr").
     virtual AppPathLookup lookupAppPath(const std::string& exeName) = 0;

@@ -35,6 +35,18 @@ public:
         return MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OK);
     }
 
+    void processDialogMessages(WindowHandle dialog) override {
+        if (!dialog) return;
+        HWND window = static_cast<HWND>(dialog);
+        MSG message;
+        while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageA(window, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+    }
+
     AppPathLookup lookupAppPath(const std::string& exeName) override {
         AppPathLookup result;
         HKEY key = nullptr;

@@ -1,0 +1,67 @@
+// ConvertAction: the traversal action that turns the faces of a loaded scene
+// graph into a DisplayMesh.
+//
+// During the traversal every face goes into a MeshBuilder, in the object
+// named by the state's path name (the names of the enclosing named groups
+// joined with "_"); faces without a path name go to the current object.
+// finish() then makes one MeshPart per object with its own compact vertex
+// list, face list, face colours and normals, and centres the model on the
+// origin with its longest side 0.57735026 (1/sqrt(3)) long.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "engine/display_mesh.h"
+#include "loading/mesh_builder.h"
+#include "platform/platform.h"
+#include "scene/traversal.h"
+
+namespace glowpond {
+
+// Longest side of a converted model.
+constexpr float kModelExtent = 0.57735026f;
+
+// The colour a face of this material shows: the first of emissive, diffuse
+// and ambient whose length is at least kCoincidence, else 0.2 grey.
+Vec3f faceColour(const MaterialValues& material);
+
+class ConvertAction : public NodeAction {
+public:
+    static constexpr size_t kMaxObjectNameChars = 255;
+
+    // `statusWindow`: the load-status window whose waiting messages are
+    // processed at every face, so that its Cancel button acts; null for
+    // none. `cancelFlag`: borrowed, may be null; once it points to a nonzero
+    // value every further face is dropped.
+    ConvertAction(WindowHandle statusWindow, const int* cancelFlag);
+    ~ConvertAction() override;
+
+    bool wantsPolygons() override { return true; }
+    void polygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices,
+                 const FieldArray<Vec3>& normals, const MaterialValues& material) override;
+
+    // Builds the mesh from the faces collected so far (both arguments are
+    // unused), replacing any mesh built before. Without memory for the
+    // working builder no mesh is built.
+    void finish(Node& root, TraversalState& state) override;
+
+    // Moves the built mesh into `target`, whose parts are released; every
+    // other field of `target` is overwritten too. False, with `target`
+    // unchanged, when there is no mesh to move.
+    bool transferMesh(DisplayMesh& target);
+
+    const MeshBuilder& builder() const { return builder_; }
+    // The mesh built by finish(); null before finish() and after transferMesh().
+    const DisplayMesh* mesh() const { return mesh_.get(); }
+
+private:
+    MeshBuilder builder_;
+    std::string currentObjectName_;
+    WindowHandle statusWindow_;
+    const int* cancelFlag_;
+    std::unique_ptr<DisplayMesh> mesh_;
+};
+
+}  // namespace glowpond

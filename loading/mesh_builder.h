@@ -1,0 +1,129 @@
+// MeshBuilder: collects polygons (a material and a run of corner points)
+// into named objects over one shared point list, for the conversion of a
+// scene graph into a display mesh.
+//
+// Corner points merge into one shared point when they are closer than
+// kCoincidence AND fall into the same of kBucketCount hash buckets
+// (pointBucket); a new corner takes the lowest-numbered such point. So two
+// points a hair apart on either side of a bucket boundary stay two points:
+// the bucket rule is part of what the builder produces. Points are numbered
+// in order of first use.
+//
+// Every distinct face material (equal within kCoincidence, as
+// Material::findMaterial compares) is kept once in the material table.
+//
+// Objects: the builder starts with one unnamed object 0. The first new name
+// takes that object over (dropping its faces) unless it already has a name;
+// later new names add objects, up to kMaxObjects; faces of names beyond that
+// go to the last object. Lists grow as long as memory lasts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scene/field_array.h"
+#include "scene/properties.h"
+#include "scene/values.h"
+
+namespace glowpond {
+
+class MeshBuilder {
+public:
+    static constexpr int32_t kMaxObjects = 256;
+    static constexpr int32_t kBucketCount = 51;
+
+    MeshBuilder();
+    ~MeshBuilder();
+    MeshBuilder(const MeshBuilder&) = delete;
+    MeshBuilder& operator=(const MeshBuilder&) = delete;
+
+    // Back to the constructed state: no points, no materials, one unnamed
+    // empty object that is current.
+    void reset();
+
+    // Makes the object called `name` (exact, case-sensitive) current,
+    // creating it when there is none.
+    void selectObject(const std::string& name);
+
+    // Starts a face of the current object with the default MaterialValues
+    // or with `material`.
+    void beginPolygon();
+    void beginPolygon(const MaterialValues& material);
+    // Adds a corner to the face being built (between beginPolygon and endPolygon).
+    void addVertex(const Vec3& point);
+    // Closes the face. Faces are kept as they come, even without corners.
+    void endPolygon();
+
+    // Objects 0 .. objectCount() - 1 are in use.
+    int32_t objectCount() const { return static_cast<int32_t>(objects_.size()); }
+    int32_t currentObject() const { return current_; }
+    // Null for an unnamed object or an index out of range.
+    const std::string* objectName(int32_t object) const;
+    const FieldArray<Vec3>& points() const { return points_; }
+    // For each face of the object its point indices, then -1. An index out
+    // of range gives an empty list.
+    const FieldArray<int32_t>& objectFaces(int32_t object) const;
+    // The material of face `face` of `object`; a face number out of range
+    // gives the object's first face's material, an object without faces the
+    // default MaterialValues.
+    MaterialValues faceMaterial(int32_t object, int32_t face) const;
+    // Distinct materials in order of first use.
+    const Material& materials() const { return materials_; }
+
+    // The hash bucket (0 .. kBucketCount - 1) of a point.
+    static int32_t pointBucket(const Vec3& point);
+
+private:
+    struct Object {
+        FieldArray<int32_t> faces;
+        FieldArray<int32_t> faceMaterials;
+        std::string name;
+        bool named = false;
+    };
+
+    // Finds, for a point, the lowest-numbered stored point of its bucket
+    // closer than kCoincidence without searching the whole bucket: every
+    // point is filed under each cell of a fine grid that lies within reach
+    // of it, so one cell holds every candidate of a query point in that cell.
+    class PointIndex {
+    public:
+        void clear();
+        // -1 when there is none.
+        int32_t find(const Vec3& point, int32_t bucket, const FieldArray<Vec3>& points,
+                     const std::vector<uint8_t>& buckets) const;
+        void insert(const Vec3& point, int32_t bucket, int32_t index);
+
+    private:
+        struct Slot {
+            uint64_t key = 0;
+            int32_t head = -1;  // first entry; -1: slot unused
+            int32_t tail = -1;
+        };
+        struct Entry {
+            int32_t point;
+            int32_t next;
+        };
+        static uint64_t cellKey(int32_t bucket, int64_t x, int64_t y, int64_t z);
+        size_t slotFor(uint64_t key) const;
+        void grow();
+
+        std::vector<Slot> slots_;
+        size_t usedSlots_ = 0;
+        std::vector<Entry> entries_;
+    };
+
+    Object& currentObjectRef() { return objects_[static_cast<size_t>(current_)]; }
+
+    Material materials_;
+    FieldArray<Vec3> points_;
+    std::vector<uint8_t> pointBuckets_;  // bucket of each point
+    PointIndex index_;
+    std::vector<Object> objects_;
+    int32_t current_ = 0;
+    // The last material looked up and its index: consecutive faces mostly share one.
+    MaterialValues lastMaterial_;
+    int32_t lastMaterialIndex_ = -1;
+};
+
+}  // namespace glowpond
