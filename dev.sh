@@ -85,7 +85,10 @@ prepare_wine() {
         touch "$WINEPREFIX/.glowpond-ready"
     fi
     mkdir -p "$WINEPREFIX/drive_c/glowpond"
-    # The server stays up for the whole run instead of restarting for every test.
+    # The server stays up for the whole run instead of restarting for every
+    # test; one left over from an interrupted run would refuse to.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
     wineserver -p
     wine regedit /S "$ROOT/tests/wine/prefix.reg"
 }

@@ -184,6 +184,17 @@ void setUsePassword(std::optional<DWORD> value) {
     RegCloseKey(key);
 }
 
+// The App Paths key through which the program finds its INI file.
+void setInstallDirectory(const char* directory) {
+    HKEY key = nullptr;
+    check(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\3-D Glowpond.scr",
+                          0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS,
+          "cannot open the App Paths key");
+    RegSetValueExA(key, "Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(directory),
+                   static_cast<DWORD>(lstrlenA(directory) + 1));
+    RegCloseKey(key);
+}
+
 std::string sample(const char* name) { return paths.samples + "\\" + name; }
 std::vector<std::string> threeSamples() {
     return {sample("lava_lamp.wrl"), sample("rocket.3ds"), sample("crystal.wrl")};
@@ -386,6 +397,7 @@ int main(int argc, char** argv) {
     }
     paths = {windowsPath(argv[2]), windowsPath(argv[3]), windowsPath(argv[4])};
     CreateDirectoryA("C:\\glowpond", nullptr);
+    setInstallDirectory("C:\\glowpond");
     const std::map<std::string, std::function<void()>> scenarios = {
         {"full_screen", fullScreen},
         {"second_file_fails", secondFileFails},
