@@ -4,6 +4,10 @@
 #   ./dev.sh test    install what is missing, build natively, with sanitizers,
 #                    for Windows and for fuzzing, and run every test (Windows
 #                    ones under Wine, each fuzz target for a fixed time)
+#   ./dev.sh run     install what is missing, build for Windows and start the
+#                    saver under Wine with the sample models: full screen on
+#                    $DISPLAY, or without a display for a few seconds on a
+#                    virtual one, leaving a screenshot
 #
 # Build trees live in build/ (or $GLOWPOND_BUILD_DIR).
 set -euo pipefail
@@ -15,7 +19,7 @@ JOBS=$(nproc)
 # libosmesa6-dev: offscreen OpenGL (and its libgl-dev the GL headers) for the native
 # rendering tests and glowpond-trace; zlib1g-dev: their PNG pictures.
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
-          mingw-w64 wine wine64 libosmesa6-dev libgl-dev zlib1g-dev)
+          mingw-w64 wine wine64 libosmesa6-dev libgl-dev zlib1g-dev xvfb imagemagick)
 
 log() { printf '== %s\n' "$*"; }
 
@@ -41,9 +45,38 @@ build_tree() {
     cmake --build "$BUILD/$name" -j "$JOBS"
 }
 
-# A Wine prefix for the Windows tests, created once and reused.
+XVFB_PID=
+# A virtual display of our own for the Wine programs; DISPLAY names it.
+start_xvfb() {
+    local number_file=$BUILD/xvfb.display
+    rm -f "$number_file"
+    exec 5>"$number_file"
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 2>"$BUILD/xvfb.log" &
+    XVFB_PID=$!
+    exec 5>&-
+    local tries=0
+    until [ -s "$number_file" ]; do
+        tries=$((tries + 1))
+        [ $tries -lt 200 ] || { echo "Xvfb did not start: see $BUILD/xvfb.log" >&2; exit 1; }
+        sleep 0.05
+    done
+    export DISPLAY=:$(cat "$number_file")
+}
+
+cleanup() {
+    [ -n "${WINEPREFIX:-}" ] && wineserver -k 2>/dev/null || true
+    if [ -n "$XVFB_PID" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+    fi
+}
+
+# A Wine prefix for the Windows programs, created once and reused, with the
+# server and a display of our own for the whole run.
 prepare_wine() {
-    export WINEPREFIX=$BUILD/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    export WINEPREFIX=${1:-$BUILD/wineprefix} WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    trap cleanup EXIT
+    [ -n "${2:-}" ] || start_xvfb
     if [ ! -f "$WINEPREFIX/.glowpond-ready" ]; then
         log "creating the Wine prefix"
         rm -rf "$WINEPREFIX"
@@ -52,9 +85,11 @@ prepare_wine() {
         touch "$WINEPREFIX/.glowpond-ready"
     fi
     mkdir -p "$WINEPREFIX/drive_c/glowpond"
-    # The server stays up for the whole run instead of restarting for every test.
+    # The server stays up for the whole run instead of restarting for every
+    # test; one left over from an interrupted run would refuse to.
+    wineserver -k 2>/dev/null || true
+    wineserver -w
     wineserver -p
-    trap 'wineserver -k 2>/dev/null || true' EXIT
     wine regedit /S "$ROOT/tests/wine/prefix.reg"
 }
 
@@ -77,14 +112,39 @@ run_tests() {
     ctest --test-dir "$BUILD/all" -j "$JOBS" --output-on-failure
 }
 
+# The saver under Wine with the sample models, installed into C:\glowpond of a
+# fresh prefix as on Windows (the prefix's registry names that folder).
+run_saver() {
+    install_missing "${PACKAGES[@]}"
+    mkdir -p "$BUILD"
+    build_tree win -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
+    local prefix=$BUILD/run-prefix
+    rm -rf "$prefix"
+    local have_display=${DISPLAY:-}
+    prepare_wine "$prefix" "$have_display"
+    local install=$WINEPREFIX/drive_c/glowpond
+    cp "$BUILD/win/saver/glowpond.scr" "$ROOT"/models/*.wrl "$ROOT"/models/*.3ds "$ROOT/models/glowpond.ini" "$install/"
+    if [ -n "$have_display" ]; then
+        log "starting the saver on $DISPLAY: a key, a click or a mouse movement ends it"
+        wine "$install/glowpond.scr" /s
+    else
+        log "no display: running the saver for a few seconds on a virtual one"
+        wine "$install/glowpond.scr" /s &
+        local saver=$!
+        sleep 8
+        local shot=$BUILD/glowpond-screenshot.png
+        import -window root "$shot"
+        kill "$saver" 2>/dev/null || true
+        wait "$saver" 2>/dev/null || true
+        log "screenshot: $shot"
+    fi
+}
+
 case "${1:-}" in
     test) run_tests ;;
-    run)
-        echo "The saver itself is not built yet; './dev.sh run' will start it once it is." >&2
-        exit 2
-        ;;
+    run) run_saver ;;
     *)
-        echo "usage: $0 test" >&2
+        echo "usage: $0 test|run" >&2
         exit 2
         ;;
 esac

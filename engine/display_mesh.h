@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "engine/matrix.h"
@@ -86,6 +87,14 @@ public:
 
     // Replaces every part by one cube of half side 0.07 in this colour.
     void makeCube(float red, float green, float blue);
+
+    // Loads the model file at `path` into this mesh. `statusWindow` (null for
+    // none) is the load-status window that shows the loader's progress;
+    // `cancelFlag` (borrowed, valid during the call) becomes nonzero when the
+    // user cancels there. True when the mesh has received the file's model;
+    // false when the file was refused, unreadable or the load was cancelled,
+    // the user has been told why, and the mesh is unchanged.
+    bool loadModel(const std::string& path, WindowHandle statusWindow, int32_t* cancelFlag);
 
     // A rough volume from the parts' boxes, each box less its overlaps with
     // the boxes of earlier parts; a part adds at least 0.001.

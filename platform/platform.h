@@ -62,6 +62,23 @@ struct AppPathLookup {
     std::string path;
 };
 
+// A cursor position in screen pixels.
+struct ScreenPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// Outcome of reading a 32-bit value of the current user's registry.
+struct UserDwordLookup {
+    enum class Status {
+        Found,    // `value` holds it
+        NoKey,    // the key cannot be opened
+        NoValue,  // the key exists but the value cannot be read
+    };
+    Status status = Status::NoKey;
+    uint32_t value = 0;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -122,6 +139,27 @@ public:
     // The entry point of an OpenGL extension function of the current
     // context, or null.
     virtual void* glProcAddress(const char* name) = 0;
+
+    // The services below exist only on Windows; the defaults are what a
+    // system without them answers.
+
+    // The mouse cursor's position on the screen.
+    virtual ScreenPoint cursorPosition() { return {}; }
+
+    // Shows or hides the mouse cursor (the system keeps a display count).
+    virtual void showCursor(bool) {}
+
+    // Reads a 32-bit value under HKEY_CURRENT_USER\`key`.
+    virtual UserDwordLookup readUserDword(const std::string&, const std::string&) { return {}; }
+
+    // True on the Windows NT family (and on systems without the older one).
+    virtual bool isNtFamily() { return true; }
+
+    // Loads a system library, which then stays loaded; null when it cannot.
+    virtual void* loadSystemLibrary(const std::string&) { return nullptr; }
+
+    // The exported function `name` of a library from loadSystemLibrary, or null.
+    virtual void* libraryFunction(void*, const std::string&) { return nullptr; }
 };
 
 // The platform of this process. Until setPlatform is called it is the

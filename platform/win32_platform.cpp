@@ -138,6 +138,39 @@ public:
         return reinterpret_cast<void*>(wglGetProcAddress(name));
     }
 
+    ScreenPoint cursorPosition() override {
+        POINT point{};
+        GetCursorPos(&point);
+        return {point.x, point.y};
+    }
+
+    void showCursor(bool show) override { ShowCursor(show ? TRUE : FALSE); }
+
+    UserDwordLookup readUserDword(const std::string& keyName, const std::string& valueName) override {
+        UserDwordLookup result;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+            return result;
+        }
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        result.status = RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr,
+                                         reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS
+                            ? UserDwordLookup::Status::Found
+                            : UserDwordLookup::Status::NoValue;
+        result.value = value;
+        RegCloseKey(key);
+        return result;
+    }
+
+    bool isNtFamily() override { return (GetVersion() & 0x80000000u) == 0; }
+
+    void* loadSystemLibrary(const std::string& name) override { return LoadLibraryA(name.c_str()); }
+
+    void* libraryFunction(void* library, const std::string& name) override {
+        return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name.c_str()));
+    }
+
 private:
     StandardRandom random_;
 };

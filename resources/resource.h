@@ -30,6 +30,8 @@
 #define IDC_OBJECT_DURATION 1034
 #define IDC_LIGHT_HEIGHT 1037
 #define IDC_ABOUT 1060
+// <windows.h> names a system cursor IDC_HELP; the dialog's button wins here.
+#undef IDC_HELP
 #define IDC_HELP 1061
 #define IDC_CONFIGURE_MODELS 1090
 #define IDC_LAVA_COLOR 1200

@@ -12,6 +12,7 @@ class ClearMessages : public ::testing::EmptyTestEventListener {
         glowpond::testing::recordingPlatform().appPath.reset();
         glowpond::testing::recordingPlatform().failFileReplacement = false;
         glowpond::testing::recordingPlatform().resetEngineServices();
+        glowpond::testing::recordingPlatform().resetSystemServices();
     }
 };
 

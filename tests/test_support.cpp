@@ -54,6 +54,33 @@ void RecordingPlatform::swapBuffers(DeviceHandle) { ++swapCount; }
 
 void* RecordingPlatform::glProcAddress(const char*) { return nullptr; }
 
+UserDwordLookup RecordingPlatform::readUserDword(const std::string& key, const std::string& valueName) {
+    userDwordReads.push_back(key + "|" + valueName);
+    return userDword;
+}
+
+void* RecordingPlatform::loadSystemLibrary(const std::string& name) {
+    libraryLoads.push_back(name);
+    auto found = libraries.find(name);
+    return found == libraries.end() ? nullptr : &found->second;
+}
+
+void* RecordingPlatform::libraryFunction(void* library, const std::string& name) {
+    auto& exports = *static_cast<std::map<std::string, void*>*>(library);
+    auto found = exports.find(name);
+    return found == exports.end() ? nullptr : found->second;
+}
+
+void RecordingPlatform::resetSystemServices() {
+    cursor = {};
+    cursorShowCount = 0;
+    userDword = {};
+    userDwordReads.clear();
+    ntFamily = true;
+    libraries.clear();
+    libraryLoads.clear();
+}
+
 void RecordingPlatform::resetEngineServices() {
     clientArea.reset();
     clock = 1000;

@@ -3,6 +3,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -44,6 +45,12 @@ public:
     PumpResult pumpMessage() override;
     void swapBuffers(DeviceHandle deviceContext) override;
     void* glProcAddress(const char* name) override;
+    ScreenPoint cursorPosition() override { return cursor; }
+    void showCursor(bool show) override { cursorShowCount += show ? 1 : -1; }
+    UserDwordLookup readUserDword(const std::string& key, const std::string& valueName) override;
+    bool isNtFamily() override { return ntFamily; }
+    void* loadSystemLibrary(const std::string& name) override;
+    void* libraryFunction(void* library, const std::string& name) override;
 
     // Puts every simulated engine service back to its start.
     void resetEngineServices();
@@ -59,6 +66,17 @@ public:
     std::deque<QueuedMessage> queue;
     int32_t pumpCount = 0;
     int32_t swapCount = 0;
+
+    // Windows services, simulated (reset by resetSystemServices).
+    ScreenPoint cursor;
+    int32_t cursorShowCount = 0;
+    UserDwordLookup userDword;  // what every readUserDword answers
+    std::vector<std::string> userDwordReads;  // "key|value" of each read
+    bool ntFamily = true;
+    // Libraries that load, by name; each maps export names to functions.
+    std::map<std::string, std::map<std::string, void*>> libraries;
+    std::vector<std::string> libraryLoads;  // every name asked for
+    void resetSystemServices();
 };
 
 // The recording platform installed for the whole test program.

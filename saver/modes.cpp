@@ -1,0 +1,41 @@
+#include "saver/modes.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace glowpond {
+namespace {
+
+bool containsAny(const char* text, std::initializer_list<const char*> switches) {
+    for (const char* s : switches) {
+        if (std::strstr(text, s)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+SaverMode pickMode(const char* commandLine) {
+    const char* text = commandLine ? commandLine : "";
+    if (containsAny(text, {"/L", "-L", "/l", "-l", "/P", "-P", "/p", "-p"})) return SaverMode::Preview;
+    if (containsAny(text, {"/A", "-A", "/a", "-a"})) return SaverMode::ChangePassword;
+    if (containsAny(text, {"/S", "-S", "/s", "-s"})) return SaverMode::FullScreen;
+    return SaverMode::Settings;
+}
+
+std::optional<WindowHandle> windowHandleArgument(const char* commandLine) {
+    const char* blank = commandLine ? std::strchr(commandLine, ' ') : nullptr;
+    if (!blank) return std::nullopt;
+    // Handles are 32-bit values that the system sign-extends on 64-bit Windows.
+    int value = 0;
+    if (std::sscanf(blank + 1, "%i", &value) != 1) return std::nullopt;
+    return reinterpret_cast<WindowHandle>(static_cast<intptr_t>(value));
+}
+
+bool movedPastThreshold(ScreenPoint last, ScreenPoint now) {
+    const int64_t distance = std::llabs(int64_t{now.y} - last.y) + std::llabs(int64_t{now.x} - last.x);
+    return distance > MOUSE_MOVE_THRESHOLD;
+}
+
+}  // namespace glowpond
