@@ -19,7 +19,7 @@ JOBS=$(nproc)
 # libosmesa6-dev: offscreen OpenGL (and its libgl-dev the GL headers) for the native
 # rendering tests and glowpond-trace; zlib1g-dev: their PNG pictures.
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
-          mingw-w64 wine wine64 libosmesa6-dev libgl-dev zlib1g-dev xvfb imagemagick)
+          mingw-w64 wine wine64 libosmesa6-dev libgl-dev zlib1g-dev xvfb imagemagick python3)
 
 log() { printf '== %s\n' "$*"; }
 

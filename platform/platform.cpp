@@ -6,6 +6,7 @@ Platform* current = nullptr;
 }
 
 void Platform::processDialogMessages(WindowHandle) {}
+void Platform::setDialogItemText(WindowHandle, int, const std::string&) {}
 
 Platform& platform() { return current ? *current : nativePlatform(); }
 

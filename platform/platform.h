@@ -91,8 +91,13 @@ public:
     // Removes every message waiting for the modeless dialog `dialog` (and its
     // controls) and hands each to the dialog's own handling, so that its
     // buttons act while a long task runs on this thread. Nothing happens for
-    // a null window or on a system without such dialogs.
+    // a null window or on a system without such dialogs. Callers may call it
+    // as often as they like: a call soon after the last one may do nothing.
     virtual void processDialogMessages(WindowHandle dialog);
+
+    // Sets the text of control `itemId` of the dialog `dialog`. Nothing
+    // happens for a null window or on a system without such dialogs.
+    virtual void setDialogItemText(WindowHandle dialog, int itemId, const std::string& text);
 
     // Looks up the "Path" value of the application key `exeName` (for
     // example "3-D Glowpond.scr").

@@ -211,7 +211,7 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
 
 TEST(VrmlReader, everyVrmlModelLoadsWithoutErrors) {
     int files = 0;
-    for (const char* folder : {GLOWPOND_SHARED_MODELS "/vrml1", GLOWPOND_OWN_MODELS}) {
+    for (const char* folder : {GLOWPOND_SHARED_MODELS "/vrml1", GLOWPOND_SAMPLE_MODELS}) {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             if (entry.path().extension() != ".wrl") continue;
             ++files;

@@ -89,6 +89,18 @@ void RecordingPlatform::resetEngineServices() {
     queue.clear();
     pumpCount = 0;
     swapCount = 0;
+    onDialogMessages = nullptr;
+    dialogMessageCount = 0;
+    dialogTexts.clear();
+}
+
+void RecordingPlatform::processDialogMessages(WindowHandle) {
+    ++dialogMessageCount;
+    if (onDialogMessages) onDialogMessages();
+}
+
+void RecordingPlatform::setDialogItemText(WindowHandle dialog, int itemId, const std::string& text) {
+    dialogTexts.push_back({dialog, itemId, text});
 }
 
 RecordingPlatform& recordingPlatform() {

@@ -51,6 +51,8 @@ public:
     bool isNtFamily() override { return ntFamily; }
     void* loadSystemLibrary(const std::string& name) override;
     void* libraryFunction(void* library, const std::string& name) override;
+    void processDialogMessages(WindowHandle dialog) override;
+    void setDialogItemText(WindowHandle dialog, int itemId, const std::string& text) override;
 
     // Puts every simulated engine service back to its start.
     void resetEngineServices();
@@ -77,6 +79,17 @@ public:
     std::map<std::string, std::map<std::string, void*>> libraries;
     std::vector<std::string> libraryLoads;  // every name asked for
     void resetSystemServices();
+    // Dialogs: each processing of a dialog's messages runs `onDialogMessages`
+    // (a test's stand-in for the user pressing a button); texts set in dialog
+    // controls are recorded in order.
+    struct DialogText {
+        WindowHandle dialog;
+        int itemId;
+        std::string text;
+    };
+    std::function<void()> onDialogMessages;
+    int32_t dialogMessageCount = 0;
+    std::vector<DialogText> dialogTexts;
 };
 
 // The recording platform installed for the whole test program.

@@ -1,0 +1,174 @@
+// glowpond-info: loads model files through the saver's own loading pipeline
+// and describes what the saver would get, one JSON object per file and line.
+// It never opens a window: message boxes are collected into the output and
+// status texts go to standard error.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "engine/display_mesh.h"
+#include "platform/platform.h"
+
+namespace glowpond {
+namespace {
+
+const char kUsage[] =
+    "usage: glowpond-info [--status] FILE...\n"
+    "\n"
+    "Loads each model file (VRML 1.0 .wrl, 3D Studio .3ds) exactly as 3-D Glowpond\n"
+    "does and prints one JSON object per file on its own line:\n"
+    "  file, ok         the path, and whether the saver would show the model\n"
+    "  messages         the message boxes the saver would show, in order,\n"
+    "                   as {\"caption\", \"text\"}\n"
+    "  partCount, vertexCount, faceCount, bounds (minX maxX minY maxY minZ maxZ)\n"
+    "  parts            per part: vertexCount, faceCount, uniformColor, color\n"
+    "  loadMs           how long the load took\n"
+    "The model is centred and scaled as the saver scales it (longest side 0.57735).\n"
+    "\n"
+    "  --status   also print the load-status texts to standard error, as the\n"
+    "             saver's load-status window would show them\n"
+    "\n"
+    "Exit status: 0 when every file loaded, 1 otherwise, 2 for a usage error.\n";
+
+// Stands in for the load-status window; only its address matters.
+char consoleStatusWindow;
+
+// Forwards to the system's platform but keeps every window to itself.
+class ConsolePlatform : public Platform {
+public:
+    ConsolePlatform(Platform& system, bool showStatus) : system_(system), showStatus_(showStatus) {}
+
+    struct Message {
+        std::string caption, text;
+    };
+    std::vector<Message> messages;
+
+    int messageBox(WindowHandle, const std::string& text, const std::string& caption) override {
+        messages.push_back({caption, text});
+        return kButtonOk;
+    }
+    void processDialogMessages(WindowHandle) override {}
+    void setDialogItemText(WindowHandle dialog, int, const std::string& text) override {
+        if (showStatus_ && dialog == &consoleStatusWindow) std::fprintf(stderr, "%s\n", text.c_str());
+    }
+    AppPathLookup lookupAppPath(const std::string& name) override { return system_.lookupAppPath(name); }
+    bool setCurrentDirectory(const std::string& path) override { return system_.setCurrentDirectory(path); }
+    std::string fullPath(const std::string& name) override { return system_.fullPath(name); }
+    bool replaceFileContents(const std::string& path, const std::string& contents) override {
+        return system_.replaceFileContents(path, contents);
+    }
+    ClientSize clientSize(WindowHandle) override { return {}; }
+    int32_t clockMs() override { return system_.clockMs(); }
+    void spinWait(int32_t remainingMs) override { system_.spinWait(remainingMs); }
+    void seedRandomFromTime() override { system_.seedRandomFromTime(); }
+    int32_t randomValue() override { return system_.randomValue(); }
+    PumpResult pumpMessage() override { return PumpResult::NoMessage; }
+    void swapBuffers(DeviceHandle) override {}
+    void* glProcAddress(const char*) override { return nullptr; }
+
+private:
+    Platform& system_;
+    bool showStatus_;
+};
+
+// JSON text of `text`. Bytes beyond ASCII are escaped one by one (file names
+// are in the system's code page, not necessarily UTF-8), so the output is
+// always valid JSON.
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+std::string jsonNumber(double value) {
+    if (!std::isfinite(value)) return "null";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);
+    return text;
+}
+
+template <typename Values>
+std::string jsonNumbers(const Values& values) {
+    std::string out = "[";
+    for (size_t i = 0; i < values.size(); ++i) out += (i ? "," : "") + jsonNumber(values[i]);
+    return out + "]";
+}
+
+std::string describe(const std::string& path, bool ok, const DisplayMesh& mesh,
+                     const std::vector<ConsolePlatform::Message>& messages, double loadMs) {
+    std::string out = "{\"file\":" + jsonString(path) + ",\"ok\":" + (ok ? "true" : "false") + ",\"messages\":[";
+    for (size_t i = 0; i < messages.size(); ++i) {
+        out += (i ? ",{" : "{") + std::string("\"caption\":") + jsonString(messages[i].caption) +
+               ",\"text\":" + jsonString(messages[i].text) + "}";
+    }
+    out += "],\"partCount\":" + std::to_string(mesh.partCount) + ",\"vertexCount\":" + std::to_string(mesh.vertexCount) +
+           ",\"faceCount\":" + std::to_string(mesh.faceCount) + ",\"bounds\":" + jsonNumbers(mesh.bounds) +
+           ",\"parts\":[";
+    for (size_t i = 0; i < mesh.parts.size(); ++i) {
+        const MeshPart& part = mesh.parts[i];
+        out += (i ? ",{" : "{") + std::string("\"vertexCount\":") + std::to_string(part.vertexCount) +
+               ",\"faceCount\":" + std::to_string(part.faceCount) +
+               ",\"uniformColor\":" + std::to_string(part.uniformColor) + ",\"color\":" + jsonNumbers(part.color) + "}";
+    }
+    return out + "],\"loadMs\":" + jsonNumber(loadMs) + "}";
+}
+
+int run(int argc, char** argv) {
+    bool showStatus = false;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--status") == 0) {
+            showStatus = true;
+        } else if (argv[i][0] == '-' && argv[i][1] == '-') {
+            std::fprintf(stderr, "glowpond-info: unknown option %s\n\n%s", argv[i], kUsage);
+            return 2;
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (files.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    ConsolePlatform console(nativePlatform(), showStatus);
+    setPlatform(&console);
+    bool allLoaded = true;
+    for (const std::string& path : files) {
+        console.messages.clear();
+        if (showStatus) std::fprintf(stderr, "%s\n", path.c_str());
+        int32_t cancelled = 0;
+        DisplayMesh mesh;
+        const auto start = std::chrono::steady_clock::now();
+        const bool ok = mesh.loadModel(path, showStatus ? &consoleStatusWindow : nullptr, &cancelled);
+        const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        allLoaded = allLoaded && ok;
+        std::printf("%s\n", describe(path, ok, mesh, console.messages, took.count()).c_str());
+        std::fflush(stdout);
+    }
+    setPlatform(nullptr);
+    return allLoaded ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace glowpond
+
+int main(int argc, char** argv) { return glowpond::run(argc, argv); }
