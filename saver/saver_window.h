@@ -37,6 +37,13 @@ INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
 INT_PTR CALLBACK loadStatusDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 // Dialog resource "DIALOG_1", modal.
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// Dialog resource 2010, modal, from the settings dialog's Configure Models.
+INT_PTR CALLBACK modelSettingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Sent to the model settings dialog by tests (OpenGL in a child window is
+// invisible to screenshots): redraws the preview and answers the number of
+// its pixels that are not black, or 0 without a preview.
+constexpr UINT WM_COUNT_PREVIEW_PIXELS = WM_APP + 1;
 
 // The program's help file (settings.helpFile) in the system's help viewer:
 // opened at its contents, or released when the program no longer needs it.

@@ -7,6 +7,8 @@
 // Exit status 0 when the scenario passes; the reason on stderr otherwise.
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -140,6 +142,11 @@ public:
         GetDlgItemTextA(box, 0xFFFF, shown, sizeof shown);
         check(text == shown, std::string("message box \"") + caption + "\" says \"" + shown + "\"");
         PostMessageA(box, WM_COMMAND, IDOK, 0);
+        // The next step may look for a dialog by its owner: this box must be gone by then.
+        waitFor<bool>([&]() -> std::optional<bool> {
+            if (!IsWindow(box) || !IsWindowVisible(box)) return true;
+            return std::nullopt;
+        });
     }
 
     // Presses a key now and then until the program ends: input reaches a
@@ -388,6 +395,395 @@ void modeTable() {
     previewWithoutWindow("/s /p");
 }
 
+// ---- The settings and model settings dialogs ----
+
+constexpr char kSettingsCaption[] = "3-D Glowpond Settings.";
+constexpr char kModelCaption[] = "Model Settings.";
+// The up-down control of a dialog's edit or anchor has that control's id plus this.
+constexpr int kSpinIdOffset = 100;
+constexpr UINT kCountPreviewPixels = WM_APP + 1;
+
+std::string readFileBytes(const char* path) {
+    std::string bytes;
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+    CloseHandle(file);
+    return bytes;
+}
+
+std::string iniText(const char* section, const std::string& key, const char* path = kIniPath) {
+    char value[512] = "";
+    GetPrivateProfileStringA(section, key.c_str(), "<missing>", value, sizeof value, path);
+    return value;
+}
+
+void expectIni(const char* section, const std::string& key, const std::string& expected) {
+    const std::string value = iniText(section, key);
+    check(value == expected, key + " is \"" + value + "\", not \"" + expected + "\"");
+}
+
+void click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+std::string itemText(HWND dialog, int id) {
+    char text[512] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+int listCount(HWND dialog) { return static_cast<int>(SendDlgItemMessageA(dialog, 1001, LB_GETCOUNT, 0, 0)); }
+LRESULT buttonState(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0); }
+
+void waitUntil(const std::function<bool()>& condition, const std::string& what, DWORD timeoutMs = kTimeoutMs) {
+    check(waitFor<bool>([&]() -> std::optional<bool> {
+              if (condition()) return true;
+              return std::nullopt;
+          }, timeoutMs).has_value(),
+          what);
+}
+
+// A visible dialog of the program owned by `owner` (a file chooser, say).
+HWND ownedDialog(HWND owner, DWORD timeoutMs = kTimeoutMs) {
+    auto found = waitFor<HWND>([&]() -> std::optional<HWND> {
+        for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+            char name[64] = "";
+            GetClassNameA(w, name, sizeof name);
+            if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w) && lstrcmpA(name, "#32770") == 0) return w;
+        }
+        return std::nullopt;
+    }, timeoutMs);
+    return found.value_or(nullptr);
+}
+
+// Clicks `button` of `owner` and answers the file chooser it opens with
+// `path`, or cancels the chooser when `path` is empty.
+void chooseFile(HWND owner, int button, const std::string& path) {
+    click(owner, button);
+    HWND chooser = ownedDialog(owner);
+    check(chooser != nullptr, "no file chooser for button " + std::to_string(button));
+    if (path.empty()) {
+        PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+    } else {
+        SendMessageA(GetDlgItem(chooser, 1148), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PostMessageA(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
+    }
+    waitUntil([&] { return !IsWindowVisible(chooser); }, "the file chooser stays open");
+}
+
+// A mouse click on the up arrow of an up-down control, as a user makes it.
+void clickUpArrow(HWND spin) {
+    RECT client;
+    GetClientRect(spin, &client);
+    const LPARAM at = MAKELPARAM(client.right / 2, client.bottom / 4);
+    PostMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(spin, WM_LBUTTONUP, 0, at);
+    Sleep(100);
+}
+
+int visibleWindows(const Saver& saver, const char* caption) {
+    int count = 0;
+    for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+        char text[256] = "";
+        GetWindowTextA(w, text, sizeof text);
+        if (IsWindowVisible(w) && lstrcmpA(text, caption) == 0) ++count;
+    }
+    (void)saver;
+    return count;
+}
+
+LRESULT previewPixels(HWND modelDialog) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(modelDialog, kCountPreviewPixels, 0, 0, SMTO_NORMAL, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+HWND openSettings(Saver& saver) {
+    HWND dialog = saver.findWindow("#32770", kSettingsCaption);
+    check(dialog != nullptr, "no settings dialog");
+    return dialog;
+}
+
+HWND openModelSettings(Saver& saver, HWND settings) {
+    click(settings, 1090);
+    HWND dialog = saver.findWindow("#32770", kModelCaption);
+    check(dialog != nullptr, "no model settings dialog");
+    return dialog;
+}
+
+void closeModelSettings(HWND dialog) {
+    click(dialog, 8);
+    waitUntil([&] { return !IsWindowVisible(dialog); }, "the model settings dialog stays open");
+}
+
+void settingsOkAndCancel() {
+    writeIni(threeSamples(), "speed=3\r\nspinSpeed=4\r\npulseSpeed=5\r\ntotalSize=6\r\nobjectDuration=2\r\n"
+                             "lightHeight=9\r\n");
+    const std::string before = readFileBytes(kIniPath);
+    {
+        Saver saver("/c");
+        HWND dialog = openSettings(saver);
+        const std::map<int, std::string> shown = {{1030, "3"}, {1032, "4"}, {1033, "5"},
+                                                  {1031, "6"}, {1034, "2"}, {1037, "9"}};
+        for (const auto& [id, text] : shown) {
+            check(itemText(dialog, id) == text, "edit " + std::to_string(id) + " shows " + itemText(dialog, id));
+        }
+        check(listCount(dialog) == 3, "the list does not hold the three models");
+        SendDlgItemMessageA(dialog, 1030 + kSpinIdOffset, UDM_SETPOS32, 0, 10);
+        SendDlgItemMessageA(dialog, 1001, LB_SETCURSEL, 0, 0);
+        click(dialog, 1020);
+        waitUntil([&] { return listCount(dialog) == 2; }, "Delete did not remove the model");
+        click(dialog, IDCANCEL);
+        saver.expectExit(0);
+    }
+    check(readFileBytes(kIniPath) == before, "Cancel changed the INI file");
+
+    Saver saver("/c");
+    HWND dialog = openSettings(saver);
+    check(itemText(dialog, 1030) == "3", "Cancel kept the changed speed");
+    SendDlgItemMessageA(dialog, 1030 + kSpinIdOffset, UDM_SETPOS32, 0, 8);
+    SendDlgItemMessageA(dialog, 1037 + kSpinIdOffset, UDM_SETPOS32, 0, 1);
+    click(dialog, 1008);  // showStatus 0 -> 1
+    waitUntil([&] { return buttonState(dialog, 1008) == BST_CHECKED; }, "Show Load Status did not toggle");
+    click(dialog, IDOK);
+    saver.expectExit(0);
+    const std::map<std::string, std::string> written = {
+        {"speed", "8"},        {"spinSpeed", "4"},         {"pulseSpeed", "5"}, {"totalSize", "6"},
+        {"objectDuration", "2"}, {"lightHeight", "1"},     {"showStatus", "1"}, {"allowAcceleration", "1"},
+        {"lavaRed", "255"},    {"lavaGreen", "40"},        {"lavaBlue", "0"},   {"AllowAdvanced", "1"},
+        {"size1", "5"},        {"2Sided3", "1"},           {"X-rot2", "0"},
+    };
+    for (const auto& [key, value] : written) expectIni("options", key, value);
+    const std::vector<std::string> files = threeSamples();
+    for (size_t i = 0; i < files.size(); ++i) expectIni("files", "file" + std::to_string(i + 1), files[i]);
+    expectIni("files", "file4", "");
+}
+
+void addAndDelete() {
+    writeIni(std::vector<std::string>(14, sample("lava_lamp.wrl")), "");
+    const std::string before = readFileBytes(kIniPath);
+    Saver saver("/c");
+    HWND dialog = openSettings(saver);
+    check(buttonState(dialog, 1010) == 0 && buttonState(dialog, 1020) == 0, "Add or Delete unavailable at 14");
+
+    click(dialog, 1020);
+    saver.answerMessage("No model selected.", "Please click on a model.");
+
+    const std::string refused = sample("glowpond.ini");
+    chooseFile(dialog, 1010, refused);
+    saver.answerMessage("Error: Not a supported file type.", refused);
+    check(listCount(dialog) == 14, "a refused file was added");
+
+    chooseFile(dialog, 1010, sample("crystal.wrl"));
+    waitUntil([&] { return listCount(dialog) == 15; }, "Add did not add the model");
+    check(buttonState(dialog, 1010) == BST_INDETERMINATE, "Add is available at 15");
+    click(dialog, 1010);
+    check(ownedDialog(dialog, 700) == nullptr, "an unavailable Add opened the chooser");
+
+    for (int count = 15; count > 0; --count) {
+        SendDlgItemMessageA(dialog, 1001, LB_SETCURSEL, static_cast<WPARAM>(count - 1), 0);
+        click(dialog, 1020);
+        waitUntil([&] { return listCount(dialog) == count - 1; }, "Delete did not remove a model");
+        if (count == 15) check(buttonState(dialog, 1010) == 0, "Add stays unavailable at 14");
+    }
+    check(buttonState(dialog, 1020) == BST_INDETERMINATE, "Delete is available with no models");
+    click(dialog, IDCANCEL);
+    saver.expectExit(0);
+    check(readFileBytes(kIniPath) == before, "Cancel changed the INI file");
+}
+
+void saveAndLoad() {
+    const char* config = "C:\\glowpond\\saved.3dg";
+    DeleteFileA(config);
+    writeIni({sample("lava_lamp.wrl"), sample("rocket.3ds")}, "X-rot2=45\r\nBackCull1=1\r\nspeed=3\r\n");
+    const std::string before = readFileBytes(kIniPath);
+    Saver saver("/c");
+    HWND dialog = openSettings(saver);
+
+    chooseFile(dialog, 1013, "");
+    saver.answerMessage("File open error.", "Cannot open selected file.");
+    chooseFile(dialog, 1014, "");
+    saver.answerMessage("File open error.", "Cannot open selected file.");
+
+    SendDlgItemMessageA(dialog, 1031 + kSpinIdOffset, UDM_SETPOS32, 0, 2);
+    chooseFile(dialog, 1014, config);
+    waitUntil([&] { return iniText("options", "totalSize", config) == "2"; }, "Save As wrote no configuration");
+
+    SendDlgItemMessageA(dialog, 1001, LB_SETCURSEL, 0, 0);
+    click(dialog, 1020);
+    waitUntil([&] { return listCount(dialog) == 1; }, "Delete did not remove the model");
+    SendDlgItemMessageA(dialog, 1030 + kSpinIdOffset, UDM_SETPOS32, 0, 9);
+    SendDlgItemMessageA(dialog, 1031 + kSpinIdOffset, UDM_SETPOS32, 0, 7);
+
+    chooseFile(dialog, 1013, config);
+    waitUntil([&] { return listCount(dialog) == 2 && itemText(dialog, 1030) == "3" && itemText(dialog, 1031) == "2"; },
+              "Load Saved did not restore the list and the spins");
+    check(readFileBytes(kIniPath) == before, "the INI file changed before OK");
+    click(dialog, IDOK);
+    saver.expectExit(0);
+    expectIni("files", "file1", sample("lava_lamp.wrl"));
+    expectIni("options", "X-rot2", "45");
+    expectIni("options", "BackCull1", "1");
+    expectIni("options", "totalSize", "2");
+    expectIni("options", "lavaGreen", "40");
+    DeleteFileA(config);
+}
+
+COLORREF screenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, 1, 1, screen, x, y, SRCCOPY);
+    const COLORREF color = GetPixel(memory, 0, 0);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return color;
+}
+
+void lavaColor() {
+    writeIni(threeSamples(), "");
+    Saver saver("/c");
+    HWND dialog = openSettings(saver);
+    click(dialog, 1200);
+    HWND chooser = saver.findWindow("#32770", "Color");
+    check(chooser != nullptr, "no colour chooser");
+    check(itemText(chooser, 706) == "255" && itemText(chooser, 707) == "40", "the chooser is not preset");
+    SetDlgItemTextA(chooser, 706, "255");
+    SetDlgItemTextA(chooser, 707, "0");
+    SetDlgItemTextA(chooser, 708, "0");
+    PostMessageA(GetDlgItem(chooser, IDOK), BM_CLICK, 0, 0);
+    waitUntil([&] { return !IsWindowVisible(chooser); }, "the colour chooser stays open");
+    RECT swatch;
+    GetWindowRect(GetDlgItem(dialog, 1004), &swatch);
+    const int x = (swatch.left + swatch.right) / 2, y = (swatch.top + swatch.bottom) / 2;
+    waitUntil([&] { return screenPixel(x, y) == RGB(255, 0, 0); }, "the swatch is not red", 5000);
+    click(dialog, IDOK);
+    saver.expectExit(0);
+    expectIni("options", "lavaRed", "255");
+    expectIni("options", "lavaGreen", "0");
+    expectIni("options", "lavaBlue", "0");
+}
+
+void configureModels() {
+    writeIni({sample("lava_lamp.wrl"), sample("crystal.wrl")}, "X-rot2=90\r\n");
+    Saver saver("/c");
+    HWND settings = openSettings(saver);
+    HWND dialog = openModelSettings(saver, settings);
+    HWND zSpin = GetDlgItem(dialog, 1005 + kSpinIdOffset);
+    check(zSpin != nullptr, "no spin control beside anchor 1005");
+
+    clickUpArrow(zSpin);
+    check(saver.findWindow("#32770", "No model displayed.") != nullptr, "no hint before Display");
+    clickUpArrow(zSpin);
+    Sleep(300);
+    check(visibleWindows(saver, "No model displayed.") == 1, "the hint is not shown exactly once");
+    saver.answerMessage("No model displayed.", "Please click Display first.");
+
+    click(dialog, 1081);
+    waitUntil([&] { return previewPixels(dialog) > 100; }, "Display drew nothing into the picture");
+    for (int i = 0; i < 3; ++i) clickUpArrow(zSpin);
+    click(dialog, 3002);
+    waitUntil([&] { return buttonState(dialog, 3002) == BST_CHECKED; }, "Single Light did not toggle");
+
+    SendDlgItemMessageA(dialog, 1001, LB_SETCURSEL, 1, 0);
+    click(dialog, 1081);
+    waitUntil([&] { return itemText(dialog, 1010) == sample("crystal.wrl") && previewPixels(dialog) > 100; },
+              "Display of the second model drew nothing");
+    check(buttonState(dialog, 3002) == BST_UNCHECKED, "the check boxes still show the first model");
+    closeModelSettings(dialog);
+    click(settings, IDOK);
+    saver.expectExit(0);
+    expectIni("options", "Z-rot1", "3");
+    expectIni("options", "X-rot1", "0");
+    expectIni("options", "2Sided1", "0");
+    expectIni("options", "X-rot2", "90");
+    expectIni("options", "Y-rot2", "0");
+    expectIni("options", "Z-rot2", "0");
+    expectIni("options", "2Sided2", "1");
+}
+
+void advancedOptionsDisabled() {
+    writeIni({sample("crystal.wrl")}, "AllowAdvanced=0\r\n");
+    Saver saver("/c");
+    HWND settings = openSettings(saver);
+    HWND dialog = openModelSettings(saver, settings);
+    click(dialog, 3000);
+    saver.answerMessage("Advanced Options disabled.", "Cancel and check Enable Advanced Options.");
+    check(buttonState(dialog, 3000) == BST_UNCHECKED, "Reverse Normals changed");
+    click(dialog, 3001);
+    waitUntil([&] { return buttonState(dialog, 3001) == BST_CHECKED; }, "Back Cull did not toggle");
+    closeModelSettings(dialog);
+    click(settings, IDCANCEL);
+    saver.expectExit(0);
+}
+
+void settingsWriteFails() {
+    writeIni(threeSamples(), "");
+    DeleteFileA(kIniPath);
+    check(CreateDirectoryA(kIniPath, nullptr) != 0, "cannot put a folder where the INI file goes");
+    try {
+        Saver saver("/c");
+        HWND dialog = openSettings(saver);
+        click(dialog, IDOK);
+        saver.answerMessage("File write error.", "Cannot write the settings file.");
+        Sleep(200);
+        check(IsWindowVisible(dialog) && saver.running(), "the dialog closed after a failed write");
+        click(dialog, IDCANCEL);
+        saver.expectExit(0);
+    } catch (...) {
+        RemoveDirectoryA(kIniPath);
+        throw;
+    }
+    RemoveDirectoryA(kIniPath);
+}
+
+// Saves the screen as a 24-bit BMP file (for looking at the dialogs by eye).
+void saveScreen(const std::string& path) {
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u, imageBytes = rowBytes * height;
+    const DWORD headerBytes = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    BITMAPFILEHEADER header{0x4D42, headerBytes + imageBytes, 0, 0, headerBytes};
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, &header, sizeof header, &written, nullptr);
+    WriteFile(file, &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
+    WriteFile(file, bits, imageBytes, &written, nullptr);
+    CloseHandle(file);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+void screenshots() {
+    writeIni(threeSamples(), "");
+    Saver saver("/c");
+    HWND settings = openSettings(saver);
+    Sleep(500);
+    saveScreen("C:\\glowpond\\settings_dialog.bmp");
+    HWND dialog = openModelSettings(saver, settings);
+    click(dialog, 1081);
+    waitUntil([&] { return previewPixels(dialog) > 100; }, "Display drew nothing into the picture");
+    Sleep(500);
+    saveScreen("C:\\glowpond\\model_settings_dialog.bmp");
+    closeModelSettings(dialog);
+    click(settings, IDCANCEL);
+    saver.expectExit(0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -412,6 +808,15 @@ int main(int argc, char** argv) {
          }},
         {"password_change", [] { passwordChange("/a"); }},
         {"mode_table", modeTable},
+        {"settings_ok_and_cancel", settingsOkAndCancel},
+        {"settings_add_and_delete", addAndDelete},
+        {"settings_save_and_load", saveAndLoad},
+        {"settings_lava_color", lavaColor},
+        {"settings_write_fails", settingsWriteFails},
+        {"model_settings", configureModels},
+        {"model_settings_advanced", advancedOptionsDisabled},
+        // Not a test: leaves both dialogs as pictures in C:\glowpond.
+        {"screenshots", screenshots},
     };
     auto scenario = scenarios.find(argv[1]);
     if (scenario == scenarios.end()) {
