@@ -13,8 +13,9 @@ namespace {
 
 using testing::recordingPlatform;
 using P = ModelPhase;
+constexpr float kBaseSpeed = 0.36783531f;  // speed 7
 
-// What one model update left behind (t and velocity after it).
+// What one model update left behind (t and velocity after it), each drawing, each solid mode switch.
 struct Update {
     int32_t model;
     ModelPhase phase;
@@ -23,17 +24,8 @@ struct Update {
     Vec3f position, blobColor;
     int32_t frame, modelVisible;
 };
-struct Draw {
-    int32_t model, t;
-    bool spinning;
-    int32_t period;
-    float scale;
-    int32_t frame;
-};
-struct SolidMode {
-    bool solid, backCull, twoSided;
-    size_t beforeUpdate;
-};
+struct Draw { int32_t t; bool spinning; int32_t period; float scale; int32_t frame; };
+struct SolidMode { bool solid, backCull, twoSided; size_t beforeUpdate; };
 
 // Records the loop's frames and stops it after a number of updates.
 class RecordingView : public AnimationView {
@@ -48,9 +40,8 @@ public:
     void drawSlot(ModelSlot& slot, int32_t t, bool spinning, int32_t period, float scale,
                   ScissorRect& rect) override {
         slot.shapeFrame(t, spinning, period);
-        const int32_t model = int32_t(&slot - slots_.data());
-        draws.push_back({model, t, spinning, period, scale, frames});
-        rect = {model, int32_t(draws.size()), 10, 10};  // numbered, so that tests can follow them
+        draws.push_back({t, spinning, period, scale, frames});
+        rect = {int32_t(&slot - slots_.data()), int32_t(draws.size()), 10, 10};  // numbered, for following
     }
     void addSwapHints(const ScissorRect& current, const ScissorRect& previous) override {
         hints.push_back({current, previous});
@@ -78,64 +69,33 @@ private:
     std::vector<ModelSlot>& slots_;
 };
 
-std::vector<ModelSlot> cubes(const SaverSettings& settings, int32_t count) {
-    std::vector<ModelSlot> slots(MAX_MODELS);
-    for (int32_t i = 0; i < count; ++i) {
-        ModelSlot& slot = slots[size_t(i)];
-        slot.model = std::make_unique<DisplayMesh>();
-        slot.model->makeCube(1.0f, 0.0f, 0.0f);
-        slot.pulse.init(settings.pulseSpeed);
-        slot.buildBlob();
-        EXPECT_TRUE(slot.prepare(i, settings));
-    }
-    return slots;
-}
-
-void run(RecordingView& view, std::vector<ModelSlot>& slots, int32_t count, const SaverSettings& settings) {
-    animating = 1;
-    resetClocks = 0;
-    runAnimationLoop(view, slots.data(), count, settings);
-}
-
-// Runs `count` models until model 0 starts its second turn and returns the
-// order in which models started their turns. Checks every hand-over: the
-// next model rises in the update right after the one in which the previous
-// model's t returned to 0 (later in the same frame, or first in the next
-// frame after the last model), and no frame updates more than two models.
-std::vector<int32_t> turnsOf(int32_t count, const SaverSettings& settings, std::vector<ModelSlot>& slots) {
-    RecordingView view(slots);
-    std::vector<int32_t> turns;
-    std::vector<bool> active(size_t(count), false);
-    view.afterUpdate = [&](const Update& u) {
-        const std::vector<Update>& all = view.updates;
-        EXPECT_TRUE(all.size() < 3 || all[all.size() - 3].frame != u.frame) << "three models in one frame";
-        if (!active[size_t(u.model)]) {
-            turns.push_back(u.model);
-            active[size_t(u.model)] = true;
-            if (all.size() > 1) {
-                const Update& previous = all[all.size() - 2];
-                EXPECT_EQ(previous.model, (u.model + count - 1) % count);
-                EXPECT_EQ(previous.phase, P::Morph);
-                EXPECT_EQ(previous.t, 0);
-                EXPECT_EQ(u.frame, previous.frame + (u.model == 0 ? 1 : 0));
-                EXPECT_EQ(u.phase, P::Rise);
-            }
-            if (turns.size() == size_t(count) + 1) animating = 0;
+// Prepared cubes in the first `count` of MAX_MODELS slots, and a view recording the loop over them.
+struct Rig {
+    Rig(const SaverSettings& s, int32_t n) : settings(s), count(n), slots(MAX_MODELS) {
+        for (int32_t i = 0; i < count; ++i) {
+            ModelSlot& slot = slots[size_t(i)];
+            slot.model = std::make_unique<DisplayMesh>();
+            slot.model->makeCube(1.0f, 0.0f, 0.0f);
+            slot.pulse.init(settings.pulseSpeed);
+            slot.buildBlob();
+            EXPECT_TRUE(slot.prepare(i, settings));
         }
-        if (u.phase == P::Reset) active[size_t(u.model)] = false;
-    };
-    run(view, slots, count, settings);
-    return turns;
-}
-
-TEST(AnimationTiming, followsTheSettingsWithinOneToTen) {
+    }
+    const std::vector<Update>& run(int64_t stopAfter = 1000000) {
+        view.stopAfter = stopAfter;
+        animating = 1;
+        resetClocks = 0;
+        runAnimationLoop(view, slots.data(), count, settings);
+        return view.updates;
+    }
     SaverSettings settings;
-    AnimationTiming timing = animationTiming(settings);
-    EXPECT_FLOAT_EQ(timing.baseSpeed, 0.36783531f);
-    EXPECT_EQ(timing.spinPeriod, 80);
-    EXPECT_EQ(timing.holdLimit, 88);
-    EXPECT_NEAR(timing.drawScale, 0.75f, 1e-6f);
+    int32_t count;
+    std::vector<ModelSlot> slots;
+    RecordingView view{slots};
+};
 
+TEST(AnimationTiming, spinPeriodAndHoldFollowTheSettings) {
+    SaverSettings settings;
     const int32_t periods[10] = {320, 280, 240, 200, 160, 160, 120, 80, 40, 40};
     for (int32_t spinSpeed = 1; spinSpeed <= 10; ++spinSpeed) {
         settings.spinSpeed = spinSpeed;
@@ -144,49 +104,32 @@ TEST(AnimationTiming, followsTheSettingsWithinOneToTen) {
     settings.spinSpeed = 8;
     settings.objectDuration = 10;
     EXPECT_EQ(animationTiming(settings).holdLimit, 168);
-
-    // A hand-edited file: every value counts as the nearest end of 1..10.
-    settings.speed = 0;
-    settings.spinSpeed = 11;
-    settings.totalSize = 14;
-    settings.objectDuration = -5;
-    timing = animationTiming(settings);
-    EXPECT_FLOAT_EQ(timing.baseSpeed, 0.052547902f);
-    EXPECT_EQ(timing.spinPeriod, 40);
-    EXPECT_EQ(timing.holdLimit, 44);
-    EXPECT_NEAR(timing.drawScale, 1.0f, 1e-6f);
 }
 
 TEST(AnimationLoop, oneModelRisesMorphsHoldsFallsAndRisesAgain) {
     SaverSettings settings;
     settings.backCull[0] = 1;
     settings.twoSided[0] = 0;
-    std::vector<ModelSlot> slots = cubes(settings, 1);
-    RecordingView view(slots);
-    view.stopAfter = 1200;
-    run(view, slots, 1, settings);
+    Rig rig(settings, 1);
+    const std::vector<Update>& u = rig.run(1200);
 
-    const std::vector<Update>& u = view.updates;
     std::vector<P> runs;  // the phases with repeats collapsed
-    for (const Update& update : u) {
-        if (runs.empty() || runs.back() != update.phase) runs.push_back(update.phase);
+    for (size_t i = 0; i < u.size(); ++i) {
+        if (runs.empty() || runs.back() != u[i].phase) runs.push_back(u[i].phase);
+        ASSERT_EQ(u[i].now, 1050 + 50 * int32_t(i)) << i;  // one clock step per update
     }
     ASSERT_GE(runs.size(), 6u);
     EXPECT_EQ(std::vector<P>(runs.begin(), runs.begin() + 6),
               (std::vector<P>{P::Rise, P::Morph, P::Fall, P::Reset, P::Rise, P::Morph}));
 
-    // The clock advances by exactly one step per update.
-    for (size_t i = 0; i < u.size(); ++i) ASSERT_EQ(u[i].now, 1050 + 50 * int32_t(i)) << i;
-
     // The morph: t counts up to 80, holds until the counter reaches 88 and
     // has come back below 80, and counts down; the update that brings t
     // back to 0 starts the fall.
-    std::vector<int32_t> drawnT;
-    for (const Draw& d : view.draws) {
+    std::vector<int32_t> drawnT, expected;
+    for (const Draw& d : rig.view.draws) {
         if (d.spinning) drawnT.push_back(d.t);
         if (!d.spinning && !drawnT.empty()) break;
     }
-    std::vector<int32_t> expected;
     for (int32_t t = 0; t < 80; ++t) expected.push_back(t);
     expected.insert(expected.end(), 16, 80);
     for (int32_t t = 79; t >= 1; --t) expected.push_back(t);
@@ -200,165 +143,161 @@ TEST(AnimationLoop, oneModelRisesMorphsHoldsFallsAndRisesAgain) {
     const size_t lastMorph = firstMorph + 174;
     EXPECT_EQ(u[lastMorph].phase, P::Morph);
     EXPECT_EQ(u[lastMorph].t, 0);
-    EXPECT_FLOAT_EQ(u[lastMorph].velocity, -0.051f * 0.36783531f);
+    EXPECT_FLOAT_EQ(u[lastMorph].velocity, -0.051f * kBaseSpeed);
     EXPECT_EQ(u[lastMorph + 1].phase, P::Fall);
 
     // Solid mode follows the model's own settings on the way in, and goes
     // off with the first blob update after it.
-    ASSERT_GE(view.solidModes.size(), 2u);
-    EXPECT_TRUE(view.solidModes[0].solid);
-    EXPECT_TRUE(view.solidModes[0].backCull);
-    EXPECT_FALSE(view.solidModes[0].twoSided);
-    EXPECT_EQ(view.solidModes[0].beforeUpdate, firstMorph);
-    EXPECT_FALSE(view.solidModes[1].solid);
-    EXPECT_EQ(view.solidModes[1].beforeUpdate, lastMorph + 1);
+    const std::vector<SolidMode>& modes = rig.view.solidModes;
+    ASSERT_GE(modes.size(), 2u);
+    EXPECT_TRUE(modes[0].solid && modes[0].backCull && !modes[0].twoSided);
+    EXPECT_EQ(modes[0].beforeUpdate, firstMorph);
+    EXPECT_FALSE(modes[1].solid);
+    EXPECT_EQ(modes[1].beforeUpdate, lastMorph + 1);
 
     // After the reset the lone model rises again at once, from below the screen.
     size_t reset = lastMorph;
     while (u[reset].phase != P::Reset) ++reset;
-    EXPECT_LE(u[reset - 1].velocity, -1.1f * 0.36783531f);
-    EXPECT_TRUE(u[reset].velocity >= 0.36783531f && u[reset].velocity <= 0.36783531f * 1.6f);
+    EXPECT_LE(u[reset - 1].velocity, -1.1f * kBaseSpeed);
+    EXPECT_TRUE(u[reset].velocity >= kBaseSpeed && u[reset].velocity <= kBaseSpeed * 1.6f);
     EXPECT_LT(u[reset].position[1], -1.5f);
     EXPECT_TRUE(u[reset].position[0] >= -0.9f && u[reset].position[0] <= 0.9f);
     EXPECT_EQ(u[reset].position[2], -2.0f);
     EXPECT_EQ(u[reset + 1].phase, P::Rise);
 }
 
-TEST(AnimationLoop, threeModelsTakeTurnsInOrder) {
-    SaverSettings settings;
-    std::vector<ModelSlot> slots = cubes(settings, 3);
-    EXPECT_EQ(turnsOf(3, settings, slots), (std::vector<int32_t>{0, 1, 2, 0}));
-    for (size_t j = 0; j < 3; ++j) {
-        EXPECT_EQ(slots[j].position[2], -2.0f * float(j + 1));
-        EXPECT_TRUE(slots[j].position[0] >= -0.9f && slots[j].position[0] <= 0.9f);
+TEST(AnimationLoop, modelsTakeTurnsInOrderHandingOverWhenTheMorphEnds) {
+    for (int32_t count : {3, 15}) {
+        SCOPED_TRACE(count);
+        recordingPlatform().resetEngineServices();
+        SaverSettings settings;
+        settings.speed = settings.spinSpeed = count == 15 ? 10 : 7;
+        Rig rig(settings, count);
+        // The next model rises in the update right after the one in which the
+        // previous model's t returned to 0 (later in the same frame, or first
+        // in the next frame after the last model); no frame updates three models.
+        std::vector<int32_t> turns;
+        std::vector<bool> active(size_t(count), false);
+        rig.view.afterUpdate = [&](const Update& u) {
+            const std::vector<Update>& all = rig.view.updates;
+            EXPECT_TRUE(all.size() < 3 || all[all.size() - 3].frame != u.frame) << "three models in one frame";
+            if (!active[size_t(u.model)]) {
+                turns.push_back(u.model);
+                active[size_t(u.model)] = true;
+                if (all.size() > 1) {
+                    const Update& previous = all[all.size() - 2];
+                    EXPECT_EQ(previous.model, (u.model + count - 1) % count);
+                    EXPECT_TRUE(previous.phase == P::Morph && previous.t == 0);
+                    EXPECT_EQ(u.frame, previous.frame + (u.model == 0 ? 1 : 0));
+                    EXPECT_EQ(u.phase, P::Rise);
+                }
+                if (turns.size() == size_t(count) + 1) animating = 0;
+            }
+            if (u.phase == P::Reset) active[size_t(u.model)] = false;
+        };
+        rig.run();
+        std::vector<int32_t> expected;
+        for (int32_t j = 0; j <= count; ++j) expected.push_back(j % count);
+        EXPECT_EQ(turns, expected);
+        for (int32_t j = 0; j < count; ++j) {
+            EXPECT_EQ(rig.slots[size_t(j)].position[2], -2.0f * float(j + 1));
+            EXPECT_TRUE(std::fabs(rig.slots[size_t(j)].position[0]) <= 0.9f);
+        }
+        // One message is taken per model and frame, active or not.
+        EXPECT_GE(recordingPlatform().pumpCount, count * (recordingPlatform().clock - 1000) / 50 / 2);
     }
 }
 
-TEST(AnimationLoop, fifteenModelsTakeTurnsInOrder) {
-    SaverSettings settings;
-    settings.speed = 10;
-    settings.spinSpeed = 10;
-    std::vector<ModelSlot> slots = cubes(settings, 15);
-    std::vector<int32_t> expected;
-    for (int32_t j = 0; j < 15; ++j) expected.push_back(j);
-    expected.push_back(0);
-    EXPECT_EQ(turnsOf(15, settings, slots), expected);
-    EXPECT_EQ(slots[14].position[2], -30.0f);
-    // One message is taken per model and frame, active or not.
-    EXPECT_GE(recordingPlatform().pumpCount, 15 * (recordingPlatform().clock - 1000) / 50 / 2);
-}
-
 TEST(AnimationLoop, eachFrameClearsTheRectanglesOfTwoFramesAgo) {
-    SaverSettings settings;
-    std::vector<ModelSlot> slots = cubes(settings, 1);
-    RecordingView view(slots);
-    view.stopAfter = 120;  // far enough for the blob to be on the screen
-    run(view, slots, 1, settings);
-
+    Rig rig(SaverSettings(), 1);
+    rig.run(120);  // far enough for the blob to be on the screen
     // The first drawing's rectangle is cleared two frames later, and the
     // swap hints name the new and the previous frame's rectangle.
-    const Draw& firstDraw = view.draws.at(0);
-    const int32_t f = firstDraw.frame;
-    ASSERT_LT(size_t(f + 2), view.clearedRects.size());
-    ASSERT_EQ(view.clearedRects[size_t(f + 2)].size(), 1u);
-    EXPECT_EQ(view.clearedRects[size_t(f + 2)][0].y, 1);
-    EXPECT_EQ(view.clearedRects[size_t(f + 1)][0].y, 0);  // still the untouched second array
-    EXPECT_EQ(view.hints.at(size_t(f + 1)).first.y, 2);
-    EXPECT_EQ(view.hints.at(size_t(f + 1)).second.y, 1);
+    const size_t f = size_t(rig.view.draws.at(0).frame);
+    const auto& cleared = rig.view.clearedRects;
+    ASSERT_LT(f + 2, cleared.size());
+    ASSERT_EQ(cleared[f + 2].size(), 1u);
+    EXPECT_EQ(cleared[f + 2][0].y, 1);
+    EXPECT_EQ(cleared[f + 1][0].y, 0);  // still the untouched second array
+    EXPECT_EQ(rig.view.hints.at(f + 1).first.y, 2);
+    EXPECT_EQ(rig.view.hints.at(f + 1).second.y, 1);
     EXPECT_EQ(recordingPlatform().swapCount, 0);  // the view, not the loop, shows frames
 }
 
 TEST(AnimationLoop, quitEndsTheLoopAfterTheModelBeingUpdated) {
-    SaverSettings settings;
-    std::vector<ModelSlot> slots = cubes(settings, 3);
-    RecordingView view(slots);
+    Rig rig(SaverSettings(), 3);
     recordingPlatform().queue.resize(3);
     recordingPlatform().queue.push_back({true, nullptr});
-    run(view, slots, 3, settings);
+    EXPECT_EQ(rig.run().size(), 2u);  // model 0 in frames 0 and 1
     EXPECT_EQ(animating, 0);
-    EXPECT_EQ(view.updates.size(), 2u);  // model 0 in frames 0 and 1
-    EXPECT_EQ(view.frames, 1);
+    EXPECT_EQ(rig.view.frames, 1);
     EXPECT_EQ(recordingPlatform().pumpCount, 4);
 }
 
 TEST(AnimationLoop, aCloseThatDestroysTheSlotsIsNotFollowedByAnyTouch) {
-    SaverSettings settings;
-    auto slots = std::make_unique<std::vector<ModelSlot>>(cubes(settings, 2));
-    RecordingView view(*slots);
+    auto rig = std::make_unique<Rig>(SaverSettings(), 2);
+    RecordingView& view = rig->view;
+    std::vector<ModelSlot>& slots = rig->slots;
     recordingPlatform().queue.push_back({false, [&] {
                                              animating = 0;
-                                             slots.reset();  // as the saver window's close does
+                                             std::vector<ModelSlot>().swap(slots);  // as the saver window's close does
                                          }});
-    run(view, *slots, 2, settings);
+    animating = 1;
+    runAnimationLoop(view, slots.data(), 2, rig->settings);
     EXPECT_EQ(view.updates.size(), 1u);
     EXPECT_EQ(view.frames, 0);
 }
 
 TEST(AnimationLoop, resetClocksKeepsAModelFromJumping) {
-    SaverSettings settings;
-    std::vector<ModelSlot> slots = cubes(settings, 1);
-    RecordingView view(slots);
-    view.stopAfter = 6;
+    Rig rig(SaverSettings(), 1);
     // A close attempt that the password dialog refuses after ten seconds.
     recordingPlatform().queue.resize(2);
     recordingPlatform().queue.push_back({false, [] {
                                              recordingPlatform().clock += 10000;
                                              resetClocks = 1;
                                          }});
-    run(view, slots, 1, settings);
-    const std::vector<Update>& u = view.updates;
+    const std::vector<Update>& u = rig.run(6);
     ASSERT_EQ(u.size(), 6u);
     EXPECT_EQ(resetClocks, 0);
     EXPECT_EQ(u[3].now - u[2].now, 10050);
-    const float stepBefore = u[2].velocity - u[1].velocity;
-    EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, stepBefore);
+    EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, u[2].velocity - u[1].velocity);
     EXPECT_NEAR(u[3].position[1] - u[2].position[1], u[2].position[1] - u[1].position[1], 1e-3f);
 }
 
 TEST(AnimationLoop, aBlobThatMissesItsMorphStillHandsOverItsTurn) {
-    SaverSettings settings;
-    std::vector<ModelSlot> slots = cubes(settings, 3);
-    RecordingView view(slots);
-    view.stopAfter = 400;
+    Rig rig(SaverSettings(), 3);
     // The machine stalls for 20 s right after the first update: model 0's next
     // step takes it from rising straight to falling, past its morph.
     recordingPlatform().queue.push_back({false, [] { recordingPlatform().clock += 20000; }});
-    run(view, slots, 3, settings);
-    const std::vector<Update>& u = view.updates;
-    ASSERT_GE(u.size(), 3u);
+    const std::vector<Update>& u = rig.run(400);
+    ASSERT_EQ(u.size(), 400u);
     EXPECT_EQ(u[1].phase, P::Rise);
     EXPECT_LT(u[1].velocity, 0.0f);  // the stalled step carried it past the top
     EXPECT_EQ(u[2].phase, P::Fall);
     bool morphed = false, nextRose = false;
     for (const Update& update : u) {
-        if (update.model == 0 && update.phase == P::Morph) morphed = true;
-        if (update.model == 1 && update.phase == P::Rise) nextRose = true;
+        morphed |= update.model == 0 && update.phase == P::Morph;
+        nextRose |= update.model == 1 && update.phase == P::Rise;
     }
     EXPECT_FALSE(morphed);
     EXPECT_TRUE(nextRose);
-    EXPECT_EQ(u.size(), 400u);
 }
 
 TEST(AnimationLoop, aClockReadingOfZeroOrLessCountsAsAFullSecond) {
-    SaverSettings settings;
-    std::vector<ModelSlot> slots = cubes(settings, 1);
-    RecordingView view(slots);
-    view.stopAfter = 2;
+    Rig rig(SaverSettings(), 1);
     recordingPlatform().clock = 0;
-    run(view, slots, 1, settings);
-    const float gravity = view.updates[1].velocity - view.updates[0].velocity;  // a whole second's worth
-    EXPECT_EQ(view.updates[0].now, 0);  // no waiting on such a clock
-    EXPECT_FLOAT_EQ(view.updates[0].velocity, 0.36783531f + gravity);
-    EXPECT_LT(gravity, -0.25f * 0.36783531f * 0.36783531f * 0.99f);
+    const std::vector<Update>& u = rig.run(2);
+    const float gravity = u[1].velocity - u[0].velocity;  // a whole second's worth
+    EXPECT_EQ(u[0].now, 0);  // no waiting on such a clock
+    EXPECT_FLOAT_EQ(u[0].velocity, kBaseSpeed + gravity);
+    EXPECT_LT(gravity, -0.25f * kBaseSpeed * kBaseSpeed * 0.99f);
 }
 
 TEST(AnimationLoop, noModelsReturnsAtOnce) {
-    SaverSettings settings;
-    std::vector<ModelSlot> slots;
-    RecordingView view(slots);
-    run(view, slots, 0, settings);
+    Rig rig(SaverSettings(), 0);
+    rig.run();
     EXPECT_EQ(animating, 1);
-    EXPECT_TRUE(view.clearedRects.empty());
+    EXPECT_TRUE(rig.view.clearedRects.empty());
     EXPECT_EQ(recordingPlatform().pumpCount, 0);
 }
 
@@ -369,29 +308,27 @@ TEST(AnimationLoop, settingsOutsideOneToTenNeverBreakTheMotion) {
     settings.totalSize = 14;      // would give a negative size
     settings.objectDuration = -5; // would never turn the hold counter back
     settings.pulseSpeed = 100000;
-    std::vector<ModelSlot> slots = cubes(settings, 2);
-    RecordingView view(slots);
-    view.stopAfter = 8000;
-    run(view, slots, 2, settings);
-
+    const AnimationTiming timing = animationTiming(settings);  // each counts as the nearest end of 1..10
+    EXPECT_FLOAT_EQ(timing.baseSpeed, 0.052547902f);
+    EXPECT_EQ(timing.holdLimit, 44);
+    Rig rig(settings, 2);
     std::vector<int32_t> turns;
-    for (const Update& u : view.updates) {
+    for (const Update& u : rig.run(8000)) {
         ASSERT_TRUE(std::isfinite(u.velocity));
         for (float c : u.position) ASSERT_TRUE(std::isfinite(c));
         for (float c : u.blobColor) ASSERT_TRUE(std::isfinite(c));
         if (turns.empty() || turns.back() != u.model) turns.push_back(u.model);
     }
-    for (const Draw& d : view.draws) {
+    for (const Draw& d : rig.view.draws) {
         ASSERT_EQ(d.period, 40);
         ASSERT_NEAR(d.scale, 1.0f, 1e-6f);
     }
     for (size_t j = 0; j < 2; ++j) {
-        for (const MeshVertex& v : slots[j].blob->parts[0].vertices) {
+        for (const MeshVertex& v : rig.slots[j].blob->parts[0].vertices) {
             for (float c : v.position) ASSERT_TRUE(std::isfinite(c));
         }
     }
-    // Both models had their turn: the morph ended and handed over.
-    EXPECT_GE(turns.size(), 3u);
+    EXPECT_GE(turns.size(), 3u);  // both models had their turn: the morph ended and handed over
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 namespace glowpond {
 namespace {
@@ -15,6 +16,21 @@ void expectNear(const Vec3f& actual, const Vec3f& expected, float tolerance = kT
 
 Vec3f positionOf(const MeshVertex& v) { return {v.position[0], v.position[1], v.position[2]}; }
 Vec3f normalOf(const MeshVertex& v) { return {v.normal[0], v.normal[1], v.normal[2]}; }
+Vec3f sub(const Vec3f& a, const Vec3f& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
+float dot(const Vec3f& a, const Vec3f& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+Vec3f cross(const Vec3f& a, const Vec3f& b) {
+    return {a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
+}
+// Every vertex normal of every part, negated when `sign` is -1.
+std::vector<Vec3f> vertexNormals(const DisplayMesh& mesh, float sign = 1.0f) {
+    std::vector<Vec3f> normals;
+    for (const MeshPart& part : mesh.parts) {
+        for (const MeshVertex& v : part.vertices) {
+            normals.push_back({sign * v.normal[0], sign * v.normal[1], sign * v.normal[2]});
+        }
+    }
+    return normals;
+}
 
 // A part with one triangle and one quad over five vertices, with distinct normals.
 MeshPart mixedPart(float offset) {
@@ -43,22 +59,16 @@ TEST(DisplayMesh, reverseNormalsFlipsEveryPartAndTwiceRestores) {
     DisplayMesh mesh = threePartMesh();
     const DisplayMesh original = mesh;
     mesh.reverseNormals();
-    for (size_t p = 0; p < 3; ++p) {
-        const MeshPart& part = mesh.parts[p];
+    EXPECT_EQ(vertexNormals(mesh), vertexNormals(original, -1.0f));
+    for (const MeshPart& part : mesh.parts) {
         EXPECT_EQ(part.faceIndices, (std::vector<int32_t>{3, 2, 1, 0, 4, 4, 3, 2, 1}));
         EXPECT_EQ(part.faceNormals[1], (Vec3f{-0.6f, -0.8f, -0.0f}));
-        for (size_t v = 0; v < 5; ++v) {
-            const Vec3f before = normalOf(original.parts[p].vertices[v]);
-            EXPECT_EQ(normalOf(part.vertices[v]), (Vec3f{-before[0], -before[1], -before[2]}));
-        }
     }
     mesh.reverseNormals();
+    EXPECT_EQ(vertexNormals(mesh), vertexNormals(original));
     for (size_t p = 0; p < 3; ++p) {
         EXPECT_EQ(mesh.parts[p].faceIndices, original.parts[p].faceIndices);
         EXPECT_EQ(mesh.parts[p].faceNormals, original.parts[p].faceNormals);
-        for (size_t v = 0; v < 5; ++v) {
-            EXPECT_EQ(normalOf(mesh.parts[p].vertices[v]), normalOf(original.parts[p].vertices[v]));
-        }
     }
 }
 
@@ -71,25 +81,11 @@ TEST(DisplayMesh, reverseNormalsStaysInsideATruncatedFaceList) {
     EXPECT_EQ(mesh.parts[0].faceIndices, (std::vector<int32_t>{3, 2, 1, 0, 7, 1, 0}));
 }
 
-TEST(DisplayMesh, constructionAndPartDefaults) {
-    DisplayMesh mesh;
-    EXPECT_EQ(mesh.cullBackFaces, 0);
-    EXPECT_EQ(mesh.visible, 1);
-    EXPECT_EQ(mesh.partCount, 0);
-    EXPECT_EQ(mesh.orientation, identityMatrix());
-    MeshPart part;
-    EXPECT_EQ(part.bounds, (Bounds{0, 0.1f, 0, 0.1f, 0, 0.1f}));
-    EXPECT_EQ(part.boundsCenter, (Vec3f{0.05f, 0.05f, 0.05f}));
-    EXPECT_EQ(mesh.volumeEstimate(), 0.0f);
-}
-
 TEST(DisplayMesh, makeCubeBuildsSixOutwardQuadsOfHalfSide007) {
     DisplayMesh mesh = threePartMesh();
     mesh.makeCube(0.1f, 0.2f, 0.3f);
-    ASSERT_EQ(mesh.partCount, 1);
     ASSERT_EQ(mesh.parts.size(), 1u);
-    EXPECT_EQ(mesh.vertexCount, 24);
-    EXPECT_EQ(mesh.faceCount, 6);
+    EXPECT_EQ(std::tie(mesh.partCount, mesh.vertexCount, mesh.faceCount), std::make_tuple(1, 24, 6));
     const MeshPart& cube = mesh.parts[0];
     EXPECT_EQ(cube.uniformColor, 1);
     EXPECT_EQ(cube.color, (Vec3f{0.1f, 0.2f, 0.3f}));
@@ -106,34 +102,26 @@ TEST(DisplayMesh, makeCubeBuildsSixOutwardQuadsOfHalfSide007) {
             corner[c] = positionOf(cube.vertices[index]);
             EXPECT_EQ(normalOf(cube.vertices[index]), n);
             for (int axis = 0; axis < 3; ++axis) EXPECT_NEAR(std::fabs(corner[c][axis]), 0.07f, 1e-7f);
-            // Every corner lies on the side the normal points to.
-            EXPECT_NEAR(corner[c][0] * n[0] + corner[c][1] * n[1] + corner[c][2] * n[2], 0.07f, 1e-7f);
+            EXPECT_NEAR(dot(corner[c], n), 0.07f, 1e-7f);  // on the side the normal points to
         }
         // Counter-clockwise seen from outside: the winding's normal agrees with the face normal.
-        Vec3f a{corner[1][0] - corner[0][0], corner[1][1] - corner[0][1], corner[1][2] - corner[0][2]};
-        Vec3f b{corner[2][0] - corner[1][0], corner[2][1] - corner[1][1], corner[2][2] - corner[1][2]};
-        Vec3f cross{a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0]};
-        EXPECT_GT(cross[0] * n[0] + cross[1] * n[1] + cross[2] * n[2], 0.0f);
+        EXPECT_GT(dot(cross(sub(corner[1], corner[0]), sub(corner[2], corner[1])), n), 0.0f);
     }
 }
 
 TEST(DisplayMesh, volumeEstimateSubtractsOverlapsWithEarlierParts) {
-    DisplayMesh mesh;
-    MeshPart box;
-    box.bounds = {0, 1, 0, 2, 0, 3};
-    mesh.parts = {box};
-    EXPECT_FLOAT_EQ(mesh.volumeEstimate(), 6.0f);
-    mesh.parts = {box, box};  // the second box is covered entirely and counts 0.001
-    EXPECT_FLOAT_EQ(mesh.volumeEstimate(), 6.001f);
-
-    MeshPart shifted;
-    shifted.bounds = {0.5f, 1.5f, 0, 2, 0, 3};  // half inside the first
-    MeshPart apart;
-    apart.bounds = {5, 6, 5, 6, 5, 6};
-    MeshPart flat;
-    flat.bounds = {0, 1, 0, 1, 0, 0};
-    mesh.parts = {box, shifted, apart, flat};
-    EXPECT_FLOAT_EQ(mesh.volumeEstimate(), 6.0f + 3.0f + 1.0f + 0.001f);
+    auto volume = [](std::initializer_list<Bounds> boxes) {
+        DisplayMesh mesh;
+        for (const Bounds& bounds : boxes) mesh.parts.emplace_back().bounds = bounds;
+        return mesh.volumeEstimate();
+    };
+    const Bounds box{0, 1, 0, 2, 0, 3};
+    EXPECT_EQ(volume({}), 0.0f);
+    EXPECT_FLOAT_EQ(volume({box}), 6.0f);
+    EXPECT_FLOAT_EQ(volume({box, box}), 6.001f);  // the second box is covered entirely and counts 0.001
+    // Half inside the first, apart from all, and flat.
+    EXPECT_FLOAT_EQ(volume({box, {0.5f, 1.5f, 0, 2, 0, 3}, {5, 6, 5, 6, 5, 6}, {0, 1, 0, 1, 0, 0}}),
+                    6.0f + 3.0f + 1.0f + 0.001f);
 }
 
 TEST(MatrixHelpers, rotationMatrixTurnsCounterClockwiseAboutTheAxis) {
@@ -172,11 +160,10 @@ TEST(MatrixHelpers, extractAnglesAtNinetyDegreesKeepsTheCallersY) {
                        multiply(rotationMatrix(90, 0, 1, 0), rotationMatrix(30, 0, 0, 1)));
     Vec3f angles{1, 77, 2};
     extractAngles(m, angles);
+    // x and z share the combined 50 degrees.
     EXPECT_EQ(angles[1], 77.0f);
-    const float half = std::atan2(m[1], m[5]) * 57.29578f * 0.5f;
-    EXPECT_EQ(angles[0], half);
-    EXPECT_EQ(angles[2], half);
-    EXPECT_NEAR(half, 25.0f, 1e-3f);  // x and z share the combined 50 degrees
+    EXPECT_NEAR(angles[0], 25.0f, 1e-3f);
+    EXPECT_EQ(angles[0], angles[2]);
 }
 
 TEST(DisplayMesh, rotateAccumulatesOrientationAndTurnsGeometry) {

@@ -49,22 +49,14 @@ TEST(PulseField, initSetsTheSpeedFromTheSettingWithinOneToTen) {
 TEST(PulseField, sampleFoldsCoordinatesIntoTheTable) {
     PulseField pulse;
     pulse.init(8);
-    // Right after construction the phases are 10: entries 10 and 11.5707964.
-    EXPECT_FLOAT_EQ(pulse.sample(0.0f, 0.0f), (pulse.slopeTable[12] - pulse.slopeTable[11]) * 0.5707964f +
-                                                  pulse.waveTable[11] + pulse.waveTable[10] + 1.0f);
     pulse.phaseU = 0.0f;
     pulse.phaseV = 0.0f;
     const float b = 3.0f;  // B = 4.5707964: entries 4 and 5
-    const float at175 = (pulse.slopeTable[5] - pulse.slopeTable[4]) * (b + 1.5707964f - 4.0f) + pulse.waveTable[4] +
-                        pulse.waveTable[175] + 1.0f;
-    EXPECT_FLOAT_EQ(pulse.sample(-5.0f, b), at175);
-    EXPECT_EQ(pulse.sample(185.0f, b), pulse.sample(5.0f, b));
-    EXPECT_EQ(pulse.sample(180.0f, b), pulse.sample(0.0f, b));
-    EXPECT_EQ(pulse.sample(-360.5f, b), pulse.sample(179.5f, b));
-    // A negative multiple of N folds onto N itself, one past the table, and
-    // so does a tiny negative through rounding: both are entry 0.
-    EXPECT_EQ(pulse.sample(-180.0f, b), pulse.sample(0.0f, b));
-    EXPECT_EQ(pulse.sample(-1e-6f, b), pulse.sample(0.0f, b));
+    EXPECT_FLOAT_EQ(pulse.sample(-5.0f, b), (pulse.slopeTable[5] - pulse.slopeTable[4]) * (b + 1.5707964f - 4.0f) +
+                                                pulse.waveTable[4] + pulse.waveTable[175] + 1.0f);
+    // -180 and a tiny negative (through rounding) fold onto 180, one past the table: both must read entry 0.
+    const std::pair<float, float> sameEntry[] = {{185, 5}, {180, 0}, {-360.5f, 179.5f}, {-180, 0}, {-1e-6f, 0}};
+    for (auto [a, folded] : sameEntry) EXPECT_EQ(pulse.sample(a, b), pulse.sample(folded, b)) << a;
     for (float a = -400.0f; a < 400.0f; a += 7.3f) {
         const float f = pulse.sample(a, a * 1.7f);
         ASSERT_TRUE(f >= 0.7f && f <= 1.3f) << a;
@@ -108,10 +100,8 @@ TEST(ModelSlot, buildBlobMakesAClosedUnitSphere) {
         ASSERT_EQ(part.directions[v], p) << v;
         ASSERT_EQ(part.radii[v], 1.0f) << v;
     }
-    // New vertices are numbered along the sorted edge list: (0,1), (0,2), (0,3) first.
+    // New vertices are numbered along the sorted edge list: (0,1) first.
     expectNear(positionOf(part.vertices[5]), {0.5f, 0.8660254f, 0.0f}, 1e-6f);
-    expectNear(positionOf(part.vertices[6]), {0.5f, -0.8660254f, 0.0f}, 1e-6f);
-    expectNear(positionOf(part.vertices[7]), {0.70710677f, 0.0f, 0.70710677f}, 1e-6f);
     // Every edge has two faces, and every face turns counter-clockwise seen from outside.
     std::map<std::pair<int32_t, int32_t>, int> edgeUses;
     forEachFace(part, [&](const int32_t* c, int32_t k) {
@@ -138,16 +128,13 @@ TEST(ModelSlot, prepareSizesAndPlacesTheBlobInsideACube) {
     slot.buildBlob();
     ASSERT_TRUE(slot.prepare(3, settings));
 
-    const float half = 0.07f * sizeFactor(9);
-    EXPECT_NEAR(sizeFactor(9), 0.75f, 1e-6f);
-    EXPECT_FLOAT_EQ(slot.model->bounds[0], -half);
-    EXPECT_FLOAT_EQ(slot.model->bounds[5], half);
+    const float half = 0.07f * 0.75f;  // total size 9
+    EXPECT_NEAR(slot.model->bounds[0], -half, 1e-7f);
+    EXPECT_NEAR(slot.model->bounds[5], half, 1e-7f);
     EXPECT_EQ(slot.settingsIndex, 3);
     EXPECT_EQ(slot.lavaColor, (Vec3f{0.25f, 1.0f, 0.0f}));
     EXPECT_EQ(slot.modelColor, (Vec3f{1.0f, 0.0f, 0.0f}));
-    // Below the volume floor 0.01.
-    EXPECT_FLOAT_EQ(slot.blobRadius, float(std::pow(0.01 * 0.06079271225943, 0.333333333333)));
-    EXPECT_NEAR(slot.blobRadius, 0.0847f, 1e-4f);
+    EXPECT_NEAR(slot.blobRadius, 0.0847f, 1e-4f);  // from the volume floor 0.01
     // Every face centroid is equally near the middle: the first face (+x) wins.
     expectNear(slot.blobCenter, {half, 0.0f, 0.0f}, 1e-7f);
 
@@ -160,8 +147,7 @@ TEST(ModelSlot, prepareSizesAndPlacesTheBlobInsideACube) {
     }
     const MeshPart& part = slot.model->parts[0];
     EXPECT_FLOAT_EQ(part.radii[0], half * std::sqrt(3.0f));
-    EXPECT_NEAR(length(part.directions[0]), 1.0f, 1e-6f);
-    EXPECT_FLOAT_EQ(part.radii[24], std::sqrt(1e-11f));
+    EXPECT_FLOAT_EQ(part.radii[24], std::sqrt(1e-11f));  // the centre vertex: never zero
     EXPECT_EQ(part.directions[24], (Vec3f{0.0f, 0.0f, 0.0f}));
 
     EXPECT_EQ(preparedCube(settings, 0, 100.0f).blobRadius, 0.3f);  // a huge model's blob is capped
@@ -174,9 +160,8 @@ TEST(ModelSlot, prepareFindsTheCorePartAndWeighsColoursByFaces) {
     MeshPart sheet;
     sheet.uniformColor = 1;
     sheet.color = {1.0f, 0.0f, 0.0f};
-    for (Vec3f p : {Vec3f{-2, 0, 0}, Vec3f{-1.5f, 0, 0}, Vec3f{-1.5f, 0.5f, 0}, Vec3f{-2, 0.5f, 0}}) {
-        sheet.vertices.push_back({{p[0], p[1], p[2]}, {0, 0, 1}});
-    }
+    sheet.vertices = {{{-2, 0, 0}, {0, 0, 1}}, {{-1.5f, 0, 0}, {0, 0, 1}}, {{-1.5f, 0.5f, 0}, {0, 0, 1}},
+                      {{-2, 0.5f, 0}, {0, 0, 1}}};
     sheet.vertexCount = 4;
     sheet.faceCount = 2;
     sheet.faceIndices = {3, 0, 1, 2, 3, 0, 2, 3};
@@ -217,9 +202,7 @@ TEST(ModelSlot, prepareAppliesTheModelsOwnSettings) {
     EXPECT_EQ(std::vector<int32_t>(part.faceIndices.begin(), part.faceIndices.begin() + 5),
               (std::vector<int32_t>{4, 3, 2, 1, 0}));
     expectNear(positionOf(part.vertices[0]), {0.07f, 0.07f, -0.07f}, 1e-6f);  // size as for 10
-    EXPECT_EQ(sizeFactor(14), sizeFactor(10));
     EXPECT_EQ(sizeFactor(0), sizeFactor(1));
-    EXPECT_NEAR(sizeFactor(1), 0.25f, 1e-6f);
 }
 
 TEST(ModelSlot, prepareRefusesAMissingOrEmptyModelAndChangesNothing) {
@@ -249,7 +232,6 @@ TEST(ModelSlot, shapeFrameAtTheStartShowsASeedInsideAWholeBlob) {
         const Vec3f offset = sub(positionOf(blob.vertices[v]), middle);
         ASSERT_TRUE(length(offset) >= slot.blobRadius * 0.7f && length(offset) <= slot.blobRadius * 1.3f) << v;
         ASSERT_NEAR(length(cross(offset, blob.directions[v])), 0.0f, 1e-6f) << v;
-        ASSERT_NEAR(length(normalOf(blob.vertices[v])), 1.0f, 1e-5f);
         ASSERT_GT(dot(normalOf(blob.vertices[v]), blob.directions[v]), 0.5f) << v;
     }
     // An invisible model (a rising blob) is left as it was.

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace glowpond {
 namespace {
 
@@ -49,55 +51,39 @@ TEST(PixelFormat, withoutAccelerationAndNoFitTheChoiceFails) {
     EXPECT_EQ(choosePixelFormatIndex(1, kHardware, {}, false), 0);
 }
 
-PixelFormatInfo paletteFormat(uint8_t red, uint8_t redShift, uint8_t green, uint8_t greenShift, uint8_t blue,
-                              uint8_t blueShift) {
-    PixelFormatInfo f;
-    f.flags = kWindowGl | kPfdDoubleBuffer | kPfdNeedPalette;
-    f.colorBits = 8;
-    f.redBits = red;
-    f.redShift = redShift;
-    f.greenBits = green;
-    f.greenShift = greenShift;
-    f.blueBits = blue;
-    f.blueShift = blueShift;
-    return f;
+PixelFormatInfo paletteFormat(uint8_t redShift, uint8_t greenShift, uint8_t blueShift, uint8_t red = 3,
+                              uint8_t green = 3, uint8_t blue = 2) {
+    return {kWindowGl | kPfdDoubleBuffer | kPfdNeedPalette, 8, red, redShift, green, greenShift, blue, blueShift, 0};
 }
 
-void expectColor(const PaletteColor& c, int red, int green, int blue) {
-    EXPECT_EQ(c.red, red);
-    EXPECT_EQ(c.green, green);
-    EXPECT_EQ(c.blue, blue);
+// Entries as {index, red, green, blue}.
+void expectEntries(const std::optional<Palette>& palette, std::initializer_list<std::array<int, 4>> entries) {
+    ASSERT_TRUE(palette);
+    for (const auto& e : entries) {
+        const PaletteColor& c = (*palette)[size_t(e[0])];
+        EXPECT_EQ((std::array<int, 3>{c.red, c.green, c.blue}), (std::array<int, 3>{e[1], e[2], e[3]})) << e[0];
+    }
 }
 
 TEST(PixelFormat, theThreeThreeTwoPaletteKeepsTheSystemColours) {
-    const std::optional<Palette> palette = paletteFor(paletteFormat(3, 0, 3, 3, 2, 6));
-    ASSERT_TRUE(palette);
-    expectColor((*palette)[0], 0, 0, 0);
-    expectColor((*palette)[255], 0xFF, 0xFF, 0xFF);
-    expectColor((*palette)[3], 0x80, 0x00, 0x00);     // the ramps would give 0x6D, 0, 0
-    expectColor((*palette)[91], 0x80, 0x80, 0x80);
-    expectColor((*palette)[247], 0xFF, 0xFB, 0xF0);
-    expectColor((*palette)[7], 0xFF, 0x00, 0x00);
-    expectColor((*palette)[100], 0x92, 0x92, 0x55);  // red 4, green 4, blue 1
+    // Entry 3 is system red 0x80 where the ramps would give 0x6D; 100 is red 4, green 4, blue 1 of the ramps.
+    expectEntries(paletteFor(paletteFormat(0, 3, 6)), {{0, 0, 0, 0}, {255, 0xFF, 0xFF, 0xFF}, {3, 0x80, 0, 0},
+                                                         {91, 0x80, 0x80, 0x80}, {247, 0xFF, 0xFB, 0xF0},
+                                                         {7, 0xFF, 0, 0}, {100, 0x92, 0x92, 0x55}});
 }
 
 TEST(PixelFormat, otherPaletteLayoutsGetTheRampsOnly) {
     // Blue in the low bits: a layout the system colours were not placed for.
-    const std::optional<Palette> palette = paletteFor(paletteFormat(3, 5, 3, 2, 2, 0));
-    ASSERT_TRUE(palette);
-    expectColor((*palette)[3], 0x00, 0x00, 0xFF);
-    expectColor((*palette)[255], 0xFF, 0xFF, 0xFF);
+    expectEntries(paletteFor(paletteFormat(5, 2, 0)), {{3, 0, 0, 0xFF}, {255, 0xFF, 0xFF, 0xFF}});
     // Component widths without a ramp give 0.
-    const std::optional<Palette> wide = paletteFor(paletteFormat(4, 0, 2, 4, 2, 6));
-    ASSERT_TRUE(wide);
-    expectColor((*wide)[255], 0x00, 0xFF, 0xFF);
+    expectEntries(paletteFor(paletteFormat(0, 4, 6, 4, 2, 2)), {{255, 0, 0xFF, 0xFF}});
 }
 
 TEST(PixelFormat, onlyAnEightBitFormatThatNeedsAPaletteGetsOne) {
-    PixelFormatInfo trueColor = paletteFormat(3, 0, 3, 3, 2, 6);
+    PixelFormatInfo trueColor = paletteFormat(0, 3, 6);
     trueColor.flags &= ~kPfdNeedPalette;
     EXPECT_FALSE(paletteFor(trueColor));
-    PixelFormatInfo sixteen = paletteFormat(5, 0, 6, 5, 5, 11);
+    PixelFormatInfo sixteen = paletteFormat(0, 5, 11, 5, 6, 5);
     sixteen.colorBits = 16;
     EXPECT_FALSE(paletteFor(sixteen));
 }

@@ -6,15 +6,12 @@ namespace glowpond {
 namespace {
 
 TEST(SaverModes, switchesAreFoundAnywhereAndPreviewBeatsPasswordBeatsFullScreen) {
-    EXPECT_EQ(pickMode("/s"), SaverMode::FullScreen);
-    EXPECT_EQ(pickMode("/S"), SaverMode::FullScreen);
-    EXPECT_EQ(pickMode("-s"), SaverMode::FullScreen);
-    EXPECT_EQ(pickMode("/x /s"), SaverMode::FullScreen);
-    EXPECT_EQ(pickMode("/s /a"), SaverMode::ChangePassword);
-    EXPECT_EQ(pickMode("-A 1234"), SaverMode::ChangePassword);
-    EXPECT_EQ(pickMode("/s /p"), SaverMode::Preview);
-    EXPECT_EQ(pickMode("/l 99"), SaverMode::Preview);
-    EXPECT_EQ(pickMode("/a -P 5"), SaverMode::Preview);
+    using M = SaverMode;
+    const std::pair<const char*, SaverMode> cases[] = {
+        {"/s", M::FullScreen},        {"/S", M::FullScreen},     {"-s", M::FullScreen},    {"/x /s", M::FullScreen},
+        {"/s /a", M::ChangePassword}, {"-A 1234", M::ChangePassword}, {"/s /p", M::Preview}, {"/l 99", M::Preview},
+        {"/a -P 5", M::Preview}};
+    for (auto [line, mode] : cases) EXPECT_EQ(pickMode(line), mode) << line;
 }
 
 TEST(SaverModes, anythingElseOpensTheSettings) {

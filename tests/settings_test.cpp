@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "config/ini_file.h"
 #include "tests/test_support.h"
@@ -43,52 +44,17 @@ SaverSettings unusualSettings(int models) {
 }
 
 void expectSameSettings(const SaverSettings& a, const SaverSettings& b) {
-    EXPECT_EQ(a.allowAcceleration, b.allowAcceleration);
-    EXPECT_EQ(a.speed, b.speed);
-    EXPECT_EQ(a.lavaRed, b.lavaRed);
-    EXPECT_EQ(a.lavaGreen, b.lavaGreen);
-    EXPECT_EQ(a.lavaBlue, b.lavaBlue);
-    EXPECT_EQ(a.totalSize, b.totalSize);
-    EXPECT_EQ(a.lightHeight, b.lightHeight);
-    EXPECT_EQ(a.spinSpeed, b.spinSpeed);
-    EXPECT_EQ(a.pulseSpeed, b.pulseSpeed);
-    EXPECT_EQ(a.objectDuration, b.objectDuration);
-    EXPECT_EQ(a.allowAdvanced, b.allowAdvanced);
-    EXPECT_EQ(a.showStatus, b.showStatus);
+    EXPECT_EQ(std::tie(a.allowAcceleration, a.speed, a.lavaRed, a.lavaGreen, a.lavaBlue, a.totalSize, a.lightHeight,
+                       a.spinSpeed, a.pulseSpeed, a.objectDuration, a.allowAdvanced, a.showStatus),
+              std::tie(b.allowAcceleration, b.speed, b.lavaRed, b.lavaGreen, b.lavaBlue, b.totalSize, b.lightHeight,
+                       b.spinSpeed, b.pulseSpeed, b.objectDuration, b.allowAdvanced, b.showStatus));
     ASSERT_EQ(a.modelCount, b.modelCount);
     for (int i = 0; i < a.modelCount; ++i) {
-        SCOPED_TRACE("model " + std::to_string(i));
-        EXPECT_EQ(a.modelFile[i], b.modelFile[i]);
-        EXPECT_EQ(a.modelSize[i], b.modelSize[i]);
-        EXPECT_EQ(a.modelRotation[i], b.modelRotation[i]);
-        EXPECT_EQ(a.reverseNormals[i], b.reverseNormals[i]);
-        EXPECT_EQ(a.backCull[i], b.backCull[i]);
-        EXPECT_EQ(a.twoSided[i], b.twoSided[i]);
-    }
-}
-
-TEST(Settings, constructionGivesTheDefaults) {
-    SaverSettings s;
-    EXPECT_EQ(s.modelCount, 0);
-    EXPECT_EQ(s.lightHeight, 10);
-    EXPECT_EQ(s.objectDuration, 1);
-    EXPECT_EQ(s.totalSize, 9);
-    EXPECT_EQ(s.speed, 7);
-    EXPECT_EQ(s.spinSpeed, 8);
-    EXPECT_EQ(s.pulseSpeed, 8);
-    EXPECT_EQ(s.allowAdvanced, 1);
-    EXPECT_EQ(s.allowAcceleration, 1);
-    EXPECT_EQ(s.showStatus, 1);
-    EXPECT_EQ(s.lavaRed, 0.0f);
-    EXPECT_EQ(s.lavaGreen, 255 * kColorFromByte);
-    EXPECT_EQ(s.lavaBlue, 0.0f);
-    for (int i = 0; i < MAX_MODELS; ++i) {
-        EXPECT_EQ(s.modelFile[i], "");
-        EXPECT_EQ(s.modelSize[i], 5);
-        EXPECT_EQ(s.modelRotation[i], (std::array<float, 3>{0, 0, 0}));
-        EXPECT_EQ(s.reverseNormals[i], 0);
-        EXPECT_EQ(s.backCull[i], 0);
-        EXPECT_EQ(s.twoSided[i], 1);
+        EXPECT_EQ(std::tie(a.modelFile[i], a.modelSize[i], a.modelRotation[i], a.reverseNormals[i], a.backCull[i],
+                           a.twoSided[i]),
+                  std::tie(b.modelFile[i], b.modelSize[i], b.modelRotation[i], b.reverseNormals[i], b.backCull[i],
+                           b.twoSided[i]))
+            << "model " << i;
     }
 }
 
@@ -112,14 +78,12 @@ TEST(Settings, threeModelsWriteEmptyFileKeysAndNoHigherModelKeys) {
     const std::string path = dir.path("three.ini");
     SaverSettings written = unusualSettings(3);
     ASSERT_TRUE(written.writeSettings(path.c_str()));
-
     IniFile ini;
     ASSERT_EQ(ini.load(path), IniFile::LoadResult::Loaded);
     for (int n = 4; n <= 15; ++n) {
-        std::string n_ = std::to_string(n);
-        EXPECT_EQ(ini.find("files", "file" + n_), std::optional<std::string>("")) << n;
+        EXPECT_EQ(ini.find("files", "file" + std::to_string(n)), std::optional<std::string>("")) << n;
         for (const char* key : {"size", "X-rot", "Y-rot", "Z-rot", "Reverse", "BackCull", "2Sided"}) {
-            EXPECT_FALSE(ini.find("options", key + n_)) << key << n;
+            EXPECT_FALSE(ini.find("options", key + std::to_string(n))) << key << n;
         }
     }
     SaverSettings read;
@@ -127,13 +91,14 @@ TEST(Settings, threeModelsWriteEmptyFileKeysAndNoHigherModelKeys) {
     expectSameSettings(written, read);
 }
 
-TEST(Settings, fileBytesAreFixed) {
+TEST(Settings, fileBytesAreFixedAndColoursAndRotationsTruncated) {
     TempDir dir;
     const std::string path = dir.path("one.ini");
     SaverSettings s;
     ASSERT_TRUE(s.addModel(0, "C:\\a.wrl"));
-    s.modelRotation[0] = {45.7f, -45.7f, 0.0f};
+    s.modelRotation[0] = {45.7f, -45.7f, 1e30f};  // the last must not overflow the conversion
     s.lavaRed = 0.5f;
+    s.lavaBlue = 255 * kColorFromByte;
     ASSERT_TRUE(s.writeSettings(path.c_str()));
     std::string expected = "[files]\r\nfile1=C:\\a.wrl\r\n";
     for (int n = 2; n <= 15; ++n) expected += "file" + std::to_string(n) + "=\r\n";
@@ -141,8 +106,8 @@ TEST(Settings, fileBytesAreFixed) {
         "\r\n[options]\r\n"
         "lightHeight=10\r\nobjectDuration=1\r\ntotalSize=9\r\nspeed=7\r\nspinSpeed=8\r\npulseSpeed=8\r\n"
         "AllowAdvanced=1\r\nallowAcceleration=1\r\nshowStatus=1\r\n"
-        "lavaRed=127\r\nlavaGreen=255\r\nlavaBlue=0\r\n"
-        "size1=5\r\nX-rot1=45\r\nY-rot1=-45\r\nZ-rot1=0\r\nReverse1=0\r\nBackCull1=0\r\n2Sided1=1\r\n";
+        "lavaRed=127\r\nlavaGreen=255\r\nlavaBlue=255\r\n"
+        "size1=5\r\nX-rot1=45\r\nY-rot1=-45\r\nZ-rot1=2147483647\r\nReverse1=0\r\nBackCull1=0\r\n2Sided1=1\r\n";
     EXPECT_EQ(readFile(path), expected);
 }
 
@@ -179,42 +144,18 @@ TEST(Settings, missingKeysAndMissingFilesReadAsDefaults) {
 TEST(Settings, numbersAreReadUnclampedFromTheirLeadingDigits) {
     TempDir dir;
     const std::string path = dir.path("odd.ini");
-    writeFile(path, "[OPTIONS]\nLIGHTHEIGHT=10\n\r\nspeed=25 fast\ntotalSize=-3\nlavaRed=255\n");
+    writeFile(path, "[OPTIONS]\nspeed=25 fast\ntotalSize=-3\nlavaRed=255\n");
     SaverSettings s;
     ASSERT_TRUE(s.readSettings(path.c_str()));
-    EXPECT_EQ(s.lightHeight, 10);
-    EXPECT_EQ(s.speed, 25);
-    EXPECT_EQ(s.totalSize, -3);
+    EXPECT_EQ(std::tie(s.speed, s.totalSize), std::make_tuple(25, -3));
     EXPECT_NEAR(s.lavaRed, 1.0f, 1e-6f);
-}
-
-TEST(Settings, coloursAndRotationsAreTruncated) {
-    TempDir dir;
-    const std::string path = dir.path("trunc.ini");
-    SaverSettings s;
-    ASSERT_TRUE(s.addModel(0, "C:\\a.wrl"));
-    s.lavaRed = 1.0f;
-    s.lavaGreen = 0.5f;
-    s.lavaBlue = 255 * kColorFromByte;
-    s.modelRotation[0] = {45.7f, -45.7f, 1e30f};  // the last must not overflow the conversion
-    ASSERT_TRUE(s.writeSettings(path.c_str()));
-    IniFile ini;
-    ASSERT_EQ(ini.load(path), IniFile::LoadResult::Loaded);
-    EXPECT_EQ(ini.getInt("options", "lavaRed", -1), 255);
-    EXPECT_EQ(ini.getInt("options", "lavaGreen", -1), 127);
-    EXPECT_EQ(ini.getInt("options", "lavaBlue", -1), 255);
-    EXPECT_EQ(ini.getInt("options", "X-rot1", -1), 45);
-    EXPECT_EQ(ini.getInt("options", "Y-rot1", -1), -45);
-    EXPECT_EQ(ini.getInt("options", "Z-rot1", -1), 2147483647);
 }
 
 TEST(Settings, writeKeepsOtherSectionsAndKeysOfALongerEarlierList) {
     TempDir dir;
     const std::string path = dir.path("keep.ini");
     ASSERT_TRUE(unusualSettings(6).writeSettings(path.c_str()));
-    std::string extra = readFile(path) + "[desktop]\r\nwallpaper=lava.bmp\r\n";
-    writeFile(path, extra);
-
+    writeFile(path, readFile(path) + "[desktop]\r\nwallpaper=lava.bmp\r\n");
     ASSERT_TRUE(unusualSettings(2).writeSettings(path.c_str()));
     IniFile ini;
     ASSERT_EQ(ini.load(path), IniFile::LoadResult::Loaded);
@@ -272,17 +213,13 @@ TEST(Settings, addAndRemoveKeepTheListPacked) {
     expectSameSettings(s, full);
 
     ASSERT_TRUE(s.removeModel(2));
-    EXPECT_EQ(s.modelCount, 14);
-    EXPECT_EQ(s.modelFile[2], "m3");
-    EXPECT_EQ(s.modelSize[2], 9);
-    EXPECT_EQ(s.modelFile[13], "m14");
-    EXPECT_FALSE(s.removeModel(14));
-    EXPECT_FALSE(s.removeModel(-1));
+    EXPECT_EQ(std::tie(s.modelCount, s.modelFile[2], s.modelSize[2], s.modelFile[13]),
+              std::make_tuple(14, std::string("m3"), 9, std::string("m14")));
+    EXPECT_FALSE(s.removeModel(14) || s.removeModel(-1));
 
     SaverSettings one;
-    EXPECT_FALSE(one.addModel(1, "gap"));  // the list stays packed
-    EXPECT_FALSE(one.addModel(0, ""));
-    EXPECT_FALSE(one.addModel(0, std::string(MAX_PATH_CHARS, 'p')));
+    const std::pair<int, std::string> refused[] = {{1, "gap"}, {0, ""}, {0, std::string(MAX_PATH_CHARS, 'p')}};
+    for (const auto& [index, file] : refused) EXPECT_FALSE(one.addModel(index, file)) << index << file;
     ASSERT_TRUE(one.addModel(0, std::string(MAX_PATH_CHARS - 1, 'p')));
     one.modelRotation[0] = {1, 2, 3};
     one.twoSided[0] = 0;
@@ -301,18 +238,14 @@ TEST(Settings, installDirectoryComesFromTheApplicationRegistry) {
     EXPECT_EQ(found.helpFile, std::optional<std::string>("C:\\glowpond\\glowpond.hlp"));
     EXPECT_TRUE(fake.messages.empty());
 
-    fake.appPath = AppPathLookup{AppPathLookup::Status::NoKey, ""};
-    SaverSettings noKey;
-    EXPECT_FALSE(noKey.installDir);
-    EXPECT_FALSE(noKey.helpFile);
-    fake.appPath = AppPathLookup{AppPathLookup::Status::NoValue, ""};
-    SaverSettings noValue;
-    EXPECT_FALSE(noValue.installDir);
+    for (auto status : {AppPathLookup::Status::NoKey, AppPathLookup::Status::NoValue}) {
+        fake.appPath = AppPathLookup{status, ""};
+        SaverSettings missing;
+        EXPECT_FALSE(missing.installDir || missing.helpFile);
+    }
     ASSERT_EQ(fake.messages.size(), 2u);
-    EXPECT_EQ(fake.messages[0].text, "Couldn't get path key");
-    EXPECT_EQ(fake.messages[0].caption, "ERROR");
-    EXPECT_EQ(fake.messages[1].text, "Couldn't get path value");
-    EXPECT_EQ(fake.messages[1].caption, "ERROR");
+    EXPECT_EQ(fake.messages[0].caption + ": " + fake.messages[0].text, "ERROR: Couldn't get path key");
+    EXPECT_EQ(fake.messages[1].caption + ": " + fake.messages[1].text, "ERROR: Couldn't get path value");
 }
 
 TEST(Settings, iniFileLivesInTheInstallDirectoryOrTheCurrentOne) {
