@@ -185,8 +185,8 @@ TEST_F(LoadDriver, cancelWhileReadingOrConvertingEndsTheLoadAndKeepsTheMesh) {
         };
         DisplayMesh mesh;
         mesh.makeCube(0, 1, 0);
-        EXPECT_FALSE(mesh.loadModel(file("long.wrl", whileReading ? longFile : kTriangle + std::string("Separator { Cube { } }\n")), kStatusWindow,
-                                    &cancel));
+        const std::string contents = whileReading ? longFile : kTriangle + std::string("Separator { Cube { } }\n");
+        EXPECT_FALSE(mesh.loadModel(file("long.wrl", contents), kStatusWindow, &cancel));
         EXPECT_EQ(statusTexts().back(), "Canceling...");
         EXPECT_EQ(messages(), (Messages{{"User Abort", "Operation Canceled."}}));
         EXPECT_EQ(mesh.vertexCount, 24);

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "scene/geometry.h"
@@ -206,8 +207,9 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
 
 TEST(VrmlReader, everyVrmlModelLoadsAndFilesOfOtherFormatsFailWithOneMessage) {
     int files = 0;
-    for (const char* folder : {GLOWPOND_SHARED_MODELS "/vrml1", GLOWPOND_SAMPLE_MODELS, GLOWPOND_SHARED_MODELS "/bad"}) {
-        const bool bad = std::string(folder).substr(std::string(folder).size() - 4) == "/bad";
+    const std::pair<const char*, bool> folders[] = {
+        {GLOWPOND_SHARED_MODELS "/vrml1", false}, {GLOWPOND_SAMPLE_MODELS, false}, {GLOWPOND_SHARED_MODELS "/bad", true}};
+    for (const auto& [folder, bad] : folders) {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             if (!bad && entry.path().extension() != ".wrl") continue;
             SCOPED_TRACE(entry.path().string());
