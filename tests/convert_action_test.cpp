@@ -10,7 +10,6 @@
 #include "scene/grouping.h"
 #include "scene/properties.h"
 #include "tests/scene_test_support.h"
-#include "tests/test_support.h"
 
 namespace glowpond {
 namespace {
@@ -84,12 +83,6 @@ TEST(ConvertAction, scalesTheLongestSideAndCentresTheModel) {
     mesh = convert(dot);
     EXPECT_EQ(mesh.parts[0].vertexCount, 1);
     expectNear(vec(mesh.parts[0].vertices[0].position), {0, 0, 0});
-
-    Separator empty;  // no faces: one empty part
-    mesh = convert(empty);
-    EXPECT_EQ(mesh.partCount, 1);
-    EXPECT_EQ(mesh.vertexCount + mesh.faceCount, 0);
-    for (float bound : mesh.bounds) EXPECT_TRUE(std::isfinite(bound));
 }
 
 TEST(ConvertAction, namedGroupsBecomePartsInOrderOfTheirFirstFaces) {
@@ -154,25 +147,6 @@ TEST(ConvertAction, facesTakeTheirMaterialsColour) {
     EXPECT_EQ(part.faceIndices, (std::vector<int32_t>{3, 0, 1, 2, 3, 2, 1, 0, 3, 0, 2, 1}));
     expectNear(part.faceColors[1], {1, 0, 0});
     expectNear(part.faceColors[2], {0.8f, 0.8f, 0.8f});
-}
-
-TEST(ConvertAction, pumpsTheStatusWindowAndDropsFacesOnceCancelled) {
-    struct CountingPlatform : testing::RecordingPlatform {
-        void processDialogMessages(WindowHandle dialog) override { windows.push_back(dialog); }
-        std::vector<WindowHandle> windows;
-    } counting;
-    Platform* previous = setPlatform(&counting);
-    int window = 0, cancel = 0;
-    ConvertAction action(&window, &cancel);
-    Separator root;
-    addTriangle(root);
-    TraversalState state;
-    root.apply(state, action);
-    cancel = 1;
-    root.apply(state, action);
-    setPlatform(previous);
-    EXPECT_EQ(counting.windows, (std::vector<WindowHandle>(2, &window)));
-    EXPECT_EQ(action.builder().objectFaces(0).count(), 4);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/display_mesh.h"
@@ -26,9 +27,12 @@ const char kTriangle[] =
     "Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
     "  IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n";
 
-std::vector<std::string> captions() {
-    std::vector<std::string> out;
-    for (const auto& m : recordingPlatform().messages) out.push_back(m.caption);
+using Messages = std::vector<std::pair<std::string, std::string>>;  // caption, text
+
+Messages messages() {
+    Messages out;
+    for (const auto& m : recordingPlatform().messages) out.emplace_back(m.caption, m.text);
+    recordingPlatform().messages.clear();
     return out;
 }
 
@@ -56,6 +60,7 @@ protected:
 TEST_F(LoadDriver, contentCheckAdmitsOnlyVrml1AndStudioFiles) {
     struct Case {
         std::string name, contents, caption;  // an empty caption: admitted
+        bool exists = true;
     };
     const Case cases[] = {
         {"upper.WRL", kTriangle, ""},
@@ -72,30 +77,17 @@ TEST_F(LoadDriver, contentCheckAdmitsOnlyVrml1AndStudioFiles) {
         {"text.3ds", "hello", "Error: Not a valid 3DS file."},
         {"one.3ds", "M", "Error: Not a valid 3DS file."},
         {"model.obj", "v 0 0 0", "Error: Not a supported file type."},
+        {"missing.wrl", "", "Error: Can't open this file.", false},
+        {".3d", "", "Error: Not a supported file type.", false},
+        {"", "", "Error: Not a supported file type.", false},
+        {std::string(250, 'a') + "/x.wrl", "", "Error: The path of this file is too long.", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        recordingPlatform().messages.clear();
-        const std::string path = file(c.name, c.contents);
+        const std::string path = c.exists ? file(c.name, c.contents) : c.name;
         EXPECT_EQ(sniffModelFile(path), c.caption.empty());
-        if (c.caption.empty()) {
-            EXPECT_TRUE(recordingPlatform().messages.empty());
-        } else {
-            ASSERT_EQ(recordingPlatform().messages.size(), 1u);
-            EXPECT_EQ(recordingPlatform().messages[0].caption, c.caption);
-            EXPECT_EQ(recordingPlatform().messages[0].text, path);
-        }
+        EXPECT_EQ(messages(), (c.caption.empty() ? Messages{} : Messages{{c.caption, path}}));
     }
-}
-
-TEST_F(LoadDriver, contentCheckRefusesMissingShortAndOverlongPaths) {
-    EXPECT_FALSE(sniffModelFile(dir.path("missing.wrl")));
-    EXPECT_FALSE(sniffModelFile(".3d"));
-    EXPECT_FALSE(sniffModelFile(""));
-    EXPECT_FALSE(sniffModelFile(std::string(250, 'a') + "/x.wrl"));
-    EXPECT_EQ(captions(), (std::vector<std::string>{"Error: Can't open this file.", "Error: Not a supported file type.",
-                                                     "Error: Not a supported file type.",
-                                                     "Error: The path of this file is too long."}));
 }
 
 TEST_F(LoadDriver, dispatcherChoosesTheReaderByTheLastThreeCharacters) {
@@ -125,42 +117,21 @@ TEST_F(LoadDriver, dispatcherChoosesTheReaderByTheLastThreeCharacters) {
     }
 }
 
-TEST_F(LoadDriver, aFileWithoutAReaderIsAReadError) {
+TEST_F(LoadDriver, readErrorsAreShownAndOnlyAFileWithoutAReaderFailsTheLoad) {
+    DisplayMesh mesh;
+    mesh.makeCube(1, 0, 0);
     const std::string path = file("box.3dsx", "MM");
-    DisplayMesh mesh;
-    mesh.makeCube(1, 0, 0);
     EXPECT_FALSE(mesh.loadModel(path, nullptr, nullptr));
-    ASSERT_EQ(recordingPlatform().messages.size(), 2u);
-    EXPECT_EQ(recordingPlatform().messages[0].caption, "Error Message");
-    EXPECT_EQ(recordingPlatform().messages[0].text, "Unsupported file suffix 'dsx'\n");
-    EXPECT_EQ(recordingPlatform().messages[1].caption, "File read error.");
-    EXPECT_EQ(recordingPlatform().messages[1].text, path);
+    EXPECT_EQ(messages(), (Messages{{"Error Message", "Unsupported file suffix 'dsx'\n"}, {"File read error.", path}}));
     EXPECT_EQ(mesh.vertexCount, 24);  // unchanged
-}
 
-TEST_F(LoadDriver, loadsAModelIntoTheMesh) {
-    DisplayMesh mesh;
-    mesh.makeCube(1, 0, 0);
-    int32_t cancel = 0;
-    ASSERT_TRUE(mesh.loadModel(file("tri.wrl", kTriangle), nullptr, &cancel));
-    EXPECT_TRUE(recordingPlatform().messages.empty());
-    EXPECT_EQ(mesh.partCount, 1);
-    EXPECT_EQ(mesh.vertexCount, 3);
-    EXPECT_EQ(mesh.faceCount, 1);
+    EXPECT_TRUE(mesh.loadModel(file("broken.wrl", "#VRML V1.0 ascii\nSeparator { Cube { width } }\n"), nullptr, nullptr));
+    EXPECT_EQ(messages(), (Messages{{"Error Message", "parse error, line 2.\n"}}));
 
     // A file without geometry still gives a mesh: one empty part.
-    ASSERT_TRUE(mesh.loadModel(file("empty.wrl", "#VRML V1.0 ascii\n"), nullptr, &cancel));
+    ASSERT_TRUE(mesh.loadModel(file("empty.wrl", "#VRML V1.0 ascii\n"), nullptr, nullptr));
     EXPECT_EQ(mesh.partCount, 1);
-    EXPECT_EQ(mesh.vertexCount, 0);
-    EXPECT_EQ(mesh.faceCount, 0);
-}
-
-TEST_F(LoadDriver, readerErrorsAreShownAndTheLoadGoesOn) {
-    DisplayMesh mesh;
-    ASSERT_TRUE(mesh.loadModel(file("broken.wrl", "#VRML V1.0 ascii\nSeparator { Cube { width } }\n"), nullptr, nullptr));
-    ASSERT_EQ(recordingPlatform().messages.size(), 1u);
-    EXPECT_EQ(recordingPlatform().messages[0].caption, "Error Message");
-    EXPECT_EQ(recordingPlatform().messages[0].text, "parse error, line 2.\n");
+    EXPECT_EQ(mesh.vertexCount + mesh.faceCount, 0);
 }
 
 TEST_F(LoadDriver, statusTextsAreShownOnceAndReadyAsDigesting) {
@@ -185,9 +156,7 @@ TEST_F(LoadDriver, statusTextsAreShownOnceAndReadyAsDigesting) {
     quiet.status("Something new");
     quiet.error("Read failed for 3ds file '%s'", "x.3ds");
     EXPECT_EQ(statusTexts().size(), 2u);
-    ASSERT_EQ(recordingPlatform().messages.size(), 1u);
-    EXPECT_EQ(recordingPlatform().messages[0].caption, "Error Message");
-    EXPECT_EQ(recordingPlatform().messages[0].text, "Read failed for 3ds file 'x.3ds'");
+    EXPECT_EQ(messages(), (Messages{{"Error Message", "Read failed for 3ds file 'x.3ds'"}}));
 }
 
 TEST_F(LoadDriver, statusAndErrorTextsAreCutTo255Characters) {
@@ -199,41 +168,30 @@ TEST_F(LoadDriver, statusAndErrorTextsAreCutTo255Characters) {
     EXPECT_EQ(recordingPlatform().messages.at(0).text.size(), 255u);
 }
 
-// A VRML file of many lines, so that reading reports its progress often.
-std::string longVrmlFile() {
-    std::string text = "#VRML V1.0 ascii\nSeparator { Coordinate3 { point [\n";
-    for (int i = 0; i < 2000; ++i) text += std::to_string(i) + " 0 0,\n";
-    return text + "] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n";
-}
-
-TEST_F(LoadDriver, cancelWhileReadingEndsTheLoadAndKeepsTheMesh) {
-    int32_t cancel = 0;
+// Cancel part way through reading a long file, or once the reader is done (the
+// first look at the window after "Ready."): the load ends and the mesh stays.
+TEST_F(LoadDriver, cancelWhileReadingOrConvertingEndsTheLoadAndKeepsTheMesh) {
+    std::string longFile = "#VRML V1.0 ascii\nSeparator { Coordinate3 { point [\n";
+    for (int i = 0; i < 2000; ++i) longFile += std::to_string(i) + " 0 0,\n";
+    longFile += "] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n";
     auto& fake = recordingPlatform();
-    fake.onDialogMessages = [&] {
-        if (fake.dialogMessageCount == 100) cancel = 1;  // the user presses Cancel part way through
-    };
-    DisplayMesh mesh;
-    mesh.makeCube(0, 1, 0);
-    EXPECT_FALSE(mesh.loadModel(file("long.wrl", longVrmlFile()), kStatusWindow, &cancel));
-    EXPECT_EQ(statusTexts().back(), "Canceling...");
-    EXPECT_EQ(captions(), (std::vector<std::string>{"User Abort"}));
-    EXPECT_EQ(fake.messages[0].text, "Operation Canceled.");
-    EXPECT_EQ(mesh.vertexCount, 24);
-    EXPECT_EQ(mesh.parts[0].color, (Vec3f{0, 1, 0}));
-}
-
-TEST_F(LoadDriver, cancelDuringTheConversionEndsTheLoadToo) {
-    int32_t cancel = 0;
-    auto& fake = recordingPlatform();
-    // Cancel once the reader is done: the first look at the window after "Ready.".
-    fake.onDialogMessages = [&] {
-        if (!fake.dialogTexts.empty() && fake.dialogTexts.back().text == "Digesting data...") cancel = 1;
-    };
-    DisplayMesh mesh;
-    EXPECT_FALSE(mesh.loadModel(file("two.wrl", std::string(kTriangle) + "Separator { Cube { } }\n"), kStatusWindow, &cancel));
-    EXPECT_EQ(captions(), (std::vector<std::string>{"User Abort"}));
-    EXPECT_EQ(statusTexts().back(), "Canceling...");
-    EXPECT_EQ(mesh.partCount, 0);
+    for (bool whileReading : {true, false}) {
+        SCOPED_TRACE(whileReading);
+        int32_t cancel = 0;
+        fake.dialogTexts.clear();
+        fake.onDialogMessages = [&] {
+            const bool digesting = !fake.dialogTexts.empty() && fake.dialogTexts.back().text == "Digesting data...";
+            if (whileReading ? fake.dialogMessageCount == 100 : digesting) cancel = 1;
+        };
+        DisplayMesh mesh;
+        mesh.makeCube(0, 1, 0);
+        const std::string contents = whileReading ? longFile : kTriangle + std::string("Separator { Cube { } }\n");
+        EXPECT_FALSE(mesh.loadModel(file("long.wrl", contents), kStatusWindow, &cancel));
+        EXPECT_EQ(statusTexts().back(), "Canceling...");
+        EXPECT_EQ(messages(), (Messages{{"User Abort", "Operation Canceled."}}));
+        EXPECT_EQ(mesh.vertexCount, 24);
+        EXPECT_EQ(mesh.parts[0].color, (Vec3f{0, 1, 0}));
+    }
 }
 
 TEST_F(LoadDriver, sharedModelsLoadAndBadOnesAreRefusedWithTheirReason) {
@@ -241,10 +199,9 @@ TEST_F(LoadDriver, sharedModelsLoadAndBadOnesAreRefusedWithTheirReason) {
     for (const char* folder : {"/vrml1", "/3ds"}) {
         for (const auto& entry : std::filesystem::directory_iterator(root + folder)) {
             SCOPED_TRACE(entry.path().string());
-            recordingPlatform().messages.clear();
             DisplayMesh mesh;
             EXPECT_TRUE(mesh.loadModel(entry.path().string(), nullptr, nullptr));
-            EXPECT_TRUE(recordingPlatform().messages.empty());
+            EXPECT_EQ(messages(), Messages{});
             EXPECT_GT(mesh.faceCount, 0);
         }
     }
@@ -257,11 +214,10 @@ TEST_F(LoadDriver, sharedModelsLoadAndBadOnesAreRefusedWithTheirReason) {
         {"as_noext_testformatdetection", "Error: Not a supported file type."},
     };
     for (const auto& [name, caption] : bad) {
-        SCOPED_TRACE(name);
-        recordingPlatform().messages.clear();
+        const std::string path = root + "/bad/" + name;
         DisplayMesh mesh;
-        EXPECT_FALSE(mesh.loadModel(root + "/bad/" + name, nullptr, nullptr));
-        EXPECT_EQ(captions(), std::vector<std::string>{caption});
+        EXPECT_FALSE(mesh.loadModel(path, nullptr, nullptr));
+        EXPECT_EQ(messages(), (Messages{{caption, path}}));
     }
 }
 

@@ -8,14 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "tests/scene_test_support.h"
+
 namespace glowpond {
 namespace {
 
-std::vector<int32_t> toVector(const FieldArray<int32_t>& list) {
-    std::vector<int32_t> values;
-    for (int32_t i = 0; i < list.count(); ++i) values.push_back(list[i]);
-    return values;
-}
+using testing::toVector;
 
 void addFace(MeshBuilder& builder, const std::vector<Vec3>& corners, const MaterialValues& material = {}) {
     builder.beginPolygon(material);

@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <vector>
 
-#include "scene/geometry.h"
 #include "scene/grouping.h"
 #include "scene/properties.h"
 #include "scene/shapes.h"
-#include "scene/transforms.h"
 #include "tests/scene_test_support.h"
 
 namespace glowpond {
@@ -108,31 +105,6 @@ TEST(Node, cloneCopiesTheSubtreeWithNamesAndFieldsButNotLaterSiblings) {
     EXPECT_NE(&paint.diffuseColor()[0], &material->diffuseColor()[0]);
 }
 
-TEST(Node, everyFactoryMakesItsClassWithAnEmptyName) {
-    const std::pair<NodeFactory, NodeType> factories[] = {
-        {Node::create, NodeType::Plain}, {Separator::create, NodeType::Separator},
-        {TransformSeparator::create, NodeType::TransformSeparator}, {Group::create, NodeType::Group},
-        {Switch::create, NodeType::Switch}, {Coordinate3::create, NodeType::Coordinate3},
-        {Normal::create, NodeType::Normal}, {NormalBinding::create, NodeType::NormalBinding},
-        {IndexedFaceSet::create, NodeType::IndexedFaceSet}, {PerspectiveCamera::create, NodeType::PerspectiveCamera},
-        {Cube::create, NodeType::Cube}, {Translation::create, NodeType::Translation},
-        {Scale::create, NodeType::Scale}, {Rotation::create, NodeType::Rotation},
-        {MatrixTransform::create, NodeType::MatrixTransform}, {PointLight::create, NodeType::PointLight},
-        {SpotLight::create, NodeType::SpotLight}, {Material::create, NodeType::Material},
-        {MaterialBinding::create, NodeType::MaterialBinding}, {LOD::create, NodeType::LOD},
-        {Sphere::create, NodeType::Sphere}, {Cylinder::create, NodeType::Cylinder},
-        {Transform::create, NodeType::Transform}, {WWWAnchor::create, NodeType::WWWAnchor},
-        {TextureCoordinate2::create, NodeType::TextureCoordinate2}, {Cone::create, NodeType::Cone},
-        {ShapeHints::create, NodeType::ShapeHints},
-    };
-    for (const auto& [factory, type] : factories) {
-        std::unique_ptr<Node> node = factory();
-        EXPECT_EQ(node->typeCode(), type);
-        EXPECT_EQ(node->clone()->typeCode(), type);
-        EXPECT_TRUE(node->name().empty());
-    }
-}
-
 TEST(Node, settersTakeOnlyTheirExactFieldNamesAndReleaseEverythingElse) {
     Material material;
     material.setVec3Array("diffuse", arrayOf<Vec3>({{1, 0, 0}}));
@@ -153,25 +125,6 @@ TEST(Node, settersTakeOnlyTheirExactFieldNamesAndReleaseEverythingElse) {
     hints.clear();
     EXPECT_EQ(hints.vertexOrdering(), kOrderingCounterclockwise);
     EXPECT_EQ(hints.creaseAngle(), 0.5);
-}
-
-TEST(Node, reportingHooksHandTheFormattedTextToTheContext) {
-    struct Context : Separator {
-        char text[256] = "";
-        void verror(const char* format, std::va_list args) override { std::vsnprintf(text, sizeof text, format, args); }
-    } context;
-    context.error("%s, line %d.\n", "parse error", 3);
-    EXPECT_STREQ(context.text, "parse error, line 3.\n");
-}
-
-TEST(EnumKeywords, storeVrmlValuesNotPositions) {
-    for (const auto& [name, value] : {std::pair{"CENTER", 3}, {"ALL", 7}, {"FALSE", 0}, {"PER_VERTEX_INDEXED", 128},
-                                      {"COUNTERCLOCKWISE", 4}, {"POINT", 2}}) {
-        int32_t found = -1;
-        EXPECT_TRUE(findEnumKeyword(name, found) && found == value) << name;
-    }
-    int32_t untouched = 5;
-    EXPECT_FALSE(findEnumKeyword("center", untouched));
 }
 
 }  // namespace

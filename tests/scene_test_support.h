@@ -43,8 +43,9 @@ inline void expectNear(const Vec3& actual, const Vec3& expected, double toleranc
     EXPECT_NEAR(actual.z, expected.z, tolerance);
 }
 
-inline std::vector<Vec3> toVector(const FieldArray<Vec3>& array) {
-    std::vector<Vec3> values;
+template <typename T>
+std::vector<T> toVector(const FieldArray<T>& array) {
+    std::vector<T> values;
     for (int32_t i = 0; i < array.count(); ++i) values.push_back(array[i]);
     return values;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "scene/grouping.h"
 #include "scene/properties.h"
@@ -85,11 +86,18 @@ TEST(Shapes, cubeFacesComeInFixedOrderTurnOutwardsAndTakePartOne) {
     EXPECT_EQ(polygonsOf(shape<Cube>(), {kRed})[0].material.diffuse, kDefaultDiffuse);
 }
 
-TEST(Shapes, conePartsSelectSidesAndBase) {
-    EXPECT_EQ(polygonsOf(shape<Cone>({}, kPartsAll)).size(), 256u + 15u);
-    EXPECT_EQ(polygonsOf(shape<Cone>({}, kPartsSides | kPartsBottom)).size(), 256u + 15u);
+TEST(Shapes, partsMasksSelectTheSidesAndCapsOfConesAndCylinders) {
+    const std::tuple<bool, int32_t, size_t> cases[] = {
+        {true, kPartsAll, 271},  {true, kPartsSides | kPartsBottom, 271}, {true, kPartsSides, 256},
+        {true, kPartsBottom, 15}, {false, kPartsTop, 15},                 {false, kPartsSides | kPartsBottom, 271}};
+    for (const auto& [cone, parts, count] : cases) {
+        SCOPED_TRACE(parts);
+        EXPECT_EQ(polygonsOf(cone ? shape<Cone>({}, parts) : shape<Cylinder>({}, parts)).size(), count);
+    }
+}
+
+TEST(Shapes, coneSidesMeetAtTheApexAndCylinderCapsWindOppositeWays) {
     const auto sides = polygonsOf(shape<Cone>({}, kPartsSides));
-    ASSERT_EQ(sides.size(), 256u);
     for (int i = 0; i < 16; ++i) {
         ASSERT_EQ(sides[i].vertices.size(), 3u);
         EXPECT_EQ(sides[i].vertices[0], (Vec3{0, 1, 0}));
@@ -97,13 +105,14 @@ TEST(Shapes, conePartsSelectSidesAndBase) {
     EXPECT_EQ(sides[16].vertices.size(), 4u);
     // A side normal is perpendicular to the slant from the apex to the rim.
     EXPECT_NEAR(dot(sides[255].normals[1], sides[255].vertices[1] - Vec3{0, 1, 0}), 0, 1e-12);
-
-    const auto base = polygonsOf(shape<Cone>({{"bottomRadius", 2}, {"height", 4}}, kPartsBottom));
-    ASSERT_EQ(base.size(), 15u);
-    for (const auto& triangle : base) {
+    for (const auto& triangle : polygonsOf(shape<Cone>({{"bottomRadius", 2}, {"height", 4}}, kPartsBottom))) {
         for (const Vec3& v : triangle.vertices) EXPECT_EQ(v.y, -2);
         expectNear(triangle.vertices.at(2), {2, -2, 0});
     }
+    const auto cylinder = polygonsOf(shape<Cylinder>());
+    for (int i = 0; i < 256; ++i) ASSERT_EQ(cylinder[i].vertices.size(), 4u);
+    EXPECT_GT(windingNormal(cylinder[256]).y, 0.99);
+    EXPECT_LT(windingNormal(cylinder[271]).y, -0.99);
 }
 
 TEST(Shapes, coneAndCylinderCapsTakeTheirPartsOnlyUnderPerPartBindings) {
@@ -124,15 +133,6 @@ TEST(Shapes, coneAndCylinderCapsTakeTheirPartsOnlyUnderPerPartBindings) {
     }
     // A part beyond the Material's count gives the default material.
     EXPECT_EQ(polygonsOf(shape<Cylinder>(), {kRed, kGreen}, kBindingPerPart)[256].material.diffuse, kDefaultDiffuse);
-}
-
-TEST(Shapes, cylinderSidesAreQuadsAndItsCapsWindOppositeWays) {
-    const auto polygons = polygonsOf(shape<Cylinder>());
-    for (int i = 0; i < 256; ++i) ASSERT_EQ(polygons[i].vertices.size(), 4u);
-    EXPECT_GT(windingNormal(polygons[256]).y, 0.99);
-    EXPECT_LT(windingNormal(polygons[271]).y, -0.99);
-    EXPECT_EQ(polygonsOf(shape<Cylinder>({}, kPartsTop)).size(), 15u);
-    EXPECT_EQ(polygonsOf(shape<Cylinder>({}, kPartsSides | kPartsBottom)).size(), 271u);
 }
 
 TEST(Shapes, actionsAskingForAShapeGetItsSizeInsteadOfPolygons) {

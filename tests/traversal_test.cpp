@@ -30,25 +30,8 @@ TEST(TraversalState, pathNameJoinsTheNonEmptyNamesAndCutsOverlongOnes) {
     EXPECT_EQ(path.substr(265, 3), "a_b");
 }
 
-TEST(TraversalState, pushesBeyondTheLimitsAreMatchedByIgnoredPops) {
+TEST(TraversalState, transformSavesBeyondTheLimitAreMatchedByIgnoredRestores) {
     TraversalState state;
-    state.pushName("outer");
-    state.current().materialBinding = kBindingPerFace;
-    for (int i = 0; i < 40; ++i) {
-        state.pushName("n");
-        state.pushLevel();
-        state.current().materialBinding = kBindingOverall;
-    }
-    EXPECT_EQ(state.nameDepth(), 25);
-    EXPECT_EQ(state.level(), 24);
-    for (int i = 0; i < 40; ++i) {
-        state.popLevel();
-        state.popName();
-    }
-    EXPECT_EQ(state.pathName(), "outer");
-    EXPECT_EQ(state.level(), 0);
-    EXPECT_EQ(state.current().materialBinding, kBindingPerFace);
-
     state.restoreTransform();  // without a save: nothing happens
     EXPECT_EQ(state.current().transform, Matrix4::identity());
     for (int i = 1; i <= 30; ++i) {
