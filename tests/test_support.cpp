@@ -124,6 +124,11 @@ TempDir::~TempDir() {
 
 std::string TempDir::path(const std::string& name) const { return (std::filesystem::path(root_) / name).string(); }
 
+bool sharedModelsMissing(const std::string& root) {
+    std::error_code error;
+    return !std::filesystem::is_directory(root, error);
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream contents;

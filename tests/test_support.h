@@ -1,6 +1,7 @@
 // Helpers shared by the unit tests.
 #pragma once
 
+#include <cstdlib>
 #include <deque>
 #include <functional>
 #include <map>
@@ -110,6 +111,19 @@ public:
 private:
     std::string root_;
 };
+
+// The collection of real model files beside the checkout (`root`), when it
+// is there. Tests that read it start with GLOWPOND_NEED_SHARED_MODELS(root):
+// without the folder they skip with a message, or fail when the environment
+// variable CI is set, so that a broken checkout cannot pass silently.
+bool sharedModelsMissing(const std::string& root);
+#define GLOWPOND_NEED_SHARED_MODELS(root)                                                     \
+    do {                                                                                     \
+        if (::glowpond::testing::sharedModelsMissing(root)) {                                \
+            if (std::getenv("CI")) FAIL() << "the shared model collection is missing: " << (root); \
+            GTEST_SKIP() << "the shared model collection is missing: " << (root);             \
+        }                                                                                    \
+    } while (0)
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);
