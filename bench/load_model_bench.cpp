@@ -9,7 +9,7 @@
 #include <string>
 
 #include "bench/generated_models.h"
-#include "engine/display_mesh.h"
+#include "mesh/display_mesh.h"
 
 namespace glowpond {
 namespace {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "config/settings.h"
-#include "engine/matrix.h"
+#include "mesh/matrix.h"
 
 namespace glowpond {
 

@@ -11,7 +11,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/display_mesh.h"
+#include "mesh/display_mesh.h"
 
 namespace glowpond {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "engine/matrix.h"
+#include "mesh/matrix.h"
 #include "platform/platform.h"
 
 namespace glowpond {

@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/display_mesh.h"
+#include "mesh/display_mesh.h"
 #include "loading/mesh_builder.h"
 #include "platform/platform.h"
 #include "scene/traversal.h"

@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "engine/display_mesh.h"
+#include "mesh/display_mesh.h"
 #include "importers/format_dispatch.h"
 #include "loading/convert_action.h"
 #include "scene/traversal.h"

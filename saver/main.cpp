@@ -4,7 +4,7 @@
 
 #include <commctrl.h>
 
-#include "engine/gl.h"
+#include "render/gl.h"
 #include "resources/resource.h"
 #include "saver/modes.h"
 #include "saver/password.h"

@@ -10,9 +10,9 @@
 
 #include "config/dialog_rules.h"
 #include "config/settings.h"
-#include "engine/display_mesh.h"
-#include "engine/gl.h"
-#include "engine/render_surface.h"
+#include "mesh/display_mesh.h"
+#include "render/gl.h"
+#include "render/render_surface.h"
 #include "resources/resource.h"
 #include "saver/saver_window.h"
 

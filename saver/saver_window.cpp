@@ -4,9 +4,9 @@
 
 #include "config/settings.h"
 #include "engine/animation.h"
-#include "engine/animation_gl.h"
-#include "engine/gl.h"
-#include "engine/render_surface.h"
+#include "render/animation_gl.h"
+#include "render/gl.h"
+#include "render/render_surface.h"
 #include "resources/resource.h"
 #include "saver/load_sequence.h"
 #include "saver/modes.h"

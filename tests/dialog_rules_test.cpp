@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/display_mesh.h"
+#include "mesh/display_mesh.h"
 #include "tests/test_support.h"
 
 namespace glowpond {

@@ -1,4 +1,4 @@
-#include "engine/display_mesh.h"
+#include "mesh/display_mesh.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // Real rendering with Mesa's offscreen OpenGL: the pixels the saver would show.
-#include "engine/lava_draw.h"
+#include "render/lava_draw.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "config/settings.h"
-#include "engine/animation_gl.h"
-#include "engine/gl.h"
-#include "engine/render_surface.h"
+#include "render/animation_gl.h"
+#include "render/gl.h"
+#include "render/render_surface.h"
 #include "tests/test_support.h"
 #include "tools/offscreen.h"
 

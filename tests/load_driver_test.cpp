@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/display_mesh.h"
+#include "mesh/display_mesh.h"
 #include "importers/format_dispatch.h"
 #include "tests/test_support.h"
 #include "tests/vrml_test_support.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/display_mesh.h"
+#include "mesh/display_mesh.h"
 #include "platform/platform.h"
 
 namespace glowpond {

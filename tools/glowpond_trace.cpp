@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "engine/animation_gl.h"
-#include "engine/gl.h"
+#include "render/animation_gl.h"
+#include "render/gl.h"
 #include "engine/model_slot.h"
-#include "engine/render_surface.h"
+#include "render/render_surface.h"
 #include "platform/platform.h"
 #include "tools/offscreen.h"
 

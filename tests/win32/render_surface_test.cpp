@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/gl.h"
-#include "engine/pixel_format.h"
-#include "engine/render_surface.h"
+#include "render/gl.h"
+#include "render/pixel_format.h"
+#include "render/render_surface.h"
 #include "tests/test_support.h"
 
 namespace glowpond {

@@ -1,8 +1,8 @@
-#include "engine/lava_draw.h"
+#include "render/lava_draw.h"
 
 #include <cstring>
 
-#include "engine/gl.h"
+#include "render/gl.h"
 
 namespace glowpond {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/matrix.h"
+#include "mesh/matrix.h"
 
 #include <cmath>
 

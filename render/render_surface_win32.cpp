@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "engine/pixel_format.h"
-#include "engine/render_surface.h"
+#include "render/pixel_format.h"
+#include "render/render_surface.h"
 
 namespace glowpond {
 namespace {

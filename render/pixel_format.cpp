@@ -1,4 +1,4 @@
-#include "engine/pixel_format.h"
+#include "render/pixel_format.h"
 
 namespace glowpond {
 namespace {

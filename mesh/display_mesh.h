@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/matrix.h"
+#include "mesh/matrix.h"
 #include "engine/scissor.h"
 #include "platform/platform.h"
 

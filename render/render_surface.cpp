@@ -1,7 +1,7 @@
-#include "engine/render_surface.h"
+#include "render/render_surface.h"
 
 #include "config/settings.h"
-#include "engine/gl.h"
+#include "render/gl.h"
 
 namespace glowpond {
 

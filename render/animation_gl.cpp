@@ -1,10 +1,10 @@
-#include "engine/animation_gl.h"
+#include "render/animation_gl.h"
 
 #include <cstring>
 
 #include "config/settings.h"
-#include "engine/gl.h"
-#include "engine/lava_draw.h"
+#include "render/gl.h"
+#include "render/lava_draw.h"
 
 namespace glowpond {
 
