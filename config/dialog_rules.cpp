@@ -4,32 +4,23 @@
 
 namespace glowpond {
 
-ListButtonStates listButtonStates(int32_t modelCount) {
-    return {modelCount >= MAX_MODELS ? kButtonUnavailable : kButtonAvailable,
-            modelCount <= 0 ? kButtonUnavailable : kButtonAvailable};
-}
+ListButtons listButtons(int32_t modelCount) { return {modelCount < MAX_MODELS, modelCount > 0}; }
 
 void takeControls(SaverSettings& record, const SettingsControls& controls) {
-    record.lightHeight = controls.lightHeight;
-    record.pulseSpeed = controls.pulseSpeed;
-    record.spinSpeed = controls.spinSpeed;
-    record.totalSize = controls.totalSize;
-    record.speed = controls.speed;
-    record.objectDuration = controls.objectDuration;
+    for (const auto& [option, value] : controls.options) record.*optionInfo(option).field = value;
     record.modelCount = controls.modelCount;
-    record.showStatus = controls.showStatus ? 1 : 0;
-    record.allowAcceleration = controls.allowAcceleration ? 1 : 0;
 }
 
-void beginEditing(SaverSettings& saved, SaverSettings& working) {
-    saved.readSettings();
+void beginEditing(SaverSettings& saved, SaverSettings& working, Platform& platform) {
+    readIniFile(saved, platform);
     working = saved;
 }
 
-bool acceptSettings(SaverSettings& saved, SaverSettings& working, const SettingsControls& controls) {
+bool acceptSettings(SaverSettings& saved, SaverSettings& working, const SettingsControls& controls,
+                    Platform& platform) {
     SaverSettings candidate = working;
     takeControls(candidate, controls);
-    if (!candidate.writeSettings()) return false;
+    if (!writeIniFile(candidate, platform)) return false;
     saved = candidate;
     discardSettings(working);
     return true;
@@ -41,36 +32,37 @@ void discardSettings(SaverSettings& working) {
 }
 
 ModelChecks checksForModel(const SaverSettings& settings, int32_t model) {
-    const auto k = static_cast<size_t>(model);
-    return {settings.twoSided[k] == 0, settings.backCull[k] != 0, settings.reverseNormals[k] != 0};
+    const ModelSettings& m = settings.models[static_cast<size_t>(model)];
+    return {m.twoSided == 0, m.backCull != 0, m.reverseNormals != 0};
 }
 
 void storeModel(SaverSettings& settings, int32_t model, const ModelChecks& checks, const Mat4f* orientation) {
-    const auto k = static_cast<size_t>(model);
+    ModelSettings& m = settings.models[static_cast<size_t>(model)];
     if (orientation) {
-        Vec3f angles = settings.modelRotation[k];
+        Vec3f angles = m.rotation;
         extractAngles(*orientation, angles);
         for (float& angle : angles) {
             const float whole = std::round(angle);
             if (std::fabs(angle - whole) < 1e-3f) angle = whole;
         }
-        settings.modelRotation[k] = angles;
+        m.rotation = angles;
     }
-    settings.twoSided[k] = checks.singleLight ? 0 : 1;
-    settings.reverseNormals[k] = checks.reverseNormals ? 1 : 0;
-    settings.backCull[k] = checks.backCull ? 1 : 0;
+    m.twoSided = checks.singleLight ? 0 : 1;
+    m.reverseNormals = checks.reverseNormals ? 1 : 0;
+    m.backCull = checks.backCull ? 1 : 0;
 }
 
-SpinTurn spinTurn(int32_t control, int16_t position) {
+SpinTurn spinTurn(TurnControl control, int16_t position) {
     const auto p = static_cast<float>(position);
     switch (control) {
-    case 0:
+    case TurnControl::Z:
         return {{0.0f, 0.0f, 1.0f}, p};
-    case 1:
+    case TurnControl::Y:
         return {{0.0f, 1.0f, 0.0f}, p};
-    default:
-        return {{1.0f, 0.0f, 0.0f}, -p};
+    case TurnControl::X:
+        break;
     }
+    return {{1.0f, 0.0f, 0.0f}, -p};
 }
 
 }  // namespace glowpond

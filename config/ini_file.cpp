@@ -202,6 +202,8 @@ std::string IniFile::text() const {
     return out;
 }
 
-bool IniFile::save(const std::string& path) const { return platform().replaceFileContents(path, text()); }
+bool IniFile::save(const std::string& path, Platform& platform) const {
+    return platform.replaceFileContents(path, text());
+}
 
 }  // namespace glowpond

@@ -15,6 +15,8 @@
 
 namespace glowpond {
 
+class Platform;
+
 class IniFile {
 public:
     enum class LoadResult {
@@ -55,7 +57,7 @@ public:
     std::string text() const;
 
     // Replaces the file at `path` with text() in one step (see Platform).
-    bool save(const std::string& path) const;
+    bool save(const std::string& path, Platform& platform) const;
 
 private:
     struct Line {

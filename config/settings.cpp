@@ -9,34 +9,17 @@
 #include "platform/platform.h"
 
 namespace glowpond {
+
 namespace {
 
 const char kFilesSection[] = "files";
 const char kOptionsSection[] = "options";
 
-// The scalar options in the order they are written, with the value a missing key reads as.
-struct IntOption {
-    const char* key;
-    int32_t SaverSettings::*field;
-    int32_t fallback;
-};
-const IntOption kIntOptions[] = {
-    {"lightHeight", &SaverSettings::lightHeight, 10},
-    {"objectDuration", &SaverSettings::objectDuration, 1},
-    {"totalSize", &SaverSettings::totalSize, 9},
-    {"speed", &SaverSettings::speed, 7},
-    {"spinSpeed", &SaverSettings::spinSpeed, 8},
-    {"pulseSpeed", &SaverSettings::pulseSpeed, 8},
-    {"AllowAdvanced", &SaverSettings::allowAdvanced, 1},
-    {"allowAcceleration", &SaverSettings::allowAcceleration, 1},
-    {"showStatus", &SaverSettings::showStatus, 1},
-};
-
 // Colour components, stored in the file as 0..255.
 struct ColorOption {
     const char* key;
     float SaverSettings::*field;
-    int32_t fallback;
+    int32_t defaultValue;
 };
 const ColorOption kColorOptions[] = {
     {"lavaRed", &SaverSettings::lavaRed, 0},
@@ -44,22 +27,22 @@ const ColorOption kColorOptions[] = {
     {"lavaBlue", &SaverSettings::lavaBlue, 0},
 };
 
-// The numbered per-model keys, in the order they are written. A key either
-// holds an int array entry or, when `values` is null, one axis of the rotation.
+// The numbered per-model keys, in the order they are written. A key holds
+// either an int of the record (`value`) or, when that is null, one axis of
+// its rotation.
 struct ModelOption {
     const char* format;
-    std::array<int32_t, MAX_MODELS> SaverSettings::*values;
+    int32_t ModelSettings::*value;
     int axis;
-    int32_t fallback;
 };
 const ModelOption kModelOptions[] = {
-    {"size%d", &SaverSettings::modelSize, 0, 5},
-    {"X-rot%d", nullptr, 0, 0},
-    {"Y-rot%d", nullptr, 1, 0},
-    {"Z-rot%d", nullptr, 2, 0},
-    {"Reverse%d", &SaverSettings::reverseNormals, 0, 0},
-    {"BackCull%d", &SaverSettings::backCull, 0, 0},
-    {"2Sided%d", &SaverSettings::twoSided, 0, 1},
+    {"size%d", &ModelSettings::size, 0},
+    {"X-rot%d", nullptr, 0},
+    {"Y-rot%d", nullptr, 1},
+    {"Z-rot%d", nullptr, 2},
+    {"Reverse%d", &ModelSettings::reverseNormals, 0},
+    {"BackCull%d", &ModelSettings::backCull, 0},
+    {"2Sided%d", &ModelSettings::twoSided, 0},
 };
 
 std::string numberedKey(const char* format, int number) {
@@ -84,32 +67,37 @@ std::string numberText(int32_t value) {
     return text;
 }
 
-void readFrom(SaverSettings& settings, const IniFile& ini) {
+void readModels(SaverSettings& settings, const IniFile& ini) {
+    const ModelSettings defaults;
     settings.modelCount = 0;
-    settings.modelFile.fill(std::string());
+    for (ModelSettings& model : settings.models) model.file.clear();
     for (int n = 1; n <= MAX_MODELS; ++n) {
         std::string file = ini.getString(kFilesSection, numberedKey("file%d", n), "");
         if (file.size() > MAX_PATH_CHARS - 1) file.resize(MAX_PATH_CHARS - 1);
-        // The list is packed: an empty file key takes no entry, but the
-        // per-model keys below still belong to entry n - 1.
-        if (!file.empty()) settings.modelFile[static_cast<size_t>(settings.modelCount++)] = file;
+        if (!file.empty()) settings.models[static_cast<size_t>(settings.modelCount++)].file = file;
 
-        size_t entry = static_cast<size_t>(n - 1);
+        ModelSettings& model = settings.models[static_cast<size_t>(n - 1)];
         for (const ModelOption& option : kModelOptions) {
-            int32_t value = ini.getInt(kOptionsSection, numberedKey(option.format, n), option.fallback);
-            if (option.values) {
-                (settings.*option.values)[entry] = value;
+            const std::string key = numberedKey(option.format, n);
+            if (option.value) {
+                model.*option.value = ini.getInt(kOptionsSection, key, defaults.*option.value);
             } else {
-                settings.modelRotation[entry][static_cast<size_t>(option.axis)] = static_cast<float>(value);
+                const size_t axis = static_cast<size_t>(option.axis);
+                model.rotation[axis] = static_cast<float>(
+                    ini.getInt(kOptionsSection, key, static_cast<int32_t>(defaults.rotation[axis])));
             }
         }
     }
-    for (const IntOption& option : kIntOptions) {
-        settings.*option.field = ini.getInt(kOptionsSection, option.key, option.fallback);
+}
+
+void readFrom(SaverSettings& settings, const IniFile& ini) {
+    readModels(settings, ini);
+    for (const OptionInfo& option : kOptions) {
+        settings.*option.field = ini.getInt(kOptionsSection, option.key, option.defaultValue);
     }
     for (const ColorOption& option : kColorOptions) {
         settings.*option.field =
-            static_cast<float>(ini.getInt(kOptionsSection, option.key, option.fallback)) * kColorFromByte;
+            static_cast<float>(ini.getInt(kOptionsSection, option.key, option.defaultValue)) * kColorFromByte;
     }
 }
 
@@ -117,10 +105,10 @@ bool writeTo(const SaverSettings& settings, IniFile& ini) {
     bool ok = true;
     const int count = std::clamp(settings.modelCount, 0, MAX_MODELS);
     for (int n = 1; n <= MAX_MODELS; ++n) {
-        const std::string& file = n <= count ? settings.modelFile[static_cast<size_t>(n - 1)] : std::string();
+        const std::string& file = n <= count ? settings.models[static_cast<size_t>(n - 1)].file : std::string();
         ok = ini.set(kFilesSection, numberedKey("file%d", n), file) && ok;
     }
-    for (const IntOption& option : kIntOptions) {
+    for (const OptionInfo& option : kOptions) {
         ok = ini.set(kOptionsSection, option.key, numberText(settings.*option.field)) && ok;
     }
     for (const ColorOption& option : kColorOptions) {
@@ -129,103 +117,88 @@ bool writeTo(const SaverSettings& settings, IniFile& ini) {
     // Keys of models beyond the count are left alone: an earlier, longer
     // list keeps its values in the file.
     for (int n = 1; n <= count; ++n) {
-        size_t entry = static_cast<size_t>(n - 1);
+        const ModelSettings& model = settings.models[static_cast<size_t>(n - 1)];
         for (const ModelOption& option : kModelOptions) {
-            int32_t value = option.values ? (settings.*option.values)[entry]
-                                          : truncateToInt(settings.modelRotation[entry][static_cast<size_t>(option.axis)]);
+            const int32_t value = option.value ? model.*option.value
+                                               : truncateToInt(model.rotation[static_cast<size_t>(option.axis)]);
             ok = ini.set(kOptionsSection, numberedKey(option.format, n), numberText(value)) && ok;
         }
     }
     return ok;
 }
 
+// Makes the install directory current, when it is known, and names the INI
+// file there. The change of directory lasts: relative model paths in the
+// file then resolve against the install directory too.
+std::string enterInstallDir(const SaverSettings& settings, Platform& platform) {
+    if (settings.installDir) platform.setCurrentDirectory(*settings.installDir);
+    return platform.fullPath(kIniFileName);
+}
+
 }  // namespace
 
-SaverSettings::SaverSettings() {
-    setDefaults();
-    AppPathLookup found = platform().lookupAppPath(kAppPathsName);
-    switch (found.status) {
-        case AppPathLookup::Status::Found:
-            installDir = found.path;
-            helpFile = found.path + kHelpFileName;
-            break;
-        case AppPathLookup::Status::NoKey:
-            platform().messageBox(nullptr, "Couldn't get path key", "ERROR");
-            break;
-        case AppPathLookup::Status::NoValue:
-            platform().messageBox(nullptr, "Couldn't get path value", "ERROR");
-            break;
-        case AppPathLookup::Status::Unsupported:
-            break;  // no application registry: the INI file lives in the current directory
-    }
+SaverSettings::SaverSettings() { readFrom(*this, IniFile()); }
+
+void SaverSettings::setInstallDir(std::optional<std::string> directory) {
+    installDir = std::move(directory);
+    helpFile.reset();
+    if (installDir) helpFile = *installDir + kHelpFileName;
 }
 
-void SaverSettings::setDefaults() { readFrom(*this, IniFile()); }
-
-std::string SaverSettings::iniFilePath() const {
-    // The change of directory lasts: relative paths in the file then resolve
-    // against the install directory too.
-    if (installDir) platform().setCurrentDirectory(*installDir);
-    return platform().fullPath(kIniFileName);
-}
-
-bool SaverSettings::readSettings(const char* path) {
+bool SaverSettings::readSettings(const std::string& path) {
     IniFile ini;
-    if (ini.load(path ? std::string(path) : iniFilePath()) == IniFile::LoadResult::Failed) return false;
+    if (ini.load(path) == IniFile::LoadResult::Failed) return false;
     readFrom(*this, ini);
     return true;
 }
 
-bool SaverSettings::writeSettings(const char* path) const {
-    const std::string target = path ? std::string(path) : iniFilePath();
+bool SaverSettings::writeSettings(const std::string& path, Platform& platform) const {
     IniFile ini;
     // Writing over a file we could not read would lose its other sections.
-    if (ini.load(target) == IniFile::LoadResult::Failed) return false;
-    return writeTo(*this, ini) && ini.save(target);
+    if (ini.load(path) == IniFile::LoadResult::Failed) return false;
+    return writeTo(*this, ini) && ini.save(path, platform);
 }
 
 bool SaverSettings::addModel(int index, const std::string& path) {
     if (modelCount >= MAX_MODELS || index < 0 || index > modelCount) return false;
     if (path.empty() || path.size() > MAX_PATH_CHARS - 1) return false;
-
-    auto insertAt = [index, this](auto& values, auto value) {
-        std::move_backward(values.begin() + index, values.begin() + modelCount, values.begin() + modelCount + 1);
-        values[static_cast<size_t>(index)] = value;
-    };
-    insertAt(modelFile, path);
-    insertAt(modelSize, 5);
-    insertAt(modelRotation, std::array<float, 3>{0.0f, 0.0f, 0.0f});
-    insertAt(reverseNormals, 0);
-    insertAt(backCull, 0);
-    insertAt(twoSided, 1);
+    std::move_backward(models.begin() + index, models.begin() + modelCount, models.begin() + modelCount + 1);
+    models[static_cast<size_t>(index)] = ModelSettings{path};
     ++modelCount;
     return true;
 }
 
 bool SaverSettings::removeModel(int index) {
     if (index < 0 || index >= modelCount) return false;
-    auto removeAt = [index, this](auto& values) {
-        std::move(values.begin() + index + 1, values.begin() + modelCount, values.begin() + index);
-    };
-    removeAt(modelFile);
-    removeAt(modelSize);
-    removeAt(modelRotation);
-    removeAt(reverseNormals);
-    removeAt(backCull);
-    removeAt(twoSided);
+    std::move(models.begin() + index + 1, models.begin() + modelCount, models.begin() + index);
     --modelCount;
-    modelFile[static_cast<size_t>(modelCount)].clear();
+    models[static_cast<size_t>(modelCount)].file.clear();
     return true;
 }
 
-SaverSettings& savedSettings() {
-    static SaverSettings settings;
-    return settings;
+std::optional<std::string> lookUpInstallDir(Platform& platform) {
+    AppPathLookup found = platform.lookupAppPath(kAppPathsName);
+    switch (found.status) {
+    case AppPathLookup::Status::Found:
+        return found.path;
+    case AppPathLookup::Status::NoKey:
+        platform.messageBox(nullptr, "Couldn't get path key", "ERROR");
+        break;
+    case AppPathLookup::Status::NoValue:
+        platform.messageBox(nullptr, "Couldn't get path value", "ERROR");
+        break;
+    case AppPathLookup::Status::Unsupported:
+        break;  // no application registry: the INI file lives in the current directory
+    }
+    return std::nullopt;
 }
 
-SaverSettings& workingSettings() {
-    static SaverSettings settings;
-    return settings;
+bool readIniFile(SaverSettings& settings, Platform& platform) {
+    return settings.readSettings(enterInstallDir(settings, platform));
+}
+
+bool writeIniFile(const SaverSettings& settings, Platform& platform) {
+    return settings.writeSettings(enterInstallDir(settings, platform), platform);
 }
 
 }  // namespace glowpond

@@ -11,7 +11,11 @@
 #include <optional>
 #include <string>
 
+#include "mesh/vector.h"
+
 namespace glowpond {
+
+class Platform;
 
 constexpr int MAX_MODELS = 15;
 // Capacity of one path buffer, terminator included: a path has at most 255 characters.
@@ -25,21 +29,31 @@ constexpr char kHelpFileName[] = "\\glowpond.hlp";
 // The application key under which the installer records the install directory.
 constexpr char kAppPathsName[] = "3-D Glowpond.scr";
 
+// What the settings keep for one model entry.
+struct ModelSettings {
+    std::string file;     // the model's path (the list is packed, see readSettings)
+    int32_t size = 5;
+    Vec3f rotation{};     // degrees about X, Y, Z
+    int32_t reverseNormals = 0;
+    int32_t backCull = 0;
+    int32_t twoSided = 1;
+};
+
 struct SaverSettings {
-    // Sets every default and looks up the install directory (which may show
-    // "Couldn't get path key" or "Couldn't get path value").
+    // Every default, no models, and no install directory.
     SaverSettings();
 
-    // Replaces the model list, the per-model arrays and every scalar field
-    // with what the file at `path` holds, or the INI file when `path` is
-    // null; a missing file reads as all defaults with no models. False, and
-    // the record unchanged, when the file exists but cannot be read.
-    bool readSettings(const char* path = nullptr);
+    // Replaces the model list, the per-model values and every scalar field
+    // with what the file at `path` holds; a missing file reads as all
+    // defaults with no models. False, and the record unchanged, when the
+    // file exists but cannot be read. An empty file key takes no list entry,
+    // but the per-model keys numbered with it still belong to entry n - 1.
+    bool readSettings(const std::string& path);
 
-    // Writes the record to `path`, or the INI file when `path` is null.
-    // Keys of the file that the record does not write are kept. False when
-    // the file cannot be written; the old file is then left as it was.
-    bool writeSettings(const char* path = nullptr) const;
+    // Writes the record to `path`, keeping the keys of the file that the
+    // record does not write. False when the file cannot be written; the old
+    // file is then left as it was.
+    bool writeSettings(const std::string& path, Platform& platform) const;
 
     // Inserts `path` as model `index` (0..modelCount; callers append at
     // modelCount) with default per-model values. False, and nothing changed,
@@ -51,49 +65,86 @@ struct SaverSettings {
     // `index` is not a valid model.
     bool removeModel(int index);
 
-    // Full path of the INI file. Makes installDir the current directory
-    // first, when it is known, so relative model paths resolve against it.
-    std::string iniFilePath() const;
+    // Records the install directory (absent: unknown) and the help file in it.
+    void setInstallDir(std::optional<std::string> directory);
 
     int32_t allowAcceleration;
     int32_t speed;
     float lavaRed, lavaGreen, lavaBlue;
-    int32_t modelCount;  // entries 0..modelCount-1 of the per-model arrays are valid
+    int32_t modelCount;  // entries 0..modelCount-1 of `models` are valid
     int32_t totalSize;
     int32_t lightHeight;
     int32_t spinSpeed;
     int32_t pulseSpeed;
     int32_t objectDuration;
-    std::array<int32_t, MAX_MODELS> modelSize;
-    std::array<std::string, MAX_MODELS> modelFile;
-    std::array<std::array<float, 3>, MAX_MODELS> modelRotation;  // degrees about X, Y, Z
+    std::array<ModelSettings, MAX_MODELS> models;
     std::optional<std::string> installDir;  // absent when unknown
     std::optional<std::string> helpFile;    // installDir + "\glowpond.hlp", absent with it
-    std::array<int32_t, MAX_MODELS> reverseNormals;
-    std::array<int32_t, MAX_MODELS> backCull;
-    std::array<int32_t, MAX_MODELS> twoSided;
     int32_t allowAdvanced;
     int32_t showStatus;
-
-private:
-    void setDefaults();
 };
 
-// The six speed, size and timing values (speed, totalSize, lightHeight,
-// spinSpeed, pulseSpeed, objectDuration) are 1..10 in the dialogs, but the
-// record keeps whatever a hand-edited file says. Every computation uses the
-// value brought into that range, so that no file can stall or break the
-// display (0 would divide by zero, 13 and more would blow up the size).
+// The scalar options of the "options" section.
+enum class Option {
+    LightHeight,
+    ObjectDuration,
+    TotalSize,
+    Speed,
+    SpinSpeed,
+    PulseSpeed,
+    AllowAdvanced,
+    AllowAcceleration,
+    ShowStatus,
+};
+
+struct OptionInfo {
+    Option id;
+    const char* key;
+    int32_t SaverSettings::*field;
+    int32_t defaultValue;
+    // What the dialogs offer. The record keeps whatever a hand-edited file
+    // says; computations bring the six speed, size and timing values into
+    // their range (inSettingRange).
+    int32_t min;
+    int32_t max;
+};
+
+// The range of the six speed, size and timing values (speed, totalSize,
+// lightHeight, spinSpeed, pulseSpeed, objectDuration). Every computation uses
+// the value brought into it, so that no file can stall or break the display
+// (0 would divide by zero, 13 and more would blow up the size).
 constexpr int32_t kSettingMin = 1;
 constexpr int32_t kSettingMax = 10;
 constexpr int32_t inSettingRange(int32_t value) {
     return value < kSettingMin ? kSettingMin : (value > kSettingMax ? kSettingMax : value);
 }
 
-// The settings in force (read from and written to the INI file) and the copy
-// the dialogs edit. Both are created on first use, so that no message box can
-// appear before the program's entry point has installed its platform.
-SaverSettings& savedSettings();
-SaverSettings& workingSettings();
+// Every option, in the order the files list them (and of Option).
+inline constexpr std::array<OptionInfo, 9> kOptions = {{
+    {Option::LightHeight, "lightHeight", &SaverSettings::lightHeight, 10, kSettingMin, kSettingMax},
+    {Option::ObjectDuration, "objectDuration", &SaverSettings::objectDuration, 1, kSettingMin, kSettingMax},
+    {Option::TotalSize, "totalSize", &SaverSettings::totalSize, 9, kSettingMin, kSettingMax},
+    {Option::Speed, "speed", &SaverSettings::speed, 7, kSettingMin, kSettingMax},
+    {Option::SpinSpeed, "spinSpeed", &SaverSettings::spinSpeed, 8, kSettingMin, kSettingMax},
+    {Option::PulseSpeed, "pulseSpeed", &SaverSettings::pulseSpeed, 8, kSettingMin, kSettingMax},
+    {Option::AllowAdvanced, "AllowAdvanced", &SaverSettings::allowAdvanced, 1, 0, 1},
+    {Option::AllowAcceleration, "allowAcceleration", &SaverSettings::allowAcceleration, 1, 0, 1},
+    {Option::ShowStatus, "showStatus", &SaverSettings::showStatus, 1, 0, 1},
+}};
+
+constexpr const OptionInfo& optionInfo(Option id) { return kOptions[static_cast<size_t>(id)]; }
+
+// The install directory that the installer recorded in the system's
+// application registry, or nothing when it is unknown. Tells the user
+// "Couldn't get path key" or "Couldn't get path value" when the registry has
+// no key or no value for it (a system without such a registry says nothing).
+std::optional<std::string> lookUpInstallDir(Platform& platform);
+
+// The INI file in the install directory. Its read and write first make that
+// directory the current one, so that relative model paths in the file
+// resolve against it too; where the directory is unknown they use the
+// current one. Otherwise they work as readSettings and writeSettings.
+bool readIniFile(SaverSettings& settings, Platform& platform);
+bool writeIniFile(const SaverSettings& settings, Platform& platform);
 
 }  // namespace glowpond

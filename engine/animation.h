@@ -1,35 +1,31 @@
-// The saver's frame loop. Each model behaves like a drop of lava with its
-// own clock: its blob rises on a ballistic path, morphs into the spinning
-// model near the top, holds, morphs back, falls and is reset below the
-// screen to wait for its turn; the next model rises as soon as the previous
-// one has finished its morph.
+// The lava animation. Each model behaves like a drop of lava with its own
+// clock: its blob rises on a ballistic path, morphs into the spinning model
+// near the top, holds, morphs back, falls and is reset below the screen to
+// wait for its turn; the next model rises as soon as the previous one has
+// finished its morph.
 //
-// The loop is the host: it reads the clock, draws pseudo-random values and
-// pumps the thread's messages through platform(), and draws through an
-// AnimationView (OpenGL in the saver, a recorder in tests).
+// A host drives it: the host owns the loop and the clock. It starts the
+// animation, then frame by frame updates each active model once its step is
+// due (msUntilDue), handing in the time; the animation draws through an
+// AnimationView (OpenGL in the programs, a recorder in tests).
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "engine/model_slot.h"
+#include "engine/random.h"
 #include "engine/scissor.h"
 
 namespace glowpond {
 
 struct SaverSettings;
 
-// The loop runs while this is nonzero. The caller sets it before the loop;
-// the window procedures clear it when the saver closes.
-extern int32_t animating;
-// Set by the saver window at a close attempt; the loop then restarts every
-// model's clock, so that nothing jumps by the time a dialog was open.
-extern int32_t resetClocks;
-
 // Every model is updated at most once in this many milliseconds.
 constexpr int32_t kModelStepMs = 50;
 
-// The values one run of the loop derives from the settings, each computed
-// from the setting brought into 1..10.
+// The values an animation derives from the settings, each computed from the
+// setting brought into 1..10.
 struct AnimationTiming {
     float drawScale;    // the size factor of the models and their squares
     float baseSpeed;    // world units per second
@@ -57,8 +53,8 @@ struct ModelUpdate {
     const ModelSlot& slot;
 };
 
-// What the loop draws on. The loop decides what happens; the view turns it
-// into OpenGL calls (or records it).
+// What the animation draws on. The animation decides what happens and
+// shapes the slots; the view turns that into OpenGL calls (or records it).
 class AnimationView {
 public:
     virtual ~AnimationView() = default;
@@ -70,9 +66,9 @@ public:
     // Solid mode (for a morphing model): depth test on, face culling and
     // two-sided lighting as given. Off (for blobs): depth test off, culling on.
     virtual void setSolidMode(bool solid, bool backCull, bool twoSided) = 0;
-    // Draws the slot at morph position t and stores its scissor square.
-    virtual void drawSlot(ModelSlot& slot, int32_t t, bool spinning, int32_t period, float scale,
-                          ScissorRect& rect) = 0;
+    // Draws the slot, shaped for this frame, inside the square of side
+    // `scale` world units around its position, and stores the square.
+    virtual void drawSlot(const ModelSlot& slot, float scale, ScissorRect& rect) = 0;
     // Marks the model's new and old squares as the parts of the frame that
     // must reach the screen.
     virtual void addSwapHints(const ScissorRect& current, const ScissorRect& previous) = 0;
@@ -82,11 +78,66 @@ public:
     virtual void modelUpdated(const ModelUpdate&) {}
 };
 
-// Runs the frame loop over slots[0 .. modelCount - 1] (prepared slots, see
-// ModelSlot) until `animating` is cleared, by a dispatched message or by a
-// WM_QUIT that the loop itself removes from the queue. Returns at once when
-// modelCount is below 1. After a dispatch that cleared `animating` the
-// slots are not touched again: the close may have destroyed them.
-void runAnimationLoop(AnimationView& view, ModelSlot* slots, int32_t modelCount, const SaverSettings& settings);
+class Animation {
+public:
+    // Places slots[0 .. count - 1] (set-up slots, see ModelSlot; borrowed
+    // until the next start) with their settings entries, and starts model 0's rise at clock reading
+    // `nowMs`; the other models wait for their turns. `seed` seeds the
+    // generator behind every random choice. Nothing moves when count is
+    // below 1.
+    void start(ModelSlot* slots, int32_t count, const SaverSettings& settings, uint32_t seed, int32_t nowMs);
+
+    int32_t modelCount() const { return static_cast<int32_t>(models_.size()); }
+    bool isActive(int32_t model) const { return models_[static_cast<size_t>(model)].active; }
+    const AnimationTiming& timing() const { return timing_; }
+
+    // How long the host still has to wait at clock reading `nowMs` before
+    // the model's next step is due; 0 when it is due. The step is counted
+    // in whole milliseconds, and a reading of 0 or less is always due.
+    int32_t msUntilDue(int32_t model, int32_t nowMs) const;
+
+    // Restarts every model's clock at `nowMs`, so that no model jumps by the
+    // time the host was held up (a password dialog, say).
+    void restartClocks(int32_t nowMs);
+
+    // One frame: beginFrame, then update() for each active model in order,
+    // then endFrame.
+    void beginFrame(AnimationView& view);
+    // Moves and draws the model for its step due at `nowMs` (a reading of 0
+    // or less counts as a full second since its last step).
+    void update(int32_t model, int32_t nowMs, AnimationView& view);
+    void endFrame(AnimationView& view);
+
+private:
+    struct ModelState {
+        int32_t morphStep = 0;
+        int32_t holdCounter = 0;
+        int32_t holdDirection = 1;
+        float riseSpeed = 0.0f;
+        float velocity = 0.0f;
+        float gravity = 0.0f;
+        int32_t lastUpdate = 0;
+        bool active = false;
+        bool backCull = false;  // of the slot's settings entry, for solid mode
+        bool twoSided = false;
+    };
+
+    ModelPhase morph(int32_t model, int32_t nowMs, AnimationView& view);
+    ModelPhase fly(int32_t model, float dt, AnimationView& view);
+    ModelPhase reset(int32_t model, int32_t nowMs);
+    void activate(size_t model, int32_t nowMs);
+    float newGravity(float riseSpeed);
+    float randomX();
+
+    ModelSlot* slots_ = nullptr;
+    AnimationTiming timing_{};
+    StandardRandom random_;
+    std::vector<ModelState> models_;
+    // The square each model was drawn in, in the last two frames: the one
+    // being drawn and the one of the frame before, whose area the back
+    // buffer now to be drawn still shows.
+    std::vector<ScissorRect> currentRects_, previousRects_;
+    bool solid_ = false;  // solid mode is on
+};
 
 }  // namespace glowpond

@@ -5,13 +5,12 @@
 #include <utility>
 
 #include "config/settings.h"
-#include "platform/platform.h"
+#include "mesh/mesh_math.h"
 
 namespace glowpond {
 namespace {
 
 constexpr float kTwoPi = 6.2831855f;
-constexpr float kRandomToUnit = 3.0518509e-5f;  // 1 / 32767
 constexpr float kQuarterTurnEntries = 1.5707964f;
 constexpr int32_t kDriftTurnSteps = 20;
 constexpr float kSeedSize = 0.0035f;      // a model not yet grown, relative to blobRadius
@@ -22,11 +21,6 @@ constexpr double kMinBlobVolume = 0.01;
 // Scales a volume into the cube of a blob radius (about 0.0152 * 4).
 constexpr double kBlobVolumeFactor = 0.06079271225943;
 constexpr double kCubeRootExponent = 0.333333333333;
-
-Vec3f operator+(const Vec3f& a, const Vec3f& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
-Vec3f operator-(const Vec3f& a, const Vec3f& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
-Vec3f operator*(const Vec3f& a, float f) { return {a[0] * f, a[1] * f, a[2] * f}; }
-float dot(const Vec3f& a, const Vec3f& b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 Vec3f positionOf(const MeshVertex& v) { return {v.position[0], v.position[1], v.position[2]}; }
 void setPosition(MeshVertex& v, const Vec3f& p) { std::copy(p.begin(), p.end(), v.position); }
@@ -79,35 +73,105 @@ void subdivide(std::vector<Vec3f>& points, std::vector<Triangle>& triangles) {
     triangles = std::move(finer);
 }
 
-// Newell's method: robust for any polygon, and it needs no particular corner.
-Vec3f newellNormal(const MeshPart& part, const int32_t* corners, int32_t k) {
-    Vec3f n{};
-    for (int32_t i = 0; i < k; ++i) {
-        const float* a = part.vertices[static_cast<size_t>(corners[i])].position;
-        const float* b = part.vertices[static_cast<size_t>(corners[(i + 1) % k])].position;
-        n[0] += (a[1] - b[1]) * (a[2] + b[2]);
-        n[1] += (a[2] - b[2]) * (a[0] + b[0]);
-        n[2] += (a[0] - b[0]) * (a[1] + b[1]);
-    }
-    return n;
-}
-
-Vec3f normalized(const Vec3f& v) {
-    float length = std::sqrt(dot(v, v));
-    return length > 0.0f ? v * (1.0f / length) : v;
-}
-
 void recomputeVertexNormals(MeshPart& part) {
-    for (MeshVertex& v : part.vertices) setNormal(v, {0.0f, 0.0f, 0.0f});
-    forEachFace(part, [&](const int32_t* corners, int32_t k) {
-        if (k == 0 || !cornersInRange(part, corners, k)) return;
-        Vec3f n = normalized(newellNormal(part, corners, k));
-        for (int32_t i = 0; i < k; ++i) {
-            MeshVertex& v = part.vertices[static_cast<size_t>(corners[i])];
-            setNormal(v, normalOf(v) + n);
+    auto faceNormal = [&](size_t, const int32_t* corners, int32_t k) {
+        return timesInverseLength(newellNormal(part.vertices, corners, k));
+    };
+    setVertexNormals(part, faceNormal, timesInverseLength);
+}
+
+// The model as its settings entry wants it: culling, inside out, turned, and
+// at the overall size.
+void orientModel(DisplayMesh& mesh, const ModelSettings& entry, int32_t totalSize) {
+    mesh.cullBackFaces = entry.backCull;
+    if (entry.reverseNormals) mesh.reverseNormals();
+    mesh.rotateXYZ(entry.rotation);
+    mesh.scale(sizeFactor(totalSize));
+}
+
+// Sets every part's centroid and bounds and returns the core part: the most
+// closed one, whose mean normal is nearest zero. The blob hides inside it.
+size_t measureParts(DisplayMesh& mesh) {
+    size_t core = 0;
+    float leastOpenness = 3e38f;
+    for (size_t p = 0; p < mesh.parts.size(); ++p) {
+        MeshPart& part = mesh.parts[p];
+        float openness = 3e38f;
+        if (part.vertices.empty()) {
+            part.centroid = {0.0f, 0.0f, 0.0f};
+            part.bounds = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+        } else {
+            Vec3f positionSum{}, normalSum{};
+            Bounds box{3e38f, -3e38f, 3e38f, -3e38f, 3e38f, -3e38f};
+            for (const MeshVertex& v : part.vertices) {
+                positionSum = positionSum + positionOf(v);
+                normalSum = normalSum + normalOf(v);
+                includePoint(box, v.position);
+            }
+            const float count = float(part.vertices.size());
+            part.centroid = positionSum * (1.0f / count);
+            part.bounds = box;
+            const Vec3f meanNormal = normalSum * (1.0f / count);
+            openness = std::fabs(meanNormal[0]) + std::fabs(meanNormal[1]) + std::fabs(meanNormal[2]);
+        }
+        if (openness < leastOpenness) {
+            leastOpenness = openness;
+            core = p;
+        }
+    }
+    return core;
+}
+
+// Where the blob dissolves: the centroid of the face of `core` nearest the
+// part's middle (the middle itself when no face qualifies).
+Vec3f faceCentroidNearestMiddle(const MeshPart& core) {
+    Vec3f nearestCentroid = core.centroid;
+    float nearest = 0.0f;
+    bool found = false;
+    forEachFace(core, [&](const int32_t* corners, int32_t k) {
+        if (k == 0 || !cornersInRange(core, corners, k)) return;
+        Vec3f sum{};
+        for (int32_t c = 0; c < k; ++c) sum = sum + positionOf(core.vertices[static_cast<size_t>(corners[c])]);
+        const Vec3f faceCentroid = sum * (1.0f / float(k));
+        const Vec3f offset = faceCentroid - core.centroid;
+        const float distance = dot(offset, offset);
+        if (!found || distance < nearest) {
+            found = true;
+            nearest = distance;
+            nearestCentroid = faceCentroid;
         }
     });
-    for (MeshVertex& v : part.vertices) setNormal(v, normalized(normalOf(v)));
+    return nearestCentroid;
+}
+
+// The model's colour averaged over its faces.
+Vec3f averageColour(const DisplayMesh& mesh) {
+    Vec3f colorSum{};
+    for (const MeshPart& part : mesh.parts) {
+        if (part.uniformColor) {
+            colorSum = colorSum + part.color * float(part.faceCount);
+        } else {
+            for (const Vec3f& c : part.faceColors) colorSum = colorSum + c;
+        }
+    }
+    return colorSum * (1.0f / float(mesh.faceCount));
+}
+
+// Every model vertex as a direction and a distance from the model's centre.
+void setMorphDirections(DisplayMesh& mesh) {
+    for (MeshPart& part : mesh.parts) {
+        if (part.vertices.empty()) continue;
+        part.directions.resize(part.vertices.size());
+        part.radii.resize(part.vertices.size());
+        for (size_t v = 0; v < part.vertices.size(); ++v) {
+            const Vec3f d = positionOf(part.vertices[v]) - mesh.center;
+            // A vertex at the centre keeps a tiny radius and a zero direction.
+            const float q = std::max(dot(d, d), kMinRadiusSquared);
+            const float radius = std::sqrt(q);
+            part.radii[v] = radius;
+            part.directions[v] = {d[0] / radius, d[1] / radius, d[2] / radius};
+        }
+    }
 }
 
 }  // namespace
@@ -131,9 +195,9 @@ void PulseField::init(int32_t pulseSpeed) {
     speed = float(size_ * inSettingRange(pulseSpeed)) * 0.0033333332f + 0.6666667f;
 }
 
-void PulseField::step() {
+void PulseField::step(StandardRandom& random) {
     if (++stepCount >= kDriftTurnSteps) {
-        const float angle = float(platform().randomValue()) * kTwoPi * kRandomToUnit;
+        const float angle = float(random.next()) * kTwoPi * kRandomToUnit;
         driftU += std::cos(angle) * 0.1f;
         driftV += std::sin(angle) * 0.1f;
         const float m = std::max({std::fabs(driftU), std::fabs(driftV), 0.0001f});
@@ -198,89 +262,32 @@ void ModelSlot::buildBlob() {
     blob->parts.push_back(std::move(part));
 }
 
+bool ModelSlot::setUp(int32_t index, const SaverSettings& settings) {
+    pulse.init(settings.pulseSpeed);
+    buildBlob();
+    return prepare(index, settings);
+}
+
 bool ModelSlot::prepare(int32_t index, const SaverSettings& settings) {
     if (!model || model->vertexCount == 0 || model->faceCount == 0 || model->partCount == 0 || model->parts.empty()) {
         return false;
     }
     if (index < 0 || index >= MAX_MODELS) return false;
     if (!blob) buildBlob();
-    const size_t i = static_cast<size_t>(index);
     DisplayMesh& mesh = *model;
 
     settingsIndex = index;
     lavaColor = {settings.lavaRed, settings.lavaGreen, settings.lavaBlue};
-    mesh.cullBackFaces = settings.backCull[i];
-    if (settings.reverseNormals[i]) mesh.reverseNormals();
-    mesh.rotateXYZ(settings.modelRotation[i]);
-    mesh.scale(sizeFactor(settings.totalSize));
-
-    // The core part is the most closed one: the mean of its normals is
-    // nearest zero. The blob hides inside it.
-    size_t core = 0;
-    float leastOpenness = 3e38f;
-    for (size_t p = 0; p < mesh.parts.size(); ++p) {
-        MeshPart& part = mesh.parts[p];
-        float openness = 3e38f;
-        if (part.vertices.empty()) {
-            part.centroid = {0.0f, 0.0f, 0.0f};
-            part.bounds = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
-        } else {
-            Vec3f positionSum{}, normalSum{};
-            Bounds box{3e38f, -3e38f, 3e38f, -3e38f, 3e38f, -3e38f};
-            for (const MeshVertex& v : part.vertices) {
-                positionSum = positionSum + positionOf(v);
-                normalSum = normalSum + normalOf(v);
-                for (int axis = 0; axis < 3; ++axis) {
-                    box[2 * axis] = std::min(box[2 * axis], v.position[axis]);
-                    box[2 * axis + 1] = std::max(box[2 * axis + 1], v.position[axis]);
-                }
-            }
-            const float count = float(part.vertices.size());
-            part.centroid = positionSum * (1.0f / count);
-            part.bounds = box;
-            const Vec3f meanNormal = normalSum * (1.0f / count);
-            openness = std::fabs(meanNormal[0]) + std::fabs(meanNormal[1]) + std::fabs(meanNormal[2]);
-        }
-        if (openness < leastOpenness) {
-            leastOpenness = openness;
-            core = p;
-        }
-    }
-
+    orientModel(mesh, settings.models[static_cast<size_t>(index)], settings.totalSize);
+    const MeshPart& core = mesh.parts[measureParts(mesh)];
     mesh.bounds = mesh.parts[0].bounds;
-    for (const MeshPart& part : mesh.parts) {
-        for (int axis = 0; axis < 3; ++axis) {
-            mesh.bounds[2 * axis] = std::min(mesh.bounds[2 * axis], part.bounds[2 * axis]);
-            mesh.bounds[2 * axis + 1] = std::max(mesh.bounds[2 * axis + 1], part.bounds[2 * axis + 1]);
-        }
-    }
-    for (int axis = 0; axis < 3; ++axis) {
-        mesh.center[axis] = (mesh.bounds[2 * axis] + mesh.bounds[2 * axis + 1]) * 0.5f;
-    }
+    for (const MeshPart& part : mesh.parts) includeBounds(mesh.bounds, part.bounds);
+    mesh.center = centerOf(mesh.bounds);
 
     const double volume = std::max(double(mesh.volumeEstimate()), kMinBlobVolume);
     blobRadius = float(std::min(double(kMaxBlobRadius), std::pow(volume, kCubeRootExponent) *
                                                             std::pow(kBlobVolumeFactor, kCubeRootExponent)));
-
-    // The blob dissolves towards the face of the core part nearest its middle.
-    const MeshPart& corePart = mesh.parts[core];
-    blobCenter = corePart.centroid;
-    float nearest = 0.0f;
-    bool found = false;
-    forEachFace(corePart, [&](const int32_t* corners, int32_t k) {
-        if (k == 0 || !cornersInRange(corePart, corners, k)) return;
-        Vec3f sum{};
-        for (int32_t c = 0; c < k; ++c) sum = sum + positionOf(corePart.vertices[static_cast<size_t>(corners[c])]);
-        const Vec3f faceCentroid = sum * (1.0f / float(k));
-        const Vec3f offset = faceCentroid - corePart.centroid;
-        const float distance = dot(offset, offset);
-        if (!found || distance < nearest) {
-            found = true;
-            nearest = distance;
-            blobCenter = faceCentroid;
-        }
-    });
-
+    blobCenter = faceCentroidNearestMiddle(core);
     for (MeshPart& part : blob->parts) {
         for (size_t v = 0; v < part.vertices.size() && v < part.radii.size(); ++v) {
             setPosition(part.vertices[v], positionOf(part.vertices[v]) * blobRadius + blobCenter);
@@ -288,34 +295,12 @@ bool ModelSlot::prepare(int32_t index, const SaverSettings& settings) {
         }
     }
 
-    Vec3f colorSum{};
-    for (const MeshPart& part : mesh.parts) {
-        if (part.uniformColor) {
-            colorSum = colorSum + part.color * float(part.faceCount);
-        } else {
-            for (const Vec3f& c : part.faceColors) colorSum = colorSum + c;
-        }
-    }
-    modelColor = colorSum * (1.0f / float(mesh.faceCount));
+    modelColor = averageColour(mesh);
     for (MeshPart& part : blob->parts) {
         part.color = modelColor;
         part.uniformColor = 1;
     }
-
-    for (MeshPart& part : mesh.parts) {
-        if (part.vertices.empty()) continue;
-        part.directions.resize(part.vertices.size());
-        part.radii.resize(part.vertices.size());
-        for (size_t v = 0; v < part.vertices.size(); ++v) {
-            const Vec3f d = positionOf(part.vertices[v]) - mesh.center;
-            // A vertex at the centre keeps a tiny radius and a zero direction.
-            const float q = std::max(dot(d, d), kMinRadiusSquared);
-            const float radius = std::sqrt(q);
-            part.radii[v] = radius;
-            part.directions[v] = {d[0] / radius, d[1] / radius, d[2] / radius};
-        }
-    }
-
+    setMorphDirections(mesh);
     blob->visible = 1;
     return true;
 }
@@ -344,7 +329,7 @@ void ModelSlot::spin(float angle) {
     }
 }
 
-void ModelSlot::shapeFrame(int32_t t, bool spinning, int32_t period) {
+void ModelSlot::shapeFrame(int32_t t, bool spinning, int32_t period, StandardRandom& random) {
     if (!model || !blob) return;
     const float s = period > 0 ? float(t) / float(period) : 1.0f;
     const Vec3f center = model->center;
@@ -364,7 +349,7 @@ void ModelSlot::shapeFrame(int32_t t, bool spinning, int32_t period) {
     // A whole blob sits at the model's centre; while it dissolves it moves
     // to blobCenter.
     const Vec3f c = (center - blobCenter) * (1.0f - s) + blobCenter + position;
-    pulse.step();
+    pulse.step(random);
     const float n = float(pulse.size());
     for (MeshPart& part : blob->parts) {
         const size_t count = std::min({part.vertices.size(), part.directions.size(), part.radii.size()});

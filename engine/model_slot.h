@@ -1,16 +1,16 @@
 // One model of the running saver: the loaded model, the lava blob it rises
 // as, and the travelling wave that makes the blob's surface bulge.
 //
-// Set-up order for a slot: fill `model` (a loaded file or a cube), then
-// pulse.init(pulseSpeed), buildBlob(), prepare(settingsIndex, settings).
-// After that the frame loop only moves the slot (moveBy) and shapes it for
-// each frame (shapeFrame, which also spins it).
+// A slot is set up once its `model` holds a loaded file or a cube (setUp);
+// after that the animation only moves it (moveBy) and shapes it for each
+// frame (shapeFrame, which also spins it).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "engine/random.h"
 #include "mesh/display_mesh.h"
 
 namespace glowpond {
@@ -30,8 +30,8 @@ public:
     void init(int32_t pulseSpeed);
 
     // Advances the phases by one frame. Every 20th call turns the drift by a
-    // random angle, drawn from platform().randomValue().
-    void step();
+    // random angle drawn from `random`.
+    void step(StandardRandom& random);
 
     // The surface factor at table coordinates (a, b), about 0.7 to 1.3;
     // coordinates of any sign and size fold into the table. 1.0 before init.
@@ -55,6 +55,11 @@ private:
 };
 
 struct ModelSlot {
+    // Readies the slot for the animation with entry `index` of the
+    // per-model settings: the pulse, a new blob, and prepare(). False as
+    // prepare() is.
+    bool setUp(int32_t index, const SaverSettings& settings);
+
     // Replaces `blob` by an invisible unit sphere (a bipyramid subdivided
     // three times: 194 vertices, 384 triangles) whose directions are its
     // vertex positions and whose radii are 1. Resets `position` to 0.
@@ -79,9 +84,10 @@ struct ModelSlot {
     // Shapes model and blob for one frame at morph position t of `period`
     // (0 = pure blob, period = pure model): rebuilds the model's vertices
     // (when it is visible) and the blob's surface with one step of the
-    // pulse, recomputes the blob's normals and, when `spinning`, spins the
-    // slot by 720 t / period^2 degrees, which shows from the next frame on.
-    void shapeFrame(int32_t t, bool spinning, int32_t period);
+    // pulse (drawing from `random`), recomputes the blob's normals and, when
+    // `spinning`, spins the slot by 720 t / period^2 degrees, which shows
+    // from the next frame on.
+    void shapeFrame(int32_t t, bool spinning, int32_t period, StandardRandom& random);
 
     std::unique_ptr<DisplayMesh> model;
     std::unique_ptr<DisplayMesh> blob;

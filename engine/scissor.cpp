@@ -26,9 +26,8 @@ ViewExtents extentsFromProjection(const Mat4f& m) {
     return view;
 }
 
-ScissorGeometry scissorGeometry(WindowHandle window, ClientSize client, const ViewExtents& view, float scale) {
+ScissorGeometry scissorGeometry(ClientSize client, const ViewExtents& view, float scale) {
     ScissorGeometry geometry;
-    geometry.window = window;
     geometry.scale = scale;
     geometry.windowWidth = client.width;
     geometry.windowHeight = client.height < 1 ? 1 : client.height;

@@ -1,14 +1,19 @@
 // Where a slot is drawn on the window: the square scissor rectangle of side
 // `scale` world units around the slot's position. Pure arithmetic, so that
-// the frame loop and the tests need no OpenGL for it.
+// the animation and the tests need no OpenGL for it.
 #pragma once
 
 #include <cstdint>
 
 #include "mesh/matrix.h"
-#include "platform/platform.h"
 
 namespace glowpond {
+
+// Size of a window's client area in pixels.
+struct ClientSize {
+    int32_t width = 0;
+    int32_t height = 0;
+};
 
 // A rectangle in window pixels, origin at the bottom left (as glScissor).
 struct ScissorRect {
@@ -32,7 +37,6 @@ ViewExtents extentsFromProjection(const Mat4f& projection);
 
 // What the scissor squares of one window at one scale derive from.
 struct ScissorGeometry {
-    WindowHandle window = nullptr;
     float scale = 0.0f;
     int32_t windowWidth = 0;
     int32_t windowHeight = 1;  // at least 1
@@ -41,7 +45,7 @@ struct ScissorGeometry {
     int32_t scissorHeight = 0;
 };
 
-ScissorGeometry scissorGeometry(WindowHandle window, ClientSize client, const ViewExtents& view, float scale);
+ScissorGeometry scissorGeometry(ClientSize client, const ViewExtents& view, float scale);
 
 // The square around (x, y); a corner left of or below the window is raised
 // to 0, so the square then keeps its size but no longer centres on (x, y).

@@ -5,6 +5,9 @@
 #include <new>
 #include <utility>
 
+#include "loading/load_driver.h"
+#include "mesh/mesh_math.h"
+
 namespace glowpond {
 namespace {
 
@@ -15,25 +18,6 @@ double colourDistance(const Vec3f& a, const Vec3f& b) {
     const double dy = static_cast<double>(a[1]) - b[1];
     const double dz = static_cast<double>(a[2]) - b[2];
     return std::sqrt(dx * dx + dy * dy + dz * dz);
-}
-
-Vec3f normalizedOrZero(const Vec3f& v) {
-    const float len = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-    if (!(len > 0.0f)) return v;
-    return {v[0] / len, v[1] / len, v[2] / len};
-}
-
-// Newell's method, in single precision like the rest of the display mesh.
-Vec3f newellNormal(const std::vector<MeshVertex>& vertices, const int32_t* corners, int32_t count) {
-    Vec3f n{0.0f, 0.0f, 0.0f};
-    for (int32_t c = 0; c < count; ++c) {
-        const float* a = vertices[static_cast<size_t>(corners[c])].position;
-        const float* b = vertices[static_cast<size_t>(corners[(c + 1) % count])].position;
-        n[0] += (a[1] - b[1]) * (a[2] + b[2]);
-        n[1] += (a[2] - b[2]) * (a[0] + b[0]);
-        n[2] += (a[0] - b[0]) * (a[1] + b[1]);
-    }
-    return normalizedOrZero(n);
 }
 
 // Part `part` from the working builder's only object, which holds `faces`
@@ -48,16 +32,10 @@ void buildPart(const MeshBuilder& working, int32_t faces, MeshPart& part) {
         const Vec3f p = toFloats(points[k]);
         MeshVertex& vertex = part.vertices[static_cast<size_t>(k)];
         std::copy(p.begin(), p.end(), vertex.position);
-        for (int axis = 0; axis < 3; ++axis) {
-            if (k == 0 || p[axis] < part.bounds[2 * axis]) part.bounds[2 * axis] = p[axis];
-            if (k == 0 || p[axis] > part.bounds[2 * axis + 1]) part.bounds[2 * axis + 1] = p[axis];
-        }
+        if (k == 0) part.bounds = {p[0], p[0], p[1], p[1], p[2], p[2]};
+        includePoint(part.bounds, vertex.position);
     }
-    if (points.count() > 0) {
-        for (int axis = 0; axis < 3; ++axis) {
-            part.boundsCenter[axis] = (part.bounds[2 * axis] + part.bounds[2 * axis + 1]) * 0.5f;
-        }
-    }
+    if (points.count() > 0) part.boundsCenter = centerOf(part.bounds);
 
     part.color = faceColour(working.faceMaterial(0, 0));
     part.uniformColor = 1;
@@ -76,26 +54,16 @@ void buildPart(const MeshBuilder& working, int32_t faces, MeshPart& part) {
             const size_t first = part.faceIndices.size();
             for (int32_t c = faceStart; c < i; ++c) part.faceIndices.push_back(list[c]);
             part.faceColors.push_back(colour);
-            part.faceNormals.push_back(newellNormal(part.vertices, &part.faceIndices[first], corners));
+            const Vec3f normal = newellNormal(part.vertices, &part.faceIndices[first], corners);
+            part.faceNormals.push_back(dividedByLength(normal));
         }
         ++face;
         faceStart = i + 1;
     }
     part.faceCount = static_cast<int32_t>(part.faceNormals.size());
 
-    for (MeshVertex& vertex : part.vertices) std::fill(vertex.normal, vertex.normal + 3, 0.0f);
-    size_t at = 0;
-    for (const Vec3f& normal : part.faceNormals) {
-        const int32_t corners = part.faceIndices[at++];
-        for (int32_t c = 0; c < corners; ++c) {
-            float* sum = part.vertices[static_cast<size_t>(part.faceIndices[at++])].normal;
-            for (int axis = 0; axis < 3; ++axis) sum[axis] += normal[axis];
-        }
-    }
-    for (MeshVertex& vertex : part.vertices) {
-        const Vec3f n = normalizedOrZero({vertex.normal[0], vertex.normal[1], vertex.normal[2]});
-        std::copy(n.begin(), n.end(), vertex.normal);
-    }
+    auto storedNormal = [&](size_t number, const int32_t*, int32_t) { return part.faceNormals[number]; };
+    setVertexNormals(part, storedNormal, dividedByLength);
 }
 
 void transformBounds(Bounds& bounds, const Vec3f& center, float scale) {
@@ -113,18 +81,11 @@ void transformPoint(float* p, const Vec3f& center, float scale) {
 void placeModel(DisplayMesh& mesh) {
     mesh.bounds = mesh.parts[0].bounds;
     for (size_t i = 1; i < mesh.parts.size(); ++i) {
-        const MeshPart& part = mesh.parts[i];
-        if (part.vertexCount == 0) continue;
-        for (int axis = 0; axis < 3; ++axis) {
-            mesh.bounds[2 * axis] = std::min(mesh.bounds[2 * axis], part.bounds[2 * axis]);
-            mesh.bounds[2 * axis + 1] = std::max(mesh.bounds[2 * axis + 1], part.bounds[2 * axis + 1]);
-        }
+        if (mesh.parts[i].vertexCount != 0) includeBounds(mesh.bounds, mesh.parts[i].bounds);
     }
+    mesh.center = centerOf(mesh.bounds);
     float extent = 0.0f;
-    for (int axis = 0; axis < 3; ++axis) {
-        mesh.center[axis] = (mesh.bounds[2 * axis] + mesh.bounds[2 * axis + 1]) * 0.5f;
-        extent = std::max(extent, mesh.bounds[2 * axis + 1] - mesh.bounds[2 * axis]);
-    }
+    for (int axis = 0; axis < 3; ++axis) extent = std::max(extent, mesh.bounds[2 * axis + 1] - mesh.bounds[2 * axis]);
     float scale = kModelExtent / extent;
     // All points in one place (or unusable coordinates): centre only.
     if (!(extent > 0.0f) || !std::isfinite(scale)) scale = 1.0f;
@@ -149,15 +110,13 @@ Vec3f faceColour(const MaterialValues& material) {
     return {0.2f, 0.2f, 0.2f};
 }
 
-ConvertAction::ConvertAction(WindowHandle statusWindow, const int* cancelFlag)
-    : statusWindow_(statusWindow), cancelFlag_(cancelFlag) {}
+ConvertAction::ConvertAction(LoadObserver* observer) : observer_(observer) {}
 
 ConvertAction::~ConvertAction() = default;
 
 void ConvertAction::polygon(TraversalState& state, int32_t, const FieldArray<Vec3>& vertices,
                             const FieldArray<Vec3>&, const MaterialValues& material) {
-    if (statusWindow_) platform().processDialogMessages(statusWindow_);
-    if (cancelFlag_ && *cancelFlag_) return;
+    if (observer_ && observer_->cancelled()) return;
 
     const std::string path = state.pathName();
     if (!path.empty() && path != currentObjectName_) {

@@ -13,12 +13,13 @@
 #include <memory>
 #include <string>
 
-#include "mesh/display_mesh.h"
 #include "loading/mesh_builder.h"
-#include "platform/platform.h"
+#include "mesh/display_mesh.h"
 #include "scene/traversal.h"
 
 namespace glowpond {
+
+class LoadObserver;
 
 // Longest side of a converted model.
 constexpr float kModelExtent = 0.57735026f;
@@ -31,11 +32,9 @@ class ConvertAction : public NodeAction {
 public:
     static constexpr size_t kMaxObjectNameChars = 255;
 
-    // `statusWindow`: the load-status window whose waiting messages are
-    // processed at every face, so that its Cancel button acts; null for
-    // none. `cancelFlag`: borrowed, may be null; once it points to a nonzero
-    // value every further face is dropped.
-    ConvertAction(WindowHandle statusWindow, const int* cancelFlag);
+    // `observer` (borrowed, may be null) is asked at every face whether the
+    // load has been cancelled; from then on every further face is dropped.
+    explicit ConvertAction(LoadObserver* observer = nullptr);
     ~ConvertAction() override;
 
     bool wantsPolygons() override { return true; }
@@ -59,8 +58,7 @@ public:
 private:
     MeshBuilder builder_;
     std::string currentObjectName_;
-    WindowHandle statusWindow_;
-    const int* cancelFlag_;
+    LoadObserver* observer_;
     std::unique_ptr<DisplayMesh> mesh_;
 };
 

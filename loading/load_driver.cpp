@@ -1,11 +1,11 @@
 #include "loading/load_driver.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
 #include <new>
 
-#include "mesh/display_mesh.h"
 #include "importers/format_dispatch.h"
 #include "loading/convert_action.h"
 #include "scene/traversal.h"
@@ -21,18 +21,11 @@ const char kCanceling[] = "Canceling...";
 const char kReady[] = "Ready.";
 const char kDigesting[] = "Digesting data...";
 
-std::string& lastShownStatus() {
-    static std::string text;
-    return text;
-}
-
 std::string formatted(const char* format, std::va_list args) {
     char text[kMaxTextChars + 1];
     std::vsnprintf(text, sizeof text, format, args);
     return text;
 }
-
-void refuse(const std::string& path, const char* reason) { platform().messageBox(nullptr, path, reason); }
 
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
@@ -51,64 +44,53 @@ bool contains(const std::string& text, const char* part) { return text.find(part
 
 }  // namespace
 
-bool sniffModelFile(const std::string& path) {
-    if (path.size() > kMaxModelPathChars) {
-        refuse(path, "Error: The path of this file is too long.");
+bool sniffModelFile(const std::string& path, LoadObserver& observer) {
+    auto refuse = [&](const char* reason) {
+        observer.showError(path, reason);
         return false;
-    }
+    };
+    if (path.size() > kMaxModelPathChars) return refuse("Error: The path of this file is too long.");
     // Shorter paths have no four last characters: not a supported type.
     const std::string last = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     std::string head;
     if (contains(last, "WRL") || contains(last, "wrl")) {
-        if (!readHead(path, kSniffBytes, head)) {
-            refuse(path, "Error: Can't open this file.");
-            return false;
-        }
+        if (!readHead(path, kSniffBytes, head)) return refuse("Error: Can't open this file.");
         // The bytes are taken as text: a zero byte ends it.
         head.resize(std::min(head.size(), head.find('\0')));
         if (contains(head, "#VRML V1.0 ascii")) return true;
         if (head.compare(0, 5, "#VRML") == 0 && contains(head, "V2.0 utf8")) {
-            refuse(path, "Error: VRML 2.0 not supported in this version.");
-        } else {
-            refuse(path, "Error: Not a valid VRML 1.0 file.");
+            return refuse("Error: VRML 2.0 not supported in this version.");
         }
-        return false;
+        return refuse("Error: Not a valid VRML 1.0 file.");
     }
     if (contains(last, "3DS") || contains(last, "3ds")) {
-        if (!readHead(path, 2, head)) {
-            refuse(path, "Error: Can't open this file.");
-            return false;
-        }
+        if (!readHead(path, 2, head)) return refuse("Error: Can't open this file.");
         if (head == "MM") return true;
-        refuse(path, "Error: Not a valid 3DS file.");
-        return false;
+        return refuse("Error: Not a valid 3DS file.");
     }
-    refuse(path, "Error: Not a supported file type.");
-    return false;
+    return refuse("Error: Not a supported file type.");
 }
 
-LoadContext::LoadContext(WindowHandle statusWindow, const int32_t* cancelFlag)
-    : statusWindow_(statusWindow), cancelFlag_(cancelFlag) {}
+LoadContext::LoadContext(LoadObserver& observer, std::string& lastStatus)
+    : observer_(observer), lastStatus_(lastStatus) {}
 
 void LoadContext::beginRead() {}
 void LoadContext::endRead() {}
 
 void LoadContext::vstatus(const char* format, std::va_list args) {
-    if (!statusWindow_) return;
+    if (!observer_.showsStatus()) return;
     std::string text = formatted(format, args);
-    platform().processDialogMessages(statusWindow_);
-    if (cancelled()) text = kCanceling;
+    if (observer_.cancelled()) text = kCanceling;
     // Repeats, and parts of the last text, are not shown again.
-    std::string& last = lastShownStatus();
-    if (last.find(text) != std::string::npos) return;
-    last = text;
+    if (lastStatus_.find(text) != std::string::npos) return;
+    lastStatus_ = text;
     // "Ready." comes when the reader is done and the conversion starts.
     if (contains(text, kReady)) text = kDigesting;
-    platform().setDialogItemText(statusWindow_, kStatusTextItem, text);
+    observer_.showStatus(text);
 }
 
 void LoadContext::verror(const char* format, std::va_list args) {
-    platform().messageBox(nullptr, formatted(format, args), "Error Message");
+    observer_.showError(formatted(format, args), "Error Message");
 }
 
 void LoadContext::apply(TraversalState& state, NodeAction& action) {
@@ -117,8 +99,7 @@ void LoadContext::apply(TraversalState& state, NodeAction& action) {
         NameScope nameScope(state, name());
         if (action.wantsSeparators()) action.beginSeparator(state, name());
         for (Node* child = firstChildNode(); child; child = child->nextSibling()) {
-            if (statusWindow_) platform().processDialogMessages(statusWindow_);
-            if (cancelled()) {
+            if (observer_.cancelled()) {
                 // The load is being abandoned: the separator is not ended.
                 status(kCanceling);
                 return;
@@ -129,39 +110,29 @@ void LoadContext::apply(TraversalState& state, NodeAction& action) {
     if (action.wantsSeparators()) action.endSeparator(state);
 }
 
-const std::string& lastStatusText() { return lastShownStatus(); }
-void clearLastStatusText() { lastShownStatus().clear(); }
-
-bool DisplayMesh::loadModel(const std::string& path, WindowHandle statusWindow, int32_t* cancelFlag) {
-    if (!sniffModelFile(path)) return false;
-    auto userAbort = [] {
-        platform().messageBox(nullptr, "Operation Canceled.", "User Abort");
+bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver& observer) {
+    if (!sniffModelFile(path, observer)) return false;
+    auto fail = [&](const std::string& text, const char* caption) {
+        observer.showError(text, caption);
         return false;
     };
     try {
         // The traversal state and the action are large: they live on the
         // heap, never on the stack of whatever thread loads.
-        auto context = std::make_unique<LoadContext>(statusWindow, cancelFlag);
+        auto context = std::make_unique<LoadContext>(observer, lastStatusText_);
         auto state = std::make_unique<TraversalState>();
-        auto action = std::make_unique<ConvertAction>(statusWindow, cancelFlag);
+        auto action = std::make_unique<ConvertAction>(&observer);
 
-        if (!dispatchModelFile(*context, path, ".\\")) {
-            platform().messageBox(nullptr, path, "File read error.");
-            return false;
-        }
-        if (context->cancelled()) return userAbort();
+        if (!dispatchModelFile(*context, path, ".\\")) return fail(path, "File read error.");
+        if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
         context->apply(*state, *action);
-        if (context->cancelled()) return userAbort();
+        if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
         action->finish(*context, *state);
-        if (!action->transferMesh(*this)) {
-            platform().messageBox(nullptr, path, "Error: Not enough memory to load this file.");
-            return false;
-        }
+        if (!action->transferMesh(mesh)) return fail(path, "Error: Not enough memory to load this file.");
         return true;
     } catch (const std::bad_alloc&) {
         // Whatever the load had built is gone with the unwinding; the mesh is unchanged.
-        platform().messageBox(nullptr, path, "Error: Not enough memory to load this file.");
-        return false;
+        return fail(path, "Error: Not enough memory to load this file.");
     }
 }
 

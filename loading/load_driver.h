@@ -1,59 +1,86 @@
 // One model file into one DisplayMesh: the content check that admits a file,
 // the load context that is both the root of the file's scene graph and the
-// channel through which readers report to the user, and the driver that runs
-// a load (DisplayMesh::loadModel).
+// channel through which readers report to the user, and the loader that runs
+// a load.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "platform/platform.h"
+#include "mesh/display_mesh.h"
 #include "scene/grouping.h"
 
 namespace glowpond {
 
-// The control of the load-status window that shows status texts.
-constexpr int kStatusTextItem = 1006;
-
 // Paths must fit the program's 256-character path buffers.
 constexpr size_t kMaxModelPathChars = 255;
 
+// What a load tells its user, and how the user stops it. The saver shows
+// status texts in its load-status window and failures in message boxes;
+// tools print them.
+class LoadObserver {
+public:
+    virtual ~LoadObserver() = default;
+
+    // Whether status texts are shown at all: without a place to show them
+    // the loader does not compose them.
+    virtual bool showsStatus() const = 0;
+    virtual void showStatus(const std::string& text) = 0;
+
+    // A failure, told as a message box with `text` under `caption`.
+    virtual void showError(const std::string& text, const std::string& caption) = 0;
+
+    // Lets the user's waiting input act (a Cancel button) and tells whether
+    // the load has been cancelled. Loads ask at every status text, scene
+    // node and face: an implementation may look for input less often.
+    virtual bool cancelled() = 0;
+};
+
 // Decides whether the file at `path` may be loaded: a VRML 1.0 file (name
 // ending in "wrl" or "WRL", "#VRML V1.0 ascii" in its first 24 bytes) or a
-// 3D Studio file ("3ds" or "3DS", first bytes "MM"). When not, it has shown
-// the user why (a message box with the path as its text and the reason as
-// its caption) and returns false.
-bool sniffModelFile(const std::string& path);
+// 3D Studio file ("3ds" or "3DS", first bytes "MM"). When not, it has told
+// the observer why (the path as the text, the reason as the caption) and
+// returns false.
+bool sniffModelFile(const std::string& path, LoadObserver& observer);
 
-// The root of one file's scene graph, and the readers' reporting channel.
-// Status texts go to control 1006 of `statusWindow` (none: not shown);
-// errors go to message boxes. `cancelFlag` is the caller's and is only read:
-// once it is nonzero, status shows "Canceling..." and the traversal stops.
+// The root of one file's scene graph, and the readers' reporting channel:
+// status texts go to the observer (once it cancels, as "Canceling..."), and
+// errors become its message boxes. `lastStatus` is the text last shown by
+// any load of this run; a text that occurs within it is not shown again.
 class LoadContext : public Separator {
 public:
-    LoadContext(WindowHandle statusWindow, const int32_t* cancelFlag);
+    LoadContext(LoadObserver& observer, std::string& lastStatus);
 
     void beginRead() override;
     void endRead() override;
-    // Applies the children like a Separator, but processes the status
-    // window's waiting messages before each child and stops at once, without
-    // ending the separator, when the load has been cancelled.
+    // Applies the children like a Separator, but asks the observer before
+    // each child and stops at once, without ending the separator, when the
+    // load has been cancelled.
     void apply(TraversalState& state, NodeAction& action) override;
-
-    bool cancelled() const { return cancelFlag_ && *cancelFlag_ != 0; }
 
 protected:
     void vstatus(const char* format, std::va_list args) override;
     void verror(const char* format, std::va_list args) override;
 
 private:
-    WindowHandle statusWindow_;
-    const int32_t* cancelFlag_;
+    LoadObserver& observer_;
+    std::string& lastStatus_;
 };
 
-// The last status text put on screen by any load of this run; a text that
-// occurs within it is not shown again.
-const std::string& lastStatusText();
-void clearLastStatusText();  // for tests: as at the start of the program
+// Runs loads, one file at a time, and keeps what lasts from one load to the
+// next: the status text last shown.
+class ModelLoader {
+public:
+    // Loads the model file at `path` into `mesh`. True when the mesh has
+    // received the file's model; false when the file was refused or
+    // unreadable or the load was cancelled: the observer has told the user
+    // why, and the mesh is unchanged.
+    bool load(const std::string& path, DisplayMesh& mesh, LoadObserver& observer);
+
+    const std::string& lastStatusText() const { return lastStatusText_; }
+
+private:
+    std::string lastStatusText_;
+};
 
 }  // namespace glowpond

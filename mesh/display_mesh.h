@@ -9,12 +9,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "mesh/matrix.h"
-#include "engine/scissor.h"
-#include "platform/platform.h"
 
 namespace glowpond {
 
@@ -88,26 +85,9 @@ public:
     // Replaces every part by one cube of half side 0.07 in this colour.
     void makeCube(float red, float green, float blue);
 
-    // Loads the model file at `path` into this mesh. `statusWindow` (null for
-    // none) is the load-status window that shows the loader's progress;
-    // `cancelFlag` (borrowed, valid during the call) becomes nonzero when the
-    // user cancels there. True when the mesh has received the file's model;
-    // false when the file was refused, unreadable or the load was cancelled,
-    // the user has been told why, and the mesh is unchanged.
-    bool loadModel(const std::string& path, WindowHandle statusWindow, int32_t* cancelFlag);
-
     // A rough volume from the parts' boxes, each box less its overlaps with
     // the boxes of earlier parts; a part adds at least 0.001.
     float volumeEstimate() const;
-
-    // Draws the mesh with OpenGL inside the square scissor rectangle of side
-    // `scale` world units around (x, y) (z is not used; the vertices already
-    // carry their position) and stores that rectangle in `rect` when given.
-    // Skips faces whose normal has z <= 0 when cullBackFaces is set. Does
-    // nothing unless visible and not empty. `window` is the window whose
-    // client area the current projection fills. Defined by the OpenGL layer
-    // (engine/lava_draw.cpp, library glowpond_gl).
-    void draw(WindowHandle window, float x, float y, float z, float scale, ScissorRect* rect) const;
 
     int32_t cullBackFaces = 0;  // drawing skips faces whose normal has z <= 0
     int32_t visible = 1;        // drawing does nothing while 0

@@ -5,9 +5,10 @@
 
 #include <array>
 
+#include "mesh/vector.h"
+
 namespace glowpond {
 
-using Vec3f = std::array<float, 3>;
 using Mat4f = std::array<float, 16>;
 
 Mat4f identityMatrix();

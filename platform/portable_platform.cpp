@@ -1,6 +1,5 @@
 // The platform of builds without Win32: messages go to standard error, there
-// is no application registry, files are replaced with POSIX rename. There are
-// no windows and no message queue: the engine runs here only offscreen.
+// is no application registry, files are replaced with POSIX rename.
 #include "platform/platform.h"
 
 #include <fcntl.h>
@@ -8,17 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <filesystem>
 #include <vector>
 
 namespace glowpond {
 namespace {
-
-const auto processStart = std::chrono::steady_clock::now();
 
 bool writeAll(int fd, const std::string& contents) {
     const char* data = contents.data();
@@ -70,36 +65,10 @@ public:
         ::unlink(temp.data());
         return false;
     }
-
-    ClientSize clientSize(WindowHandle) override { return {}; }
-
-    int32_t clockMs() override {
-        auto elapsed = std::chrono::steady_clock::now() - processStart;
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count();
-        return static_cast<int32_t>(static_cast<uint32_t>(ms));
-    }
-
-    void spinWait(int32_t) override {}
-
-    void seedRandomFromTime() override { random_.seed(static_cast<uint32_t>(std::time(nullptr))); }
-
-    int32_t randomValue() override { return random_.next(); }
-
-    PumpResult pumpMessage() override { return PumpResult::NoMessage; }
-
-    void swapBuffers(DeviceHandle) override {}
-
-    void* glProcAddress(const char*) override { return nullptr; }
-
-private:
-    StandardRandom random_;
 };
 
 }  // namespace
 
-Platform& nativePlatform() {
-    static PortablePlatform instance;
-    return instance;
-}
+std::unique_ptr<Platform> makeSystemPlatform() { return std::make_unique<PortablePlatform>(); }
 
 }  // namespace glowpond

@@ -4,23 +4,12 @@
 
 #include <windows.h>
 
-#include <ctime>
 #include <vector>
 
 namespace glowpond {
 namespace {
 
 const char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
-
-// The performance counter, not GetTickCount: the tick count moves in steps of
-// about 16 ms, which would stretch every 50 ms model step to 62 ms.
-int64_t performanceCount() {
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    return count.QuadPart;
-}
-
-const int64_t processStart = performanceCount();
 
 std::string directoryOf(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
@@ -33,28 +22,6 @@ class Win32Platform final : public Platform {
 public:
     int messageBox(WindowHandle owner, const std::string& text, const std::string& caption) override {
         return MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OK);
-    }
-
-    void processDialogMessages(WindowHandle dialog) override {
-        if (!dialog) return;
-        // Loads ask at every face and every line of a file; a look at the
-        // queue every few milliseconds keeps Cancel prompt at a fraction of the cost.
-        const DWORD now = GetTickCount();
-        if (now - lastDialogCheck_ < kDialogCheckIntervalMs && lastDialog_ == dialog) return;
-        lastDialogCheck_ = now;
-        lastDialog_ = dialog;
-        HWND window = static_cast<HWND>(dialog);
-        MSG message;
-        while (PeekMessageA(&message, window, 0, 0, PM_REMOVE)) {
-            if (!IsDialogMessageA(window, &message)) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-        }
-    }
-
-    void setDialogItemText(WindowHandle dialog, int itemId, const std::string& text) override {
-        if (dialog) SetDlgItemTextA(static_cast<HWND>(dialog), itemId, text.c_str());
     }
 
     AppPathLookup lookupAppPath(const std::string& exeName) override {
@@ -114,40 +81,6 @@ public:
         return false;
     }
 
-    ClientSize clientSize(WindowHandle window) override {
-        RECT client;
-        if (!window || !GetClientRect(static_cast<HWND>(window), &client)) return {};
-        return {client.right, client.bottom};
-    }
-
-    int32_t clockMs() override {
-        LARGE_INTEGER frequency;
-        QueryPerformanceFrequency(&frequency);
-        int64_t ms = (performanceCount() - processStart) * 1000 / frequency.QuadPart;
-        return static_cast<int32_t>(static_cast<uint32_t>(ms));
-    }
-
-    void spinWait(int32_t) override {}
-
-    void seedRandomFromTime() override { random_.seed(static_cast<uint32_t>(std::time(nullptr))); }
-
-    int32_t randomValue() override { return random_.next(); }
-
-    PumpResult pumpMessage() override {
-        MSG message;
-        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return PumpResult::NoMessage;
-        bool quit = message.message == WM_QUIT;
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-        return quit ? PumpResult::Quit : PumpResult::Dispatched;
-    }
-
-    void swapBuffers(DeviceHandle deviceContext) override { SwapBuffers(static_cast<HDC>(deviceContext)); }
-
-    void* glProcAddress(const char* name) override {
-        return reinterpret_cast<void*>(wglGetProcAddress(name));
-    }
-
     ScreenPoint cursorPosition() override {
         POINT point{};
         GetCursorPos(&point);
@@ -180,19 +113,10 @@ public:
     void* libraryFunction(void* library, const std::string& name) override {
         return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name.c_str()));
     }
-
-private:
-    StandardRandom random_;
-    static constexpr DWORD kDialogCheckIntervalMs = 10;
-    DWORD lastDialogCheck_ = 0;
-    WindowHandle lastDialog_ = nullptr;
 };
 
 }  // namespace
 
-Platform& nativePlatform() {
-    static Win32Platform instance;
-    return instance;
-}
+std::unique_ptr<Platform> makeSystemPlatform() { return std::make_unique<Win32Platform>(); }
 
 }  // namespace glowpond

@@ -1,28 +1,12 @@
 #include "render/animation_gl.h"
 
 #include <cstring>
+#include <utility>
 
-#include "config/settings.h"
 #include "render/gl.h"
 #include "render/lava_draw.h"
 
 namespace glowpond {
-
-SwapHintFunction addSwapHintRect = nullptr;
-
-namespace {
-
-void lookUpSwapHintOnce() {
-    static bool done = false;
-    if (done) return;
-    done = true;
-    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
-    if (hasExtension(extensions, "GL_WIN_swap_hint")) {
-        addSwapHintRect = reinterpret_cast<SwapHintFunction>(platform().glProcAddress("glAddSwapHintRectWIN"));
-    }
-}
-
-}  // namespace
 
 bool hasExtension(const char* extensions, const char* extension) {
     if (!extensions || !extension || !*extension) return false;
@@ -33,6 +17,28 @@ bool hasExtension(const char* extensions, const char* extension) {
         if (starts && ends) return true;
     }
     return false;
+}
+
+SwapHintFunction findSwapHint(void* (*procAddress)(const char* name)) {
+    const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    if (!hasExtension(extensions, "GL_WIN_swap_hint")) return nullptr;
+    return reinterpret_cast<SwapHintFunction>(procAddress("glAddSwapHintRectWIN"));
+}
+
+GlAnimationView::GlAnimationView(ClientSize size, SwapHintFunction swapHint, std::function<void()> present)
+    : size_(size), swapHint_(swapHint), present_(std::move(present)) {}
+
+void GlAnimationView::resize(ClientSize size) {
+    size_ = size;
+    geometryValid_ = false;
+}
+
+const ScissorGeometry& GlAnimationView::geometryFor(float scale) {
+    if (!geometryValid_ || geometry_.scale != scale) {
+        geometry_ = scissorGeometry(size_, orthoExtents(), scale);
+        geometryValid_ = true;
+    }
+    return geometry_;
 }
 
 void GlAnimationView::beginFrame() { glEnable(GL_SCISSOR_TEST); }
@@ -58,23 +64,18 @@ void GlAnimationView::setSolidMode(bool solid, bool backCull, bool twoSided) {
     }
 }
 
-void GlAnimationView::drawSlot(ModelSlot& slot, int32_t t, bool spinning, int32_t period, float scale,
-                               ScissorRect& rect) {
-    glowpond::drawSlot(slot, window_, t, spinning, period, scale, &rect);
+void GlAnimationView::drawSlot(const ModelSlot& slot, float scale, ScissorRect& rect) {
+    glowpond::drawSlot(slot, geometryFor(scale), &rect);
 }
 
 void GlAnimationView::addSwapHints(const ScissorRect& current, const ScissorRect& previous) {
-    if (!addSwapHintRect) return;
-    addSwapHintRect(current.x, current.y, current.width, current.height);
-    addSwapHintRect(previous.x, previous.y, previous.width, previous.height);
+    if (!swapHint_) return;
+    swapHint_(current.x, current.y, current.width, current.height);
+    swapHint_(previous.x, previous.y, previous.width, previous.height);
 }
 
-void GlAnimationView::endFrame() { platform().swapBuffers(deviceContext_); }
-
-void runAnimation(WindowHandle window, DeviceHandle deviceContext, ModelSlot* slots, int32_t modelCount) {
-    lookUpSwapHintOnce();
-    GlAnimationView view(window, deviceContext);
-    runAnimationLoop(view, slots, modelCount, savedSettings());
+void GlAnimationView::endFrame() {
+    if (present_) present_();
 }
 
 }  // namespace glowpond

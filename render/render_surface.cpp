@@ -50,9 +50,4 @@ void setLightHeight(int32_t lightHeight) {
     glLightfv(GL_LIGHT0, GL_POSITION, direction);
 }
 
-RenderSurface& renderSurface() {
-    static RenderSurface surface;
-    return surface;
-}
-
 }  // namespace glowpond

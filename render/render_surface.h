@@ -11,6 +11,9 @@
 
 namespace glowpond {
 
+// An opaque device context of a window (HDC on Windows).
+using DeviceHandle = void*;
+
 // Texts of the failure messages (caption kSurfaceErrorCaption, no owner).
 constexpr char kPixelFormatError[] = "Unable to create pixelformatdescriptor.";
 constexpr char kMakeCurrentError[] = "Unable to make pixelformat current.";
@@ -40,21 +43,19 @@ struct RenderSurface {
     DeviceHandle deviceContext = nullptr;
 };
 
-// The surface of the saver or preview window.
-RenderSurface& renderSurface();
-
 #if defined(_WIN32)
 
 // Gets the window's device context and runs setupOpenGL. False when the
 // window has no device context or setupOpenGL fails.
-bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration);
+bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration, Platform& platform);
 
 // Chooses and sets the pixel format (with its palette), creates the
 // rendering context, makes it current and sets the fixed state. Shows
 // kPixelFormatError or kMakeCurrentError where those steps fail (not when
 // the context cannot be created) and returns false; whatever it had made is
 // released again then.
-bool setupOpenGL(RenderSurface& surface, WindowHandle window, DeviceHandle deviceContext, int32_t allowAcceleration);
+bool setupOpenGL(RenderSurface& surface, WindowHandle window, DeviceHandle deviceContext, int32_t allowAcceleration,
+                 Platform& platform);
 
 // Sets the format closest to the request on the device context, or with
 // acceleration not allowed an unaccelerated one (see

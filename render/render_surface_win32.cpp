@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "render/pixel_format.h"
+#include "platform/platform.h"
 #include "render/render_surface.h"
 
 namespace glowpond {
@@ -32,8 +33,6 @@ std::pair<PixelFormatInfo, int> describe(HDC deviceContext, int index) {
     int count = DescribePixelFormat(deviceContext, index, sizeof d, &d);
     return {infoOf(d), count};
 }
-
-void reportPixelFormatError() { platform().messageBox(nullptr, kPixelFormatError, kSurfaceErrorCaption); }
 
 }  // namespace
 
@@ -89,29 +88,31 @@ int32_t choosePixelFormat(RenderSurface& surface, DeviceHandle deviceContext, in
     return chosen;
 }
 
-bool setupOpenGL(RenderSurface& surface, WindowHandle window, DeviceHandle deviceContext, int32_t allowAcceleration) {
+bool setupOpenGL(RenderSurface& surface, WindowHandle window, DeviceHandle deviceContext, int32_t allowAcceleration,
+                 Platform& platform) {
     if (choosePixelFormat(surface, deviceContext, allowAcceleration) == 0) {
-        reportPixelFormatError();
+        platform.messageBox(nullptr, kPixelFormatError, kSurfaceErrorCaption);
         return false;
     }
     HGLRC context = wglCreateContext(dc(deviceContext));
     if (!context) return false;
     if (!wglMakeCurrent(dc(deviceContext), context)) {
         wglDeleteContext(context);
-        platform().messageBox(nullptr, kMakeCurrentError, kSurfaceErrorCaption);
+        platform.messageBox(nullptr, kMakeCurrentError, kSurfaceErrorCaption);
         return false;
     }
     surface.glContext = context;
-    const ClientSize client = platform().clientSize(window);
-    setupFixedState(client.width, client.height, GetDeviceCaps(dc(deviceContext), NUMCOLORS) != -1);
+    RECT client{};
+    GetClientRect(static_cast<HWND>(window), &client);
+    setupFixedState(client.right, client.bottom, GetDeviceCaps(dc(deviceContext), NUMCOLORS) != -1);
     return true;
 }
 
-bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration) {
+bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration, Platform& platform) {
     HDC device = GetDC(static_cast<HWND>(window));
     if (!device) return false;
     surface.deviceContext = device;
-    if (setupOpenGL(surface, window, device, allowAcceleration)) return true;
+    if (setupOpenGL(surface, window, device, allowAcceleration, platform)) return true;
     releaseRenderSurface(surface, window);
     return false;
 }

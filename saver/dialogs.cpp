@@ -1,3 +1,5 @@
+#include <commctrl.h>
+
 #include <cstdio>
 
 #include "config/settings.h"
@@ -5,6 +7,14 @@
 #include "saver/saver_window.h"
 
 namespace glowpond {
+namespace {
+
+// Loads ask at every face and every line of a file; a look at the status
+// window's messages every few milliseconds keeps Cancel prompt at a fraction
+// of the cost (each look is a round trip to the window server under Wine).
+constexpr DWORD kCancelLookIntervalMs = 10;
+
+}  // namespace
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
@@ -34,11 +44,66 @@ INT_PTR CALLBACK loadStatusDialogProc(HWND dialog, UINT message, WPARAM wParam, 
     case WM_COMMAND:
         if (LOWORD(wParam) != IDC_STATUS_CANCEL) return FALSE;
         // The window stays: its creator notices the flag and destroys it.
-        loadCancelled = 1;
+        saverRuntime().loadCancelled = 1;
         return TRUE;
     default:
         return FALSE;
     }
+}
+
+LoadStatusWindow::LoadStatusWindow(SaverRuntime& runtime, HWND owner, bool show, int32_t fileCount)
+    : runtime_(runtime) {
+    if (!show) return;
+    window_ = CreateDialogParamA(runtime.instance, MAKEINTRESOURCEA(IDD_LOAD_STATUS), owner, loadStatusDialogProc, 0);
+    if (!window_ || fileCount < 0) return;
+    RECT client;
+    GetClientRect(window_, &client);
+    bar_ = CreateWindowExA(0, "msctls_progress32", "", WS_CHILD | WS_VISIBLE | WS_BORDER, client.left + 10,
+                           client.bottom - 25, client.right - client.left - 20, 20, window_, nullptr,
+                           runtime.instance, nullptr);
+    if (bar_) {
+        SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, fileCount + 1));
+        SendMessageA(bar_, PBM_SETSTEP, 1, 0);
+    }
+}
+
+LoadStatusWindow::~LoadStatusWindow() {
+    if (bar_) DestroyWindow(bar_);
+    if (window_) DestroyWindow(window_);
+}
+
+void LoadStatusWindow::showStatus(const std::string& text) {
+    if (window_) SetDlgItemTextA(window_, IDC_STATUS_TEXT, text.c_str());
+}
+
+void LoadStatusWindow::showError(const std::string& text, const std::string& caption) {
+    runtime_.platform.messageBox(nullptr, text, caption);
+}
+
+bool LoadStatusWindow::cancelled() {
+    const DWORD now = GetTickCount();
+    if (window_ && now - lastLook_ >= kCancelLookIntervalMs) {
+        lastLook_ = now;
+        MSG message;
+        while (PeekMessageA(&message, window_, 0, 0, PM_REMOVE)) {
+            if (!IsDialogMessageA(window_, &message)) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+    }
+    return runtime_.loadCancelled != 0;
+}
+
+void LoadStatusWindow::nextFile() {
+    if (bar_) SendMessageA(bar_, PBM_STEPIT, 0, 0);
+    if (!window_) return;
+    MSG message;
+    while (PeekMessageA(&message, window_, 0, 0, PM_REMOVE)) IsDialogMessageA(window_, &message);
+}
+
+void LoadStatusWindow::showFile(const std::string& path) {
+    if (window_) SetDlgItemTextA(window_, IDC_STATUS_FILE, path.c_str());
 }
 
 void showHelpContents(HWND owner, const SaverSettings& settings) {

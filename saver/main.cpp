@@ -19,7 +19,7 @@ constexpr UINT kScreenSaverRunning = 97;  // SPI_SETSCREENSAVERRUNNING
 bool registerWindowClass(WNDPROC procedure) {
     WNDCLASSA windowClass{};
     windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = instanceHandle;
+    windowClass.hInstance = saverRuntime().instance;
     windowClass.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
@@ -36,19 +36,19 @@ HWND windowArgument(const char* commandLine) {
 }
 
 int runSettings() {
-    DialogBoxParamA(instanceHandle, IDD_SETTINGS, GetActiveWindow(), settingsDialogProc, 0);
+    DialogBoxParamA(saverRuntime().instance, IDD_SETTINGS, GetActiveWindow(), settingsDialogProc, 0);
     return 0;
 }
 
 int runChangePassword(const char* commandLine) {
     HWND owner = windowArgument(commandLine);
-    return changePassword(owner ? owner : GetForegroundWindow());
+    return changePassword(saverRuntime().platform, owner ? owner : GetForegroundWindow());
 }
 
 int runPreview(const char* commandLine, int showCommand) {
     HWND parent = windowArgument(commandLine);
     if (!parent) {
-        platform().messageBox(nullptr, "Can't form a preview window", "Error");
+        saverRuntime().platform.messageBox(nullptr, "Can't form a preview window", "Error");
         return 0;
     }
     RECT outer;
@@ -56,7 +56,7 @@ int runPreview(const char* commandLine, int showCommand) {
     if (!registerWindowClass(previewWindowProc)) return 0;
     HWND window = CreateWindowExA(0, kWindowClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                                   0, 0, outer.right - outer.left, outer.bottom - outer.top, parent, nullptr,
-                                  instanceHandle, nullptr);
+                                  saverRuntime().instance, nullptr);
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     glFinish();
@@ -82,14 +82,15 @@ int runFullScreen(int showCommand) {
     }
     HWND window = CreateWindowExA(WS_EX_TOPMOST, kWindowClass, "", WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS |
                                   WS_CLIPCHILDREN, 0, 0, GetSystemMetrics(SM_CXSCREEN),
-                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instanceHandle, nullptr);
-    platform().showCursor(false);
+                                  GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, saverRuntime().instance, nullptr);
+    saverRuntime().platform.showCursor(false);
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     SendMessageA(window, WM_COMMAND, CMD_START_ANIMATION, 0);
     MSG message;
     message.wParam = 0;
     while (GetMessageA(&message, nullptr, 0, 0) == 1) {
+        const HWND statusWindow = saverRuntime().statusWindow;
         if (statusWindow && IsDialogMessageA(statusWindow, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
@@ -103,7 +104,9 @@ int runFullScreen(int showCommand) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     using namespace glowpond;
-    instanceHandle = instance;
+    const std::unique_ptr<Platform> platform = makeSystemPlatform();
+    SaverRuntime runtime(instance, *platform);
+    setSaverRuntime(&runtime);
     InitCommonControls();
     switch (pickMode(commandLine)) {
     case SaverMode::Preview:

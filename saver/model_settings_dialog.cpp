@@ -10,30 +10,25 @@
 
 #include "config/dialog_rules.h"
 #include "config/settings.h"
-#include "mesh/display_mesh.h"
 #include "render/gl.h"
-#include "render/render_surface.h"
+#include "render/lava_draw.h"
 #include "resources/resource.h"
 #include "saver/saver_window.h"
 
 namespace glowpond {
 namespace {
 
-// Anchors of the z, y and x spin controls, in that order.
+// The turn controls, each an up-down control beside an anchor, in the order
+// of TurnControl.
 constexpr std::array<int, 3> kSpinAnchors = {IDC_SPIN_Z_ANCHOR, IDC_SPIN_Y_ANCHOR, IDC_SPIN_X_ANCHOR};
 constexpr int kSpinIdOffset = 100;
 constexpr int kSpinLimit = 180;
 
-struct ModelDialogState {
-    int32_t currentModel = 0;
-    std::unique_ptr<DisplayMesh> previewMesh;
-    RenderSurface surface;
-    HWND picture = nullptr;
-    bool scrollHintShown = false;
-};
-ModelDialogState state;
+SaverRuntime& runtime() { return saverRuntime(); }
+ModelDialogState& dialogState() { return saverRuntime().modelDialog; }
+SaverSettings& working() { return saverRuntime().working(); }
 
-bool hasContext() { return state.surface.glContext != nullptr; }
+bool hasContext() { return dialogState().surface.glContext != nullptr; }
 
 ModelChecks readChecks(HWND dialog) {
     return {IsDlgButtonChecked(dialog, IDC_SINGLE_LIGHT) == BST_CHECKED,
@@ -48,8 +43,9 @@ void showChecks(HWND dialog, const ModelChecks& checks) {
 }
 
 void saveCurrentModel(HWND dialog) {
-    if (workingSettings().modelCount == 0) return;
-    storeModel(workingSettings(), state.currentModel, readChecks(dialog),
+    ModelDialogState& state = dialogState();
+    if (working().modelCount == 0) return;
+    storeModel(working(), state.currentModel, readChecks(dialog),
                state.previewMesh ? &state.previewMesh->orientation : nullptr);
 }
 
@@ -59,22 +55,29 @@ void clearPicture(bool scissorAfter) {
     if (scissorAfter) glEnable(GL_SCISSOR_TEST);
 }
 
-void drawPreview() { state.previewMesh->draw(state.picture, 0.0f, 0.0f, 0.0f, 1.0f, nullptr); }
+ClientSize pictureSize() {
+    RECT client{};
+    GetClientRect(dialogState().picture, &client);
+    return {client.right, client.bottom};
+}
 
-void swap() { SwapBuffers(static_cast<HDC>(state.surface.deviceContext)); }
+void drawPreview() {
+    drawMesh(*dialogState().previewMesh, scissorGeometry(pictureSize(), orthoExtents(), 1.0f), 0.0f, 0.0f, nullptr);
+}
+
+void swap() { SwapBuffers(static_cast<HDC>(dialogState().surface.deviceContext)); }
 
 void repaintPreview() {
-    if (!state.previewMesh || !hasContext()) return;
+    if (!dialogState().previewMesh || !hasContext()) return;
     clearPicture(false);
     drawPreview();
     swap();
 }
 
 void setupView(const SaverSettings& settings) {
-    RECT client;
-    GetClientRect(state.picture, &client);
-    const int width = client.right - client.left;
-    const int height = client.bottom > 0 ? client.bottom : 1;
+    const ClientSize size = pictureSize();
+    const int width = size.width;
+    const int height = size.height > 0 ? size.height : 1;
     setLightHeight(settings.lightHeight);
     glViewport(0, 0, width, height);
     glMatrixMode(GL_PROJECTION);
@@ -85,31 +88,34 @@ void setupView(const SaverSettings& settings) {
 }
 
 std::string modelPath(int32_t model) {
-    const SaverSettings& working = workingSettings();
-    return model < working.modelCount ? working.modelFile[size_t(model)] : std::string();
+    const SaverSettings& settings = working();
+    return model < settings.modelCount ? settings.models[size_t(model)].file : std::string();
 }
 
 void initialise(HWND dialog) {
     SetWindowTextA(dialog, "Model Settings.");
+    ModelDialogState& state = dialogState();
     state = ModelDialogState{};
-    const SaverSettings& working = workingSettings();
+    const SaverSettings& settings = working();
 
     HWND list = GetDlgItem(dialog, IDC_MODEL_LIST);
-    for (int32_t i = 0; i < working.modelCount; ++i) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(working.modelFile[size_t(i)].c_str()));
+    for (int32_t i = 0; i < settings.modelCount; ++i) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(settings.models[size_t(i)].file.c_str()));
     }
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 800, 0);
     SendMessageA(list, LB_SETCURSEL, 0, 0);
 
     state.picture = GetDlgItem(dialog, IDC_PICTURE);
-    if (createRenderSurface(state.surface, state.picture, working.allowAcceleration)) setupView(working);
+    if (createRenderSurface(state.surface, state.picture, settings.allowAcceleration, runtime().platform)) {
+        setupView(settings);
+    }
 
     for (int anchor : kSpinAnchors) {
         CreateUpDownControl(WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_WRAP | UDS_ALIGNRIGHT, 0, 0, 0, 0, dialog,
-                            anchor + kSpinIdOffset, instanceHandle, GetDlgItem(dialog, anchor), kSpinLimit,
+                            anchor + kSpinIdOffset, runtime().instance, GetDlgItem(dialog, anchor), kSpinLimit,
                             -kSpinLimit, 0);
     }
-    showChecks(dialog, working.modelCount > 0 ? checksForModel(working, 0) : ModelChecks{});
+    showChecks(dialog, settings.modelCount > 0 ? checksForModel(settings, 0) : ModelChecks{});
     SetDlgItemTextA(dialog, IDC_CURRENT_SELECTION, modelPath(0).c_str());
 }
 
@@ -117,7 +123,7 @@ void initialise(HWND dialog) {
 int32_t selectedModel(HWND dialog) {
     const auto selected = static_cast<int32_t>(SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_GETCURSEL, 0, 0));
     if (selected == LB_ERR) {
-        platform().messageBox(dialog, "Please click on a model first.", "No model selected.");
+        runtime().platform.messageBox(dialog, "Please click on a model first.", "No model selected.");
         return -1;
     }
     return selected;
@@ -127,6 +133,7 @@ void select(HWND dialog) {
     const int32_t k = selectedModel(dialog);
     if (k < 0) return;
     saveCurrentModel(dialog);
+    ModelDialogState& state = dialogState();
     if (state.previewMesh) {
         if (hasContext()) {
             clearPicture(true);
@@ -135,7 +142,7 @@ void select(HWND dialog) {
         state.previewMesh.reset();
     }
     state.currentModel = k;
-    showChecks(dialog, checksForModel(workingSettings(), k));
+    showChecks(dialog, checksForModel(working(), k));
     SetDlgItemTextA(dialog, IDC_CURRENT_SELECTION, modelPath(k).c_str());
 }
 
@@ -143,44 +150,42 @@ void display(HWND dialog) {
     const int32_t k = selectedModel(dialog);
     if (k < 0) return;
     if (!hasContext()) {
-        platform().messageBox(dialog, "Unable to generate display.", "Error.");
+        runtime().platform.messageBox(dialog, "Unable to generate display.", "Error.");
         return;
     }
     saveCurrentModel(dialog);
-    const SaverSettings& working = workingSettings();
+    ModelDialogState& state = dialogState();
+    const SaverSettings& settings = working();
     const std::string path = modelPath(k);
     SetDlgItemTextA(dialog, IDC_CURRENT_SELECTION, path.c_str());
     state.previewMesh = std::make_unique<DisplayMesh>();
 
     HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    HWND status = nullptr;
-    if (working.showStatus) {
-        status = CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_LOAD_STATUS), dialog, loadStatusDialogProc, 0);
-        if (status) SetDlgItemTextA(status, IDC_STATUS_FILE, path.c_str());
+    {
+        LoadStatusWindow status(runtime(), dialog, settings.showStatus != 0);
+        status.showFile(path);
+        runtime().loader.load(path, *state.previewMesh, status);
     }
-    state.previewMesh->loadModel(path, status, &loadCancelled);
-    if (status) DestroyWindow(status);
 
-    const auto model = static_cast<size_t>(k);
-    if (loadCancelled) {
+    const ModelSettings& entry = settings.models[static_cast<size_t>(k)];
+    if (runtime().loadCancelled) {
         state.previewMesh.reset();
     } else {
         DisplayMesh& mesh = *state.previewMesh;
-        const Vec3f& angles = working.modelRotation[model];
-        mesh.rotate({0.0f, 0.0f, 1.0f}, angles[2]);
-        mesh.rotate({0.0f, 1.0f, 0.0f}, angles[1]);
-        mesh.rotate({1.0f, 0.0f, 0.0f}, angles[0]);
+        mesh.rotate({0.0f, 0.0f, 1.0f}, entry.rotation[2]);
+        mesh.rotate({0.0f, 1.0f, 0.0f}, entry.rotation[1]);
+        mesh.rotate({1.0f, 0.0f, 0.0f}, entry.rotation[0]);
         clearPicture(true);
         drawPreview();
-        mesh.cullBackFaces = working.backCull[model] != 0 ? 1 : 0;
-        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, working.twoSided[model] != 0 ? GL_TRUE : GL_FALSE);
+        mesh.cullBackFaces = entry.backCull != 0 ? 1 : 0;
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, entry.twoSided != 0 ? GL_TRUE : GL_FALSE);
         swap();
     }
-    loadCancelled = 0;
+    runtime().loadCancelled = 0;
     SetCursor(previousCursor);
     state.currentModel = k;
     for (int anchor : kSpinAnchors) SendDlgItemMessageA(dialog, anchor + kSpinIdOffset, UDM_SETPOS, 0, 0);
-    const ModelChecks checks = checksForModel(working, k);
+    const ModelChecks checks = checksForModel(settings, k);
     showChecks(dialog, checks);
     if (checks.reverseNormals && state.previewMesh) state.previewMesh->reverseNormals();
 }
@@ -193,7 +198,8 @@ bool toggle(HWND dialog, int id) {
 }
 
 void reverseNormals(HWND dialog) {
-    if (workingSettings().allowAdvanced == 0) {
+    ModelDialogState& state = dialogState();
+    if (working().allowAdvanced == 0) {
         MessageBoxA(dialog, "Cancel and check Enable Advanced Options.", "Advanced Options disabled.",
                     MB_OK | MB_ICONEXCLAMATION);
         return;
@@ -205,6 +211,7 @@ void reverseNormals(HWND dialog) {
 }
 
 void backCull(HWND dialog) {
+    ModelDialogState& state = dialogState();
     const bool checked = toggle(dialog, IDC_BACK_CULL);
     if (!state.previewMesh) return;
     state.previewMesh->cullBackFaces = checked ? 1 : 0;
@@ -213,13 +220,14 @@ void backCull(HWND dialog) {
 
 void singleLight(HWND dialog) {
     const bool checked = toggle(dialog, IDC_SINGLE_LIGHT);
-    if (!state.previewMesh) return;
+    if (!dialogState().previewMesh) return;
     glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, checked ? GL_FALSE : GL_TRUE);
     repaintPreview();
 }
 
 void close(HWND dialog) {
-    loadCancelled = 0;
+    ModelDialogState& state = dialogState();
+    runtime().loadCancelled = 0;
     saveCurrentModel(dialog);
     if (hasContext() || state.surface.deviceContext) releaseRenderSurface(state.surface, state.picture);
     state.previewMesh.reset();
@@ -227,6 +235,7 @@ void close(HWND dialog) {
 }
 
 void onSpin(HWND dialog, HWND control) {
+    ModelDialogState& state = dialogState();
     int32_t which = -1;
     for (size_t i = 0; i < kSpinAnchors.size(); ++i) {
         if (control && control == GetDlgItem(dialog, kSpinAnchors[i] + kSpinIdOffset)) which = int32_t(i);
@@ -240,19 +249,19 @@ void onSpin(HWND dialog, HWND control) {
         state.scrollHintShown = false;
         return;
     }
-    if (workingSettings().modelCount < 1) return;
+    if (working().modelCount < 1) return;
     const auto position = static_cast<int16_t>(LOWORD(SendMessageA(control, UDM_GETPOS, 0, 0)));
     SendMessageA(control, UDM_SETPOS, 0, 0);
-    const SpinTurn turn = spinTurn(which, position);
+    const SpinTurn turn = spinTurn(static_cast<TurnControl>(which), position);
     state.previewMesh->rotate(turn.axis, turn.angle);
     repaintPreview();
 }
 
 // Redraws into the back buffer and counts what was drawn before showing it.
 LRESULT countPreviewPixels() {
-    if (!state.previewMesh || !hasContext()) return 0;
+    if (!dialogState().previewMesh || !hasContext()) return 0;
     RECT client;
-    GetClientRect(state.picture, &client);
+    GetClientRect(dialogState().picture, &client);
     clearPicture(false);
     drawPreview();
     glFinish();

@@ -17,30 +17,29 @@ using ChangeFunction = uint32_t(GLOWPOND_SYSTEM_CALL*)(const char* provider, Win
 
 constexpr char kCaption[] = "ERROR";
 
-int allowAfter(const char* message) {
-    platform().messageBox(nullptr, message, kCaption);
+int allowAfter(Platform& system, const char* message) {
+    system.messageBox(nullptr, message, kCaption);
     return 1;
 }
 
 }  // namespace
 
-int verifyPassword(WindowHandle window) {
-    Platform& system = platform();
+int verifyPassword(Platform& system, WindowHandle window) {
     const UserDwordLookup usePassword = system.readUserDword("Control Panel\\Desktop", "ScreenSaveUsePassword");
     if (usePassword.status == UserDwordLookup::Status::NoKey) {
-        return allowAfter("Verify Password can't find Control Panel Registry key.");
+        return allowAfter(system, "Verify Password can't find Control Panel Registry key.");
     }
     if (usePassword.status == UserDwordLookup::Status::NoValue) {
         // The NT family keeps its saver password elsewhere and has no such value.
         if (system.isNtFamily()) return 1;
-        return allowAfter("Verify Password can't find use-password value.");
+        return allowAfter(system, "Verify Password can't find use-password value.");
     }
     if (usePassword.value == 0) return 1;
 
     void* library = system.loadSystemLibrary("PASSWORD.CPL");
-    if (!library) return allowAfter("Verify Password can't find PASSWORD.CPL.");
+    if (!library) return allowAfter(system, "Verify Password can't find PASSWORD.CPL.");
     auto verify = reinterpret_cast<VerifyFunction>(system.libraryFunction(library, "VerifyScreenSavePwd"));
-    if (!verify) return allowAfter("Verify Password can't find VerifyScreenSavePwd.");
+    if (!verify) return allowAfter(system, "Verify Password can't find VerifyScreenSavePwd.");
 
     system.showCursor(true);
     const int allowed = verify(window);
@@ -48,8 +47,7 @@ int verifyPassword(WindowHandle window) {
     return allowed;
 }
 
-int changePassword(WindowHandle owner) {
-    Platform& system = platform();
+int changePassword(Platform& system, WindowHandle owner) {
     void* library = system.loadSystemLibrary("MPR.DLL");
     if (!library) {
         system.messageBox(owner, "Password change failure: MPR.DLL not found", kCaption);

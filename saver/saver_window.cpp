@@ -1,75 +1,44 @@
 #include "saver/saver_window.h"
 
-#include <commctrl.h>
+#include <ctime>
 
-#include "config/settings.h"
-#include "engine/animation.h"
-#include "render/animation_gl.h"
 #include "render/gl.h"
-#include "render/render_surface.h"
+#include "render/lava_draw.h"
 #include "resources/resource.h"
-#include "saver/load_sequence.h"
 #include "saver/modes.h"
 #include "saver/password.h"
 
 namespace glowpond {
-
-HINSTANCE instanceHandle = nullptr;
-std::unique_ptr<ModelSlot[]> slots;
-int32_t ignoreInput = 0;
-int32_t loadCancelled = 0;
-HWND statusWindow = nullptr;
-ScreenPoint lastCursorPos;
-
 namespace {
 
-// The load-status window with its progress bar, for as long as the load
-// sequence runs; nothing at all when the settings do not ask for it.
-class StatusWindowProgress final : public LoadProgress {
+// The frame loop on this thread: the runtime's clock and the thread's queue.
+class ThreadLoop final : public LoopServices {
 public:
-    StatusWindowProgress(HWND owner, int32_t fileCount) {
-        statusWindow = CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_LOAD_STATUS), owner,
-                                          loadStatusDialogProc, 0);
-        if (!statusWindow) return;
-        RECT client;
-        GetClientRect(statusWindow, &client);
-        bar_ = CreateWindowExA(0, "msctls_progress32", "", WS_CHILD | WS_VISIBLE | WS_BORDER, client.left + 10,
-                               client.bottom - 25, client.right - client.left - 20, 20, statusWindow, nullptr,
-                               instanceHandle, nullptr);
-        if (bar_) {
-            SendMessageA(bar_, PBM_SETRANGE, 0, MAKELPARAM(0, fileCount + 1));
-            SendMessageA(bar_, PBM_SETSTEP, 1, 0);
-        }
-    }
-    ~StatusWindowProgress() override {
-        if (bar_) DestroyWindow(bar_);
-        if (statusWindow) DestroyWindow(statusWindow);
-        statusWindow = nullptr;
-    }
-    StatusWindowProgress(const StatusWindowProgress&) = delete;
-    StatusWindowProgress& operator=(const StatusWindowProgress&) = delete;
-
-    void nextFile() override {
-        if (bar_) SendMessageA(bar_, PBM_STEPIT, 0, 0);
-        if (!statusWindow) return;
+    explicit ThreadLoop(const SaverRuntime& runtime) : runtime_(runtime) {}
+    int32_t clockMs() override { return runtime_.clockMs(); }
+    void spinWait(int32_t) override {}
+    Pumped pumpMessage() override {
         MSG message;
-        while (PeekMessageA(&message, statusWindow, 0, 0, PM_REMOVE)) IsDialogMessageA(statusWindow, &message);
+        if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return Pumped::Nothing;
+        const bool quit = message.message == WM_QUIT;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+        return quit ? Pumped::Quit : Pumped::Message;
     }
-    void showFile(const std::string& path) override {
-        if (statusWindow) SetDlgItemTextA(statusWindow, IDC_STATUS_FILE, path.c_str());
-    }
-    WindowHandle loaderStatusWindow() const override { return glowpond::statusWindow; }
 
 private:
-    HWND bar_ = nullptr;
+    const SaverRuntime& runtime_;
 };
+
+void* glProcAddress(const char* name) { return reinterpret_cast<void*>(wglGetProcAddress(name)); }
 
 // Creates the OpenGL surface, or ends the process: the user has already
 // been told why, and a saver without a picture has nothing to show.
-void createSurfaceOrExit(HWND window) {
-    if (!createRenderSurface(renderSurface(), window, savedSettings().allowAcceleration)) ExitProcess(0);
-    setLightHeight(savedSettings().lightHeight);
-    slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
+void createSurfaceOrExit(SaverRuntime& runtime, HWND window) {
+    SaverSettings& settings = runtime.saved();
+    if (!createRenderSurface(runtime.surface, window, settings.allowAcceleration, runtime.platform)) ExitProcess(0);
+    setLightHeight(settings.lightHeight);
+    runtime.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
 }
 
 void loadIdentityModelView() {
@@ -79,27 +48,27 @@ void loadIdentityModelView() {
 
 // Clears both buffers of the flip chain `times` times, so that the frame
 // loop's scissored drawing starts from black everywhere.
-void clearBuffers(int times) {
+void clearBuffers(const SaverRuntime& runtime, int times) {
     glDisable(GL_SCISSOR_TEST);
     for (int i = 0; i < times; ++i) {
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        platform().swapBuffers(renderSurface().deviceContext);
+        SwapBuffers(static_cast<HDC>(runtime.surface.deviceContext));
     }
     glEnable(GL_SCISSOR_TEST);
 }
 
-LRESULT createSaver(HWND window) {
-    ignoreInput = 1;
-    savedSettings().readSettings();
-    createSurfaceOrExit(window);
+LRESULT createSaver(SaverRuntime& runtime, HWND window) {
+    runtime.ignoreInput = true;
+    SaverSettings& settings = runtime.saved();
+    readIniFile(settings, runtime.platform);
+    createSurfaceOrExit(runtime, window);
 
     LoadOutcome outcome;
     {
-        std::unique_ptr<StatusWindowProgress> progress;
-        if (savedSettings().showStatus) {
-            progress = std::make_unique<StatusWindowProgress>(window, savedSettings().modelCount);
-        }
-        outcome = loadModelFiles(slots.get(), savedSettings(), progress.get(), &loadCancelled);
+        LoadStatusWindow progress(runtime, window, settings.showStatus != 0, settings.modelCount);
+        runtime.statusWindow = progress.window();
+        outcome = loadModelFiles(runtime.slots.get(), settings, runtime.loader, progress);
+        runtime.statusWindow = nullptr;
     }
     if (outcome.cancelled) {
         // ignoreInput stays set: only this close may end the saver now.
@@ -107,57 +76,78 @@ LRESULT createSaver(HWND window) {
         return 0;
     }
     if (outcome.loaded == 0) {
-        animating = 0;
-        platform().messageBox(window, "Error: No files read. Reconfigure.", "ERROR");
+        runtime.loop.animating = false;
+        runtime.platform.messageBox(window, "Error: No files read. Reconfigure.", "ERROR");
         PostMessageA(window, WM_CLOSE, 0, 0);
     } else {
         loadIdentityModelView();
     }
     SetForegroundWindow(window);
-    lastCursorPos = platform().cursorPosition();
-    ignoreInput = 0;
+    runtime.lastCursorPos = runtime.platform.cursorPosition();
+    runtime.ignoreInput = false;
     return 0;
 }
 
-void closeSaver(HWND window) {
-    resetClocks = 1;
-    ignoreInput = 1;
-    if (verifyPassword(window)) {
-        animating = 0;
-        slots.reset();
-        releaseRenderSurface(renderSurface(), window);
+// Ends the window's part in the program: the loop stops, the models and the
+// surface go.
+void release(SaverRuntime& runtime, HWND window) {
+    runtime.loop.animating = false;
+    runtime.slots.reset();
+    releaseRenderSurface(runtime.surface, window);
+}
+
+void closeSaver(SaverRuntime& runtime, HWND window) {
+    runtime.loop.resetClocks = true;
+    runtime.ignoreInput = true;
+    if (verifyPassword(runtime.platform, window)) {
+        release(runtime, window);
         DestroyWindow(window);
     } else {
-        lastCursorPos = platform().cursorPosition();
-        ignoreInput = 0;
+        runtime.lastCursorPos = runtime.platform.cursorPosition();
+        runtime.ignoreInput = false;
     }
 }
 
-void startAnimation(HWND window, int clears) {
-    clearBuffers(clears);
-    animating = 1;
-    runAnimation(window, renderSurface().deviceContext, slots.get(), savedSettings().modelCount);
+void startAnimation(SaverRuntime& runtime, HWND window, int clears) {
+    clearBuffers(runtime, clears);
+    // Once per process, on the first start.
+    if (!runtime.swapHint) runtime.swapHint = findSwapHint(glProcAddress);
+    RECT client{};
+    GetClientRect(window, &client);
+    const HDC deviceContext = static_cast<HDC>(runtime.surface.deviceContext);
+    GlAnimationView view({client.right, client.bottom}, *runtime.swapHint, [deviceContext] {
+        SwapBuffers(deviceContext);
+    });
+    ThreadLoop services(runtime);
+    runtime.loop.animating = true;
+    runFrameLoop(runtime.slots.get(), runtime.saved().modelCount, runtime.saved(),
+                 static_cast<uint32_t>(std::time(nullptr)), view, services, runtime.loop);
+}
+
+bool startCommand(const SaverRuntime& runtime, WPARAM wParam) {
+    return LOWORD(wParam) == CMD_START_ANIMATION && !runtime.loadCancelled;
 }
 
 }  // namespace
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SaverRuntime& runtime = saverRuntime();
     switch (message) {
     case WM_CREATE:
-        return createSaver(window);
+        return createSaver(runtime, window);
     case WM_COMMAND:
-        if (LOWORD(wParam) == CMD_START_ANIMATION && !loadCancelled) startAnimation(window, 3);
+        if (startCommand(runtime, wParam)) startAnimation(runtime, window, 3);
         return 0;
     case WM_SYSCOMMAND:
         // No second saver, and no close through the system menu.
         if (wParam == SC_CLOSE || wParam == SC_SCREENSAVE) return 0;
         break;
     case WM_MOUSEMOVE: {
-        const ScreenPoint now = platform().cursorPosition();
-        if (movedPastThreshold(lastCursorPos, now) && !ignoreInput) {
+        const ScreenPoint now = runtime.platform.cursorPosition();
+        if (movedPastThreshold(runtime.lastCursorPos, now) && !runtime.ignoreInput) {
             PostMessageA(window, WM_CLOSE, 0, 0);
         } else {
-            lastCursorPos = now;
+            runtime.lastCursorPos = now;
         }
         return 0;
     }
@@ -166,12 +156,12 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_MBUTTONDOWN:
     case WM_KEYDOWN:
     case WM_KEYUP:
-        if (!ignoreInput) PostMessageA(window, WM_CLOSE, 0, 0);
+        if (!runtime.ignoreInput) PostMessageA(window, WM_CLOSE, 0, 0);
         return 0;
     case WM_ACTIVATE:
     case WM_ACTIVATEAPP:
     case WM_NCACTIVATE:
-        if (!ignoreInput && wParam == 0) {
+        if (!runtime.ignoreInput && wParam == 0) {
             PostMessageA(window, WM_CLOSE, 0, 0);
             return 0;
         }
@@ -183,7 +173,7 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         ValidateRect(window, nullptr);
         return 0;
     case WM_CLOSE:
-        closeSaver(window);
+        closeSaver(runtime, window);
         return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
@@ -195,28 +185,25 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SaverRuntime& runtime = saverRuntime();
     switch (message) {
     case WM_CREATE:
-        savedSettings().readSettings();
-        createSurfaceOrExit(window);
-        buildPreviewSlots(slots.get(), savedSettings());
+        readIniFile(runtime.saved(), runtime.platform);
+        createSurfaceOrExit(runtime, window);
+        buildPreviewSlots(runtime.slots.get(), runtime.saved(), runtime.random);
         loadIdentityModelView();
         return 0;
     case WM_COMMAND:
-        if (LOWORD(wParam) == CMD_START_ANIMATION && !loadCancelled) startAnimation(window, 8);
+        if (startCommand(runtime, wParam)) startAnimation(runtime, window, 8);
         return 0;
     case WM_CLOSE:
-        animating = 0;
-        slots.reset();
-        releaseRenderSurface(renderSurface(), window);
+        release(runtime, window);
         DestroyWindow(window);
         return 0;
     case WM_DESTROY:
         // The display-settings dialog destroys the preview when it closes or
         // switches savers; nothing is left for this process to do.
-        animating = 0;
-        slots.reset();
-        releaseRenderSurface(renderSurface(), window);
+        release(runtime, window);
         PostQuitMessage(0);
         ExitProcess(0);
     default:

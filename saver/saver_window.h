@@ -1,32 +1,16 @@
-// The window procedures and dialog procedures of the Windows program, and
-// the process-wide state they share (Windows build only).
+// The window procedures and dialog procedures of the Windows program
+// (Windows build only). What they share lives in the runtime record.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
+#include <string>
 
-#include "engine/model_slot.h"
-#include "platform/platform.h"
+#include "saver/load_sequence.h"
+#include "saver/saver_runtime.h"
 
 namespace glowpond {
-
-struct SaverSettings;
-
-// The module handle passed to WinMain; dialogs and windows are made with it.
-extern HINSTANCE instanceHandle;
-
-// The models of the running saver or preview (MAX_MODELS slots), or none.
-extern std::unique_ptr<ModelSlot[]> slots;
-// While set, input and deactivation do not close the saver.
-extern int32_t ignoreInput;
-// Set by the load-status window's Cancel button; the loads watch it.
-extern int32_t loadCancelled;
-// The modeless load-status window while the saver loads, or null.
-extern HWND statusWindow;
-// Where the cursor was at the last mouse message that did not close the saver.
-extern ScreenPoint lastCursorPos;
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -44,6 +28,34 @@ INT_PTR CALLBACK modelSettingsDialogProc(HWND dialog, UINT message, WPARAM wPara
 // invisible to screenshots): redraws the preview and answers the number of
 // its pixels that are not black, or 0 without a preview.
 constexpr UINT WM_COUNT_PREVIEW_PIXELS = WM_APP + 1;
+
+// The load-status window (resource 108) as the observer of loads: status
+// texts in its control 1006, failures in message boxes, its Cancel button
+// through the runtime's loadCancelled. With `show` false there is no window:
+// nothing is shown but the failures, and nothing can cancel. With a
+// `fileCount` of 0 or more it has a progress bar of fileCount + 1 steps.
+class LoadStatusWindow final : public LoadProgress {
+public:
+    LoadStatusWindow(SaverRuntime& runtime, HWND owner, bool show, int32_t fileCount = -1);
+    ~LoadStatusWindow() override;
+    LoadStatusWindow(const LoadStatusWindow&) = delete;
+    LoadStatusWindow& operator=(const LoadStatusWindow&) = delete;
+
+    HWND window() const { return window_; }
+
+    bool showsStatus() const override { return window_ != nullptr; }
+    void showStatus(const std::string& text) override;
+    void showError(const std::string& text, const std::string& caption) override;
+    bool cancelled() override;
+    void nextFile() override;
+    void showFile(const std::string& path) override;
+
+private:
+    SaverRuntime& runtime_;
+    HWND window_ = nullptr;
+    HWND bar_ = nullptr;
+    DWORD lastLook_ = 0;  // when cancelled() last looked at the window's messages
+};
 
 // The program's help file (settings.helpFile) in the system's help viewer:
 // opened at its contents, or released when the program no longer needs it.

@@ -1,12 +1,11 @@
-// The settings dialog ("DIALOG_1"): edits workingSettings and commits it to
-// savedSettings and the INI file on OK.
+// The settings dialog ("DIALOG_1"): edits the working settings and commits
+// them to the saved settings and the INI file on OK.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <commdlg.h>
 
 #include <array>
-#include <cstring>
 
 #include "config/dialog_rules.h"
 #include "config/settings.h"
@@ -21,19 +20,24 @@ constexpr char kConfigFilter[] = "3D Glowpond config file (*.3DG)\0*.3dg\0";
 constexpr char kModelFilter[] = "3D Studio Object (*.3ds)\0*.3ds\0VRML (*.wrl)\0*.wrl\0";
 constexpr char kInitialDirectory[] = "c:\\";
 
-struct Spin {
-    int editId;
-    int32_t SaverSettings::*field;
+// The controls of the options: an edit with an up-down control beside it
+// (whose id is the edit's plus kSpinIdOffset), or a check box.
+struct OptionControl {
+    Option option;
+    int id;
 };
-constexpr std::array<Spin, 6> kSpins = {{
-    {IDC_SPEED, &SaverSettings::speed},
-    {IDC_SPIN_SPEED, &SaverSettings::spinSpeed},
-    {IDC_PULSE_SPEED, &SaverSettings::pulseSpeed},
-    {IDC_TOTAL_SIZE, &SaverSettings::totalSize},
-    {IDC_OBJECT_DURATION, &SaverSettings::objectDuration},
-    {IDC_LIGHT_HEIGHT, &SaverSettings::lightHeight},
+constexpr std::array<OptionControl, 6> kSpins = {{
+    {Option::Speed, IDC_SPEED},
+    {Option::SpinSpeed, IDC_SPIN_SPEED},
+    {Option::PulseSpeed, IDC_PULSE_SPEED},
+    {Option::TotalSize, IDC_TOTAL_SIZE},
+    {Option::ObjectDuration, IDC_OBJECT_DURATION},
+    {Option::LightHeight, IDC_LIGHT_HEIGHT},
 }};
-// The up-down control of each edit has the edit's id plus this.
+constexpr std::array<OptionControl, 2> kChecks = {{
+    {Option::ShowStatus, IDC_SHOW_STATUS},
+    {Option::AllowAcceleration, IDC_ALLOW_ACCELERATION},
+}};
 constexpr int kSpinIdOffset = 100;
 
 constexpr std::array<COLORREF, 16> kCustomColors = {
@@ -43,13 +47,9 @@ constexpr std::array<COLORREF, 16> kCustomColors = {
     RGB(226, 177, 29),  RGB(219, 112, 219), RGB(143, 143, 188), RGB(153, 51, 153),
 };
 
-// Kept for the life of the process, so the colour chooser's custom part
-// stays between uses within one dialog.
-COLORREF customColors[16];
-int32_t dialogModelCount = 0;
-// The open choosers remember the filter the user picked last.
-DWORD modelFilterIndex = 2;
-DWORD configFilterIndex = 2;
+SaverRuntime& runtime() { return saverRuntime(); }
+SettingsDialogState& state() { return saverRuntime().settingsDialog; }
+SaverSettings& working() { return saverRuntime().working(); }
 
 HWND spinOf(HWND dialog, int editId) { return GetDlgItem(dialog, editId + kSpinIdOffset); }
 
@@ -64,7 +64,7 @@ void paintSwatch(HWND dialog, HDC dc) {
     GetWindowRect(GetDlgItem(dialog, IDC_COLOR_SWATCH), &rect);
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
     InflateRect(&rect, -2, -2);
-    HBRUSH brush = CreateSolidBrush(lavaColor(workingSettings()));
+    HBRUSH brush = CreateSolidBrush(lavaColor(working()));
     FillRect(dc, &rect, brush);
     DeleteObject(brush);
 }
@@ -84,61 +84,61 @@ void onPaint(HWND dialog) {
     EndPaint(dialog, &paint);
 }
 
+// "Add" and "Delete" are push-like three-state buttons: the indeterminate
+// state draws them greyed, and a greyed button ignores clicks.
 void setListButtons(HWND dialog) {
-    const ListButtonStates states = listButtonStates(dialogModelCount);
-    CheckDlgButton(dialog, IDC_ADD, static_cast<UINT>(states.add));
-    CheckDlgButton(dialog, IDC_DELETE, static_cast<UINT>(states.remove));
+    const ListButtons buttons = listButtons(state().modelCount);
+    CheckDlgButton(dialog, IDC_ADD, buttons.canAdd ? BST_UNCHECKED : BST_INDETERMINATE);
+    CheckDlgButton(dialog, IDC_DELETE, buttons.canDelete ? BST_UNCHECKED : BST_INDETERMINATE);
 }
 
-bool available(HWND dialog, int buttonId) {
-    return IsDlgButtonChecked(dialog, buttonId) == static_cast<UINT>(kButtonAvailable);
-}
+bool available(HWND dialog, int buttonId) { return IsDlgButtonChecked(dialog, buttonId) == BST_UNCHECKED; }
 
 // `fresh`: the dialog has just opened (else a configuration was loaded into it).
 void initialise(HWND dialog, bool fresh) {
     SetWindowTextA(dialog, "3-D Glowpond Settings.");
-    std::copy(kCustomColors.begin(), kCustomColors.end(), customColors);
-    SaverSettings& working = workingSettings();
-    if (fresh) beginEditing(savedSettings(), working);
+    std::copy(kCustomColors.begin(), kCustomColors.end(), state().customColors.begin());
+    SaverSettings& settings = working();
+    if (fresh) beginEditing(runtime().saved(), settings, runtime().platform);
 
-    for (const Spin& spin : kSpins) {
-        const int32_t value = working.*spin.field;
+    for (const OptionControl& spin : kSpins) {
+        const OptionInfo& option = optionInfo(spin.option);
+        const int32_t value = settings.*option.field;
         if (fresh) {
             CreateUpDownControl(WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_ALIGNRIGHT | UDS_SETBUDDYINT,
-                                0, 0, 0, 0, dialog, spin.editId + kSpinIdOffset, instanceHandle,
-                                GetDlgItem(dialog, spin.editId), kSettingMax, kSettingMin, value);
+                                0, 0, 0, 0, dialog, spin.id + kSpinIdOffset, runtime().instance,
+                                GetDlgItem(dialog, spin.id), option.max, option.min, value);
         } else {
-            SendMessageA(spinOf(dialog, spin.editId), UDM_SETPOS, 0, MAKELPARAM(value, 0));
+            SendMessageA(spinOf(dialog, spin.id), UDM_SETPOS, 0, MAKELPARAM(value, 0));
         }
     }
 
-    dialogModelCount = working.modelCount;
+    state().modelCount = settings.modelCount;
     setListButtons(dialog);
     HWND list = GetDlgItem(dialog, IDC_MODEL_LIST);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (int32_t i = 0; i < working.modelCount; ++i) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(working.modelFile[size_t(i)].c_str()));
+    for (int32_t i = 0; i < settings.modelCount; ++i) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(settings.models[size_t(i)].file.c_str()));
     }
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 800, 0);
-    CheckDlgButton(dialog, IDC_SHOW_STATUS, working.showStatus ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(dialog, IDC_ALLOW_ACCELERATION, working.allowAcceleration ? BST_CHECKED : BST_UNCHECKED);
+    for (const OptionControl& check : kChecks) {
+        const bool on = settings.*optionInfo(check.option).field != 0;
+        CheckDlgButton(dialog, check.id, on ? BST_CHECKED : BST_UNCHECKED);
+    }
     repaintSwatch(dialog);
 }
 
 SettingsControls readControls(HWND dialog) {
-    auto value = [&](int editId) {
-        return spinValue(SendMessageA(spinOf(dialog, editId), UDM_GETPOS, 0, 0));
-    };
     SettingsControls controls;
-    controls.speed = value(IDC_SPEED);
-    controls.totalSize = value(IDC_TOTAL_SIZE);
-    controls.lightHeight = value(IDC_LIGHT_HEIGHT);
-    controls.spinSpeed = value(IDC_SPIN_SPEED);
-    controls.pulseSpeed = value(IDC_PULSE_SPEED);
-    controls.objectDuration = value(IDC_OBJECT_DURATION);
-    controls.modelCount = dialogModelCount;
-    controls.showStatus = IsDlgButtonChecked(dialog, IDC_SHOW_STATUS) == BST_CHECKED;
-    controls.allowAcceleration = IsDlgButtonChecked(dialog, IDC_ALLOW_ACCELERATION) == BST_CHECKED;
+    for (const OptionControl& spin : kSpins) {
+        // The position is the low word of the answer; the high word flags errors.
+        const LRESULT position = SendMessageA(spinOf(dialog, spin.id), UDM_GETPOS, 0, 0);
+        controls.options.emplace_back(spin.option, int32_t(LOWORD(position)));
+    }
+    for (const OptionControl& check : kChecks) {
+        controls.options.emplace_back(check.option, IsDlgButtonChecked(dialog, check.id) == BST_CHECKED ? 1 : 0);
+    }
+    controls.modelCount = state().modelCount;
     return controls;
 }
 
@@ -160,18 +160,21 @@ std::string chooseFile(HWND dialog, const char* filter, DWORD* filterIndex, bool
     return chosen ? std::string(path) : std::string();
 }
 
-void cannotOpen(HWND dialog) { platform().messageBox(dialog, "Cannot open selected file.", "File open error."); }
+void cannotOpen(HWND dialog) {
+    runtime().platform.messageBox(dialog, "Cannot open selected file.", "File open error.");
+}
 void cannotWrite(HWND dialog) {
-    platform().messageBox(dialog, "Cannot write the settings file.", "File write error.");
+    runtime().platform.messageBox(dialog, "Cannot write the settings file.", "File write error.");
 }
 
 void addModel(HWND dialog) {
     if (!available(dialog, IDC_ADD)) return;
-    const std::string path = chooseFile(dialog, kModelFilter, &modelFilterIndex, false);
-    if (path.empty() || !sniffModelFile(path)) return;
-    if (!workingSettings().addModel(dialogModelCount, path)) return;
+    const std::string path = chooseFile(dialog, kModelFilter, &state().modelFilterIndex, false);
+    LoadStatusWindow messageBoxes(runtime(), dialog, false);
+    if (path.empty() || !sniffModelFile(path, messageBoxes)) return;
+    if (!working().addModel(state().modelCount, path)) return;
     SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    ++dialogModelCount;
+    ++state().modelCount;
     setListButtons(dialog);
 }
 
@@ -179,18 +182,18 @@ void deleteModel(HWND dialog) {
     if (!available(dialog, IDC_DELETE)) return;
     const auto selected = static_cast<int>(SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_GETCURSEL, 0, 0));
     if (selected == LB_ERR) {
-        platform().messageBox(dialog, "Please click on a model.", "No model selected.");
+        runtime().platform.messageBox(dialog, "Please click on a model.", "No model selected.");
         return;
     }
-    workingSettings().removeModel(selected);
+    working().removeModel(selected);
     SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
-    --dialogModelCount;
+    --state().modelCount;
     setListButtons(dialog);
 }
 
 void loadSaved(HWND dialog) {
-    const std::string path = chooseFile(dialog, kConfigFilter, &configFilterIndex, false);
-    if (path.empty() || !workingSettings().readSettings(path.c_str())) {
+    const std::string path = chooseFile(dialog, kConfigFilter, &state().configFilterIndex, false);
+    if (path.empty() || !working().readSettings(path)) {
         cannotOpen(dialog);
         return;
     }
@@ -203,38 +206,38 @@ void saveAs(HWND dialog) {
         cannotOpen(dialog);
         return;
     }
-    takeControls(workingSettings(), readControls(dialog));
-    if (!workingSettings().writeSettings(path.c_str())) cannotWrite(dialog);
+    takeControls(working(), readControls(dialog));
+    if (!working().writeSettings(path, runtime().platform)) cannotWrite(dialog);
 }
 
 void chooseLavaColor(HWND dialog) {
-    SaverSettings& working = workingSettings();
+    SaverSettings& settings = working();
     CHOOSECOLORA chooser{};
     chooser.lStructSize = sizeof chooser;
-    chooser.rgbResult = lavaColor(working);
-    chooser.lpCustColors = customColors;
+    chooser.rgbResult = lavaColor(settings);
+    chooser.lpCustColors = state().customColors.data();
     chooser.Flags = CC_FULLOPEN | CC_RGBINIT | CC_SHOWHELP;
     if (ChooseColorA(&chooser)) {
-        working.lavaRed = GetRValue(chooser.rgbResult) * kColorFromByte;
-        working.lavaGreen = GetGValue(chooser.rgbResult) * kColorFromByte;
-        working.lavaBlue = GetBValue(chooser.rgbResult) * kColorFromByte;
+        settings.lavaRed = GetRValue(chooser.rgbResult) * kColorFromByte;
+        settings.lavaGreen = GetGValue(chooser.rgbResult) * kColorFromByte;
+        settings.lavaBlue = GetBValue(chooser.rgbResult) * kColorFromByte;
     }
     repaintSwatch(dialog);
 }
 
 void accept(HWND dialog, WPARAM command) {
     // A failed write keeps the dialog open with everything the user set.
-    if (!acceptSettings(savedSettings(), workingSettings(), readControls(dialog))) {
+    if (!acceptSettings(runtime().saved(), working(), readControls(dialog), runtime().platform)) {
         cannotWrite(dialog);
         return;
     }
-    closeHelp(dialog, savedSettings());
+    closeHelp(dialog, runtime().saved());
     EndDialog(dialog, static_cast<INT_PTR>(command));
 }
 
 void cancel(HWND dialog, WPARAM command) {
-    discardSettings(workingSettings());
-    closeHelp(dialog, savedSettings());
+    discardSettings(working());
+    closeHelp(dialog, runtime().saved());
     EndDialog(dialog, static_cast<INT_PTR>(command));
 }
 
@@ -259,14 +262,14 @@ BOOL onCommand(HWND dialog, WPARAM wParam) {
         saveAs(dialog);
         return TRUE;
     case IDC_ABOUT:
-        DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_ABOUT), dialog, aboutDialogProc, 0);
+        DialogBoxParamA(runtime().instance, MAKEINTRESOURCEA(IDD_ABOUT), dialog, aboutDialogProc, 0);
         return TRUE;
     case IDC_HELP:
-        showHelpContents(dialog, workingSettings());
+        showHelpContents(dialog, working());
         return TRUE;
     case IDC_CONFIGURE_MODELS:
-        takeControls(workingSettings(), readControls(dialog));
-        DialogBoxParamA(instanceHandle, MAKEINTRESOURCEA(IDD_MODEL_SETTINGS), dialog, modelSettingsDialogProc, 0);
+        takeControls(working(), readControls(dialog));
+        DialogBoxParamA(runtime().instance, MAKEINTRESOURCEA(IDD_MODEL_SETTINGS), dialog, modelSettingsDialogProc, 0);
         return TRUE;
     case IDC_LAVA_COLOR:
         chooseLavaColor(dialog);

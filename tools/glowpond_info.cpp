@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "mesh/display_mesh.h"
-#include "platform/platform.h"
+#include "loading/load_driver.h"
 
 namespace glowpond {
 namespace {
@@ -33,44 +32,25 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 when every file loaded, 1 otherwise, 2 for a usage error.\n";
 
-// Stands in for the load-status window; only its address matters.
-char consoleStatusWindow;
-
-// Forwards to the system's platform but keeps every window to itself.
-class ConsolePlatform : public Platform {
+// Collects the message boxes a load would show, and prints its status texts
+// when asked to.
+class ConsoleObserver final : public LoadObserver {
 public:
-    ConsolePlatform(Platform& system, bool showStatus) : system_(system), showStatus_(showStatus) {}
+    explicit ConsoleObserver(bool showStatus) : showStatus_(showStatus) {}
 
     struct Message {
         std::string caption, text;
     };
     std::vector<Message> messages;
 
-    int messageBox(WindowHandle, const std::string& text, const std::string& caption) override {
+    bool showsStatus() const override { return showStatus_; }
+    void showStatus(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void showError(const std::string& text, const std::string& caption) override {
         messages.push_back({caption, text});
-        return kButtonOk;
     }
-    void processDialogMessages(WindowHandle) override {}
-    void setDialogItemText(WindowHandle dialog, int, const std::string& text) override {
-        if (showStatus_ && dialog == &consoleStatusWindow) std::fprintf(stderr, "%s\n", text.c_str());
-    }
-    AppPathLookup lookupAppPath(const std::string& name) override { return system_.lookupAppPath(name); }
-    bool setCurrentDirectory(const std::string& path) override { return system_.setCurrentDirectory(path); }
-    std::string fullPath(const std::string& name) override { return system_.fullPath(name); }
-    bool replaceFileContents(const std::string& path, const std::string& contents) override {
-        return system_.replaceFileContents(path, contents);
-    }
-    ClientSize clientSize(WindowHandle) override { return {}; }
-    int32_t clockMs() override { return system_.clockMs(); }
-    void spinWait(int32_t remainingMs) override { system_.spinWait(remainingMs); }
-    void seedRandomFromTime() override { system_.seedRandomFromTime(); }
-    int32_t randomValue() override { return system_.randomValue(); }
-    PumpResult pumpMessage() override { return PumpResult::NoMessage; }
-    void swapBuffers(DeviceHandle) override {}
-    void* glProcAddress(const char*) override { return nullptr; }
+    bool cancelled() override { return false; }
 
 private:
-    Platform& system_;
     bool showStatus_;
 };
 
@@ -109,7 +89,7 @@ std::string jsonNumbers(const Values& values) {
 }
 
 std::string describe(const std::string& path, bool ok, const DisplayMesh& mesh,
-                     const std::vector<ConsolePlatform::Message>& messages, double loadMs) {
+                     const std::vector<ConsoleObserver::Message>& messages, double loadMs) {
     std::string out = "{\"file\":" + jsonString(path) + ",\"ok\":" + (ok ? "true" : "false") + ",\"messages\":[";
     for (size_t i = 0; i < messages.size(); ++i) {
         out += (i ? ",{" : "{") + std::string("\"caption\":") + jsonString(messages[i].caption) +
@@ -149,22 +129,19 @@ int run(int argc, char** argv) {
         return 2;
     }
 
-    ConsolePlatform console(nativePlatform(), showStatus);
-    setPlatform(&console);
+    ModelLoader loader;
     bool allLoaded = true;
     for (const std::string& path : files) {
-        console.messages.clear();
+        ConsoleObserver console(showStatus);
         if (showStatus) std::fprintf(stderr, "%s\n", path.c_str());
-        int32_t cancelled = 0;
         DisplayMesh mesh;
         const auto start = std::chrono::steady_clock::now();
-        const bool ok = mesh.loadModel(path, showStatus ? &consoleStatusWindow : nullptr, &cancelled);
+        const bool ok = loader.load(path, mesh, console);
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         allLoaded = allLoaded && ok;
         std::printf("%s\n", describe(path, ok, mesh, console.messages, took.count()).c_str());
         std::fflush(stdout);
     }
-    setPlatform(nullptr);
     return allLoaded ? 0 : 1;
 }
 

@@ -18,11 +18,10 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "engine/model_slot.h"
 #include "render/animation_gl.h"
 #include "render/gl.h"
-#include "engine/model_slot.h"
 #include "render/render_surface.h"
-#include "platform/platform.h"
 #include "tools/offscreen.h"
 
 namespace glowpond {
@@ -107,41 +106,6 @@ bool parseOptions(int argc, char** argv, Options& options) {
     return true;
 }
 
-// The system's file services, a simulated clock and a seeded generator.
-class TracePlatform final : public Platform {
-public:
-    TracePlatform(ClientSize size, std::optional<uint32_t> seed) : size_(size), seed_(seed) {}
-
-    int messageBox(WindowHandle owner, const std::string& text, const std::string& caption) override {
-        return nativePlatform().messageBox(owner, text, caption);
-    }
-    AppPathLookup lookupAppPath(const std::string& exeName) override {
-        return nativePlatform().lookupAppPath(exeName);
-    }
-    bool setCurrentDirectory(const std::string& path) override { return nativePlatform().setCurrentDirectory(path); }
-    std::string fullPath(const std::string& name) override { return nativePlatform().fullPath(name); }
-    bool replaceFileContents(const std::string& path, const std::string& contents) override {
-        return nativePlatform().replaceFileContents(path, contents);
-    }
-
-    ClientSize clientSize(WindowHandle) override { return size_; }
-    int32_t clockMs() override { return clock_; }
-    void spinWait(int32_t remainingMs) override { clock_ += remainingMs; }
-    void seedRandomFromTime() override {
-        random_.seed(seed_ ? *seed_ : static_cast<uint32_t>(std::time(nullptr)));
-    }
-    int32_t randomValue() override { return random_.next(); }
-    PumpResult pumpMessage() override { return PumpResult::NoMessage; }
-    void swapBuffers(DeviceHandle) override {}
-    void* glProcAddress(const char*) override { return nullptr; }
-
-private:
-    ClientSize size_;
-    std::optional<uint32_t> seed_;
-    int32_t clock_ = 1000;
-    StandardRandom random_;
-};
-
 const char* phaseName(ModelPhase phase) {
     switch (phase) {
     case ModelPhase::Rise: return "rise";
@@ -152,12 +116,11 @@ const char* phaseName(ModelPhase phase) {
     return "?";
 }
 
-// Draws like the saver, prints every update and stops the loop once the
-// updates are printed and the picture is written.
+// Draws like the saver, prints every update, and writes the picture.
 class TraceView final : public GlAnimationView {
 public:
-    TraceView(WindowHandle window, const Options& options, const OffscreenContext& context)
-        : GlAnimationView(window, nullptr),
+    TraceView(const Options& options, const OffscreenContext& context)
+        : GlAnimationView({options.width, options.height}, nullptr, {}),
           options_(options),
           context_(context),
           limit_(options.updates ? *options.updates : (options.png.empty() ? 100 : 0)),
@@ -174,7 +137,6 @@ public:
                 double(p[2]), double(u.velocity), double(c[0]), double(c[1]), double(c[2]));
         }
         ++updates_;
-        if (finished()) animating = 0;
     }
 
     void endFrame() override {
@@ -185,15 +147,14 @@ public:
                 std::fprintf(stderr, "glowpond-trace: cannot write %s\n", options_.png.c_str());
                 failed_ = true;
             }
-            if (finished()) animating = 0;
         }
     }
 
     bool failed() const { return failed_; }
-
-private:
+    // The updates are printed and the picture is written.
     bool finished() const { return updates_ >= limit_ && !pictureDue_; }
 
+private:
     const Options& options_;
     const OffscreenContext& context_;
     int64_t limit_;
@@ -202,14 +163,30 @@ private:
     bool failed_ = false;
 };
 
-int run(const Options& options) {
-    static int windowTag = 0;  // stands for the saver's window
-    WindowHandle window = &windowTag;
-    TracePlatform tracePlatform({options.width, options.height}, options.seed);
-    setPlatform(&tracePlatform);
+// The saver's frame loop with a clock that moves only while a model waits
+// for its step, straight to the moment the step is due.
+void animate(ModelSlot* slots, const Options& options, const SaverSettings& settings, TraceView& view) {
+    int32_t clock = 1000;
+    const uint32_t seed = options.seed ? *options.seed : static_cast<uint32_t>(std::time(nullptr));
+    Animation animation;
+    animation.start(slots, options.cubes, settings, seed, clock);
+    if (options.cubes < 1) return;
+    for (;;) {
+        animation.beginFrame(view);
+        for (int32_t j = 0; j < options.cubes; ++j) {
+            if (!animation.isActive(j)) continue;
+            clock += animation.msUntilDue(j, clock);
+            animation.update(j, clock, view);
+            if (view.finished()) return;
+        }
+        animation.endFrame(view);
+        if (view.finished()) return;
+    }
+}
 
+int run(const Options& options) {
     SaverSettings settings;
-    if (!options.ini.empty() && !settings.readSettings(options.ini.c_str())) {
+    if (!options.ini.empty() && !settings.readSettings(options.ini)) {
         std::fprintf(stderr, "glowpond-trace: cannot read %s\n", options.ini.c_str());
         return 1;
     }
@@ -230,18 +207,14 @@ int run(const Options& options) {
         ModelSlot& slot = slots[static_cast<size_t>(i)];
         slot.model = std::make_unique<DisplayMesh>();
         slot.model->makeCube(1.0f, 0.0f, 0.0f);
-        slot.pulse.init(settings.pulseSpeed);
-        slot.buildBlob();
-        slot.prepare(i, settings);
+        slot.setUp(i, settings);
     }
 
     glDisable(GL_SCISSOR_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_SCISSOR_TEST);
-    TraceView view(window, options, context);
-    animating = 1;
-    runAnimationLoop(view, slots.data(), options.cubes, settings);
-    setPlatform(nullptr);
+    TraceView view(options, context);
+    animate(slots.data(), options, settings, view);
     return view.failed() ? 1 : 0;
 }
 

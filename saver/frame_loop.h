@@ -1,0 +1,49 @@
+// The saver's frame loop: the host that drives the animation on the
+// window's thread. It runs inside the dispatch of the start command and
+// pumps the thread's messages itself, one per model and frame, so that the
+// window procedures run inside it and talk back through LoopFlags.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/animation.h"
+
+namespace glowpond {
+
+// What the loop needs of the thread it runs on.
+class LoopServices {
+public:
+    enum class Pumped {
+        Nothing,
+        Message,  // a message was removed, translated and dispatched
+        Quit,     // the message was WM_QUIT (dispatched like any other)
+    };
+
+    virtual ~LoopServices() = default;
+    // Milliseconds since the process started, as a signed 32-bit count.
+    virtual int32_t clockMs() = 0;
+    // One turn of the busy wait for a model's step, `remainingMs` before it
+    // is due. The system's clock moves by itself; a simulated one moves on.
+    virtual void spinWait(int32_t remainingMs) = 0;
+    // Removes at most one waiting message of the thread's queue (for any
+    // window), translates and dispatches it.
+    virtual Pumped pumpMessage() = 0;
+};
+
+// Shared with the window procedures, which run inside the loop's dispatch.
+struct LoopFlags {
+    bool animating = false;    // the loop runs while set; a close clears it
+    bool resetClocks = false;  // a close was refused: restart every model's clock
+};
+
+// Runs the animation of slots[0 .. count - 1] on `view` until
+// flags.animating is cleared, by a dispatched message or by a WM_QUIT that
+// the loop itself removes. Seeds the animation with `seed`. Per frame, for
+// each model in order: if it is active, waits for its step (a busy wait)
+// and updates it; then dispatches at most one message, and returns at once,
+// touching no slot, when that ended the run (the close may have destroyed
+// the slots). Returns at once when count is below 1.
+void runFrameLoop(ModelSlot* slots, int32_t count, const SaverSettings& settings, uint32_t seed,
+                  AnimationView& view, LoopServices& services, LoopFlags& flags);
+
+}  // namespace glowpond

@@ -1,0 +1,88 @@
+// Everything the Windows program keeps while it runs, in one record: the
+// settings, the models, the frame loop's flags, the OpenGL surface and the
+// state of the open dialogs (Windows build only). WinMain owns it; the
+// window and dialog procedures reach it through saverRuntime().
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "config/settings.h"
+#include "engine/model_slot.h"
+#include "engine/random.h"
+#include "loading/load_driver.h"
+#include "platform/platform.h"
+#include "render/animation_gl.h"
+#include "render/render_surface.h"
+#include "saver/frame_loop.h"
+
+namespace glowpond {
+
+// What the settings dialog keeps between its messages.
+struct SettingsDialogState {
+    // The colour chooser's custom colours, kept while the dialog is open.
+    std::array<COLORREF, 16> customColors{};
+    int32_t modelCount = 0;  // lines of the list
+    // The open choosers remember the filter the user picked last.
+    DWORD modelFilterIndex = 2;
+    DWORD configFilterIndex = 2;
+};
+
+// What the model settings dialog keeps between its messages.
+struct ModelDialogState {
+    int32_t currentModel = 0;
+    std::unique_ptr<DisplayMesh> previewMesh;
+    RenderSurface surface;
+    HWND picture = nullptr;
+    bool scrollHintShown = false;
+};
+
+class SaverRuntime {
+public:
+    SaverRuntime(HINSTANCE instance, Platform& platform);
+
+    // The settings in force (read from and written to the INI file) and the
+    // copy the dialogs edit. Each is made on first use, and looks up the
+    // install directory then: that is where "Couldn't get path key" shows.
+    SaverSettings& saved();
+    SaverSettings& working();
+
+    // Milliseconds since the record was made, at the start of the program.
+    int32_t clockMs() const;
+
+    HINSTANCE instance;
+    Platform& platform;
+
+    std::unique_ptr<ModelSlot[]> slots;  // MAX_MODELS of them, or none
+    LoopFlags loop;
+    // While set, input and deactivation do not close the saver.
+    bool ignoreInput = false;
+    // Set by the load-status window's Cancel button; the loads watch it.
+    int32_t loadCancelled = 0;
+    // The modeless load-status window while the saver loads, or null.
+    HWND statusWindow = nullptr;
+    // Where the cursor was at the last mouse message that did not close the saver.
+    ScreenPoint lastCursorPos;
+    RenderSurface surface;
+    ModelLoader loader;
+    StandardRandom random;  // the preview's cubes
+    // glAddSwapHintRectWIN, looked up on the first start of the frame loop.
+    std::optional<SwapHintFunction> swapHint;
+    SettingsDialogState settingsDialog;
+    ModelDialogState modelDialog;
+
+private:
+    std::optional<SaverSettings> saved_;
+    std::optional<SaverSettings> working_;
+    int64_t clockOrigin_;
+};
+
+// The program's record. Installed by WinMain, and by tests for each test.
+SaverRuntime& saverRuntime();
+void setSaverRuntime(SaverRuntime* runtime);
+
+}  // namespace glowpond
