@@ -1,10 +1,11 @@
+#include "saver/saver_window.h"
+
 #include <commctrl.h>
 
 #include <cstdio>
 
 #include "config/settings.h"
 #include "resources/resource.h"
-#include "saver/saver_window.h"
 
 namespace glowpond {
 namespace {

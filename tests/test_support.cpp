@@ -16,43 +16,16 @@ int RecordingPlatform::messageBox(WindowHandle, const std::string& text, const s
 }
 
 AppPathLookup RecordingPlatform::lookupAppPath(const std::string& exeName) {
-    return appPath ? *appPath : nativePlatform().lookupAppPath(exeName);
+    return appPath ? *appPath : system_->lookupAppPath(exeName);
 }
 
-bool RecordingPlatform::setCurrentDirectory(const std::string& path) {
-    return nativePlatform().setCurrentDirectory(path);
-}
+bool RecordingPlatform::setCurrentDirectory(const std::string& path) { return system_->setCurrentDirectory(path); }
 
-std::string RecordingPlatform::fullPath(const std::string& name) { return nativePlatform().fullPath(name); }
+std::string RecordingPlatform::fullPath(const std::string& name) { return system_->fullPath(name); }
 
 bool RecordingPlatform::replaceFileContents(const std::string& path, const std::string& contents) {
-    return !failFileReplacement && nativePlatform().replaceFileContents(path, contents);
+    return !failFileReplacement && system_->replaceFileContents(path, contents);
 }
-
-ClientSize RecordingPlatform::clientSize(WindowHandle window) {
-    return clientArea ? *clientArea : nativePlatform().clientSize(window);
-}
-
-int32_t RecordingPlatform::clockMs() { return clock; }
-
-void RecordingPlatform::spinWait(int32_t remainingMs) { clock += remainingMs; }
-
-void RecordingPlatform::seedRandomFromTime() { random.seed(timeSeed); }
-
-int32_t RecordingPlatform::randomValue() { return random.next(); }
-
-PumpResult RecordingPlatform::pumpMessage() {
-    ++pumpCount;
-    if (queue.empty()) return PumpResult::NoMessage;
-    QueuedMessage message = std::move(queue.front());
-    queue.pop_front();
-    if (message.dispatch) message.dispatch();
-    return message.quit ? PumpResult::Quit : PumpResult::Dispatched;
-}
-
-void RecordingPlatform::swapBuffers(DeviceHandle) { ++swapCount; }
-
-void* RecordingPlatform::glProcAddress(const char*) { return nullptr; }
 
 UserDwordLookup RecordingPlatform::readUserDword(const std::string& key, const std::string& valueName) {
     userDwordReads.push_back(key + "|" + valueName);
@@ -69,43 +42,6 @@ void* RecordingPlatform::libraryFunction(void* library, const std::string& name)
     auto& exports = *static_cast<std::map<std::string, void*>*>(library);
     auto found = exports.find(name);
     return found == exports.end() ? nullptr : found->second;
-}
-
-void RecordingPlatform::resetSystemServices() {
-    cursor = {};
-    cursorShowCount = 0;
-    userDword = {};
-    userDwordReads.clear();
-    ntFamily = true;
-    libraries.clear();
-    libraryLoads.clear();
-}
-
-void RecordingPlatform::resetEngineServices() {
-    clientArea.reset();
-    clock = 1000;
-    timeSeed = 1;
-    random = StandardRandom();
-    queue.clear();
-    pumpCount = 0;
-    swapCount = 0;
-    onDialogMessages = nullptr;
-    dialogMessageCount = 0;
-    dialogTexts.clear();
-}
-
-void RecordingPlatform::processDialogMessages(WindowHandle) {
-    ++dialogMessageCount;
-    if (onDialogMessages) onDialogMessages();
-}
-
-void RecordingPlatform::setDialogItemText(WindowHandle dialog, int itemId, const std::string& text) {
-    dialogTexts.push_back({dialog, itemId, text});
-}
-
-RecordingPlatform& recordingPlatform() {
-    static RecordingPlatform instance;
-    return instance;
 }
 
 TempDir::TempDir() {

@@ -2,23 +2,22 @@
 #pragma once
 
 #include <cstdlib>
-#include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "loading/load_driver.h"
 #include "platform/platform.h"
 
 namespace glowpond::testing {
 
 // A platform that records message boxes instead of showing them (a modal box
-// would hang a test run) and forwards the file services to the build's own
-// platform, unless a test overrides them. The engine's services are
-// simulated: a clock that moves only when a busy wait asks it to, a seeded
-// generator, a queue of scripted messages and counted buffer swaps.
+// would hang a test run), answers the application registry and the
+// Windows-only services as a test sets them, and forwards the file services
+// to the build's own platform. Each test makes its own.
 class RecordingPlatform : public Platform {
 public:
     struct Message {
@@ -26,75 +25,58 @@ public:
         std::string caption;
     };
 
-    // A message waiting in the simulated queue: `dispatch` runs when the
-    // pump removes it (as a window procedure would).
-    struct QueuedMessage {
-        bool quit = false;
-        std::function<void()> dispatch;
-    };
-
     int messageBox(WindowHandle owner, const std::string& text, const std::string& caption) override;
     AppPathLookup lookupAppPath(const std::string& exeName) override;
     bool setCurrentDirectory(const std::string& path) override;
     std::string fullPath(const std::string& name) override;
     bool replaceFileContents(const std::string& path, const std::string& contents) override;
-    ClientSize clientSize(WindowHandle window) override;
-    int32_t clockMs() override;
-    void spinWait(int32_t remainingMs) override;
-    void seedRandomFromTime() override;
-    int32_t randomValue() override;
-    PumpResult pumpMessage() override;
-    void swapBuffers(DeviceHandle deviceContext) override;
-    void* glProcAddress(const char* name) override;
     ScreenPoint cursorPosition() override { return cursor; }
     void showCursor(bool show) override { cursorShowCount += show ? 1 : -1; }
     UserDwordLookup readUserDword(const std::string& key, const std::string& valueName) override;
     bool isNtFamily() override { return ntFamily; }
     void* loadSystemLibrary(const std::string& name) override;
     void* libraryFunction(void* library, const std::string& name) override;
-    void processDialogMessages(WindowHandle dialog) override;
-    void setDialogItemText(WindowHandle dialog, int itemId, const std::string& text) override;
-
-    // Puts every simulated engine service back to its start.
-    void resetEngineServices();
 
     std::vector<Message> messages;
     std::optional<AppPathLookup> appPath;  // when set, answers lookupAppPath
     bool failFileReplacement = false;
-
-    std::optional<ClientSize> clientArea;  // when set, of every window
-    int32_t clock = 1000;             // ms
-    uint32_t timeSeed = 1;            // what seeding "from the time" uses
-    StandardRandom random;
-    std::deque<QueuedMessage> queue;
-    int32_t pumpCount = 0;
-    int32_t swapCount = 0;
-
-    // Windows services, simulated (reset by resetSystemServices).
     ScreenPoint cursor;
     int32_t cursorShowCount = 0;
-    UserDwordLookup userDword;  // what every readUserDword answers
+    UserDwordLookup userDword;                // what every readUserDword answers
     std::vector<std::string> userDwordReads;  // "key|value" of each read
     bool ntFamily = true;
     // Libraries that load, by name; each maps export names to functions.
     std::map<std::string, std::map<std::string, void*>> libraries;
     std::vector<std::string> libraryLoads;  // every name asked for
-    void resetSystemServices();
-    // Dialogs: each processing of a dialog's messages runs `onDialogMessages`
-    // (a test's stand-in for the user pressing a button); texts set in dialog
-    // controls are recorded in order.
-    struct DialogText {
-        WindowHandle dialog;
-        int itemId;
-        std::string text;
-    };
-    std::function<void()> onDialogMessages;
-    int32_t dialogMessageCount = 0;
-    std::vector<DialogText> dialogTexts;
+
+private:
+    std::unique_ptr<Platform> system_ = makeSystemPlatform();
 };
 
-// The recording platform installed for the whole test program.
-RecordingPlatform& recordingPlatform();
+// A load observer that records what a load tells: status texts (when
+// `showsStatusTexts`) and errors; `onCancelCheck` runs at every question
+// whether the load is cancelled (a test's stand-in for the user pressing
+// Cancel), which is answered from `cancel`.
+class RecordingObserver : public LoadObserver {
+public:
+    bool showsStatus() const override { return showsStatusTexts; }
+    void showStatus(const std::string& text) override { statusTexts.push_back(text); }
+    void showError(const std::string& text, const std::string& caption) override {
+        errors.push_back({text, caption});
+    }
+    bool cancelled() override {
+        ++cancelChecks;
+        if (onCancelCheck) onCancelCheck();
+        return cancel;
+    }
+
+    bool showsStatusTexts = false;
+    std::vector<std::string> statusTexts;
+    std::vector<RecordingPlatform::Message> errors;
+    bool cancel = false;
+    int32_t cancelChecks = 0;
+    std::function<void()> onCancelCheck;
+};
 
 // A fresh, empty folder removed with everything in it at the end of the scope.
 class TempDir {
