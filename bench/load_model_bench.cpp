@@ -1,4 +1,4 @@
-// Whole-file loads through DisplayMesh::loadModel, exactly as the saver loads
+// Whole-file loads through ModelLoader::load, exactly as the saver loads
 // a model: content check, reading, traversal, conversion. Generated height
 // fields of 10k, 100k and 1M triangles as VRML (one IndexedFaceSet) and as
 // 3DS (meshes of 64 000 faces).
@@ -9,15 +9,26 @@
 #include <string>
 
 #include "bench/generated_models.h"
-#include "mesh/display_mesh.h"
+#include "loading/load_driver.h"
 
 namespace glowpond {
 namespace {
 
+// Shows nothing and never cancels, as a saver without its load-status window.
+class Unobserved final : public LoadObserver {
+public:
+    bool showsStatus() const override { return false; }
+    void showStatus(const std::string&) override {}
+    void showError(const std::string&, const std::string&) override {}
+    bool cancelled() override { return false; }
+};
+
 void loadModelBench(benchmark::State& state, const std::string& path, size_t bytes) {
+    ModelLoader loader;
+    Unobserved observer;
     for (auto _ : state) {
         DisplayMesh mesh;
-        if (!mesh.loadModel(path, nullptr, nullptr)) state.SkipWithError("the model did not load");
+        if (!loader.load(path, mesh, observer)) state.SkipWithError("the model did not load");
         benchmark::DoNotOptimize(mesh.vertexCount);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * bytes));
