@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace glowpond;
     Separator context;
     read3dsData(context, "fuzz.3ds", data, size);
-    ConvertAction action(nullptr, nullptr);
+    ConvertAction action;
     TraversalState state;
     context.apply(state, action);
     action.finish(context, state);
