@@ -16,8 +16,9 @@ void runFrameLoop(ModelSlot* slots, int32_t count, const SaverSettings& settings
                     flags.resetClocks = false;
                 }
                 int32_t now = services.clockMs();
-                for (int32_t wait; (wait = animation.msUntilDue(j, now)) > 0; now = services.clockMs()) {
+                while (const int32_t wait = animation.msUntilDue(j, now)) {
                     services.spinWait(wait);
+                    now = services.clockMs();
                 }
                 animation.update(j, now, view);
             }
