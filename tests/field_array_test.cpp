@@ -21,17 +21,6 @@ TEST(FieldArray, growsPastAThousandChunksWithoutMovingElements) {
     EXPECT_EQ(indices.at(-1), nullptr);
 }
 
-TEST(FieldArray, copyKeepsTheChunkSizeAndClearRestoresTheStandardOne) {
-    FieldArray<double> source(7);
-    for (int i = 0; i < 10; ++i) source.append(i * 0.5);
-    FieldArray<double> copy = source;
-    EXPECT_EQ(copy.capacity(), 14);
-    EXPECT_EQ(copy[9], 4.5);
-    copy.clear();
-    EXPECT_EQ(copy.chunkSize(), 500);
-    EXPECT_EQ(copy.capacity(), 0);
-}
-
 TEST(FieldArray, setAtFillsTheGapWithZerosAndARefusedGrowthIsReported) {
     FieldArray<int32_t> list;
     for (int32_t i = 5; i <= 7; ++i) list.append(i);

@@ -89,14 +89,11 @@ TEST(VrmlLexer, stringsResolveEscapesAndSpanLinesWithoutCountingThem) {
     EXPECT_EQ(lexed.lines, (std::vector<int>{1, 1, 1, 1, 2, 2}));
 }
 
-TEST(VrmlLexer, everyKindOfLineBreakCountsOneLineAndReportsProgress) {
+TEST(VrmlLexer, everyKindOfLineBreakCountsOneLineAndCtrlZAndNulBytesEndTheInput) {
     RecordingContext context;
     const Lexed lexed = lex("a\nb\r\nc\rd\n\re", nullptr, &context);
     EXPECT_EQ(lexed.lines, (std::vector<int>{1, 2, 3, 4, 6}));
     EXPECT_EQ(context.statuses, std::vector<std::string>(5, "Read  100.0% complete"));
-}
-
-TEST(VrmlLexer, ctrlZAndNulBytesEndTheInput) {
     const Lexed stopped = lex("Cube\x1A Sphere");
     EXPECT_EQ(stopped.tokens, (Tokens{"node Cube"}));
     EXPECT_EQ(stopped.last, kTokenEnd);
