@@ -1,4 +1,4 @@
-// MeshBuilder: which points merge, how they are numbered, objects and materials.
+// MeshBuilder: which points merge, how they are numbered, and objects.
 #include "loading/mesh_builder.h"
 
 #include <gtest/gtest.h>
@@ -73,7 +73,7 @@ TEST(MeshBuilder, mergesExactlyAsALinearSearchOfEachBucket) {
     }
 }
 
-TEST(MeshBuilder, namesSelectObjectsUpToTheLimitAndMaterialsAreKeptOnce) {
+TEST(MeshBuilder, namesSelectObjectsUpToTheLimit) {
     MeshBuilder builder;
     addFace(builder, {{0, 0, 0}});
     builder.selectObject("A");  // the first name takes over the unnamed object, dropping its face
@@ -89,13 +89,6 @@ TEST(MeshBuilder, namesSelectObjectsUpToTheLimitAndMaterialsAreKeptOnce) {
     EXPECT_EQ(*builder.objectName(MeshBuilder::kMaxObjects - 1), "o255");
     EXPECT_EQ(toVector(builder.objectFaces(MeshBuilder::kMaxObjects - 1)), (std::vector<int32_t>{3, -1}));
 
-    MaterialValues almostDefault;
-    almostDefault.diffuse = almostDefault.diffuse + Vec3{-1e-6, 1e-6, 1e-6};
-    MaterialValues shinier;
-    shinier.shininess = 0.5;
-    for (const MaterialValues& m : {almostDefault, shinier, MaterialValues{}}) addFace(builder, {}, m);
-    EXPECT_EQ(builder.materials().materialCount(), 2);
-    EXPECT_EQ(builder.faceMaterial(MeshBuilder::kMaxObjects - 1, 2).shininess, 0.5);
 }
 
 }  // namespace

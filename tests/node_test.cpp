@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "scene/grouping.h"
 #include "scene/properties.h"
 #include "scene/shapes.h"
@@ -14,15 +12,7 @@ namespace {
 
 using testing::addNode;
 using testing::arrayOf;
-
-std::vector<std::string> childNames(const Node& parent) {
-    std::vector<std::string> names;
-    for (const Node* child = parent.firstChildNode(); child; child = child->nextSibling()) {
-        EXPECT_EQ(child->parent(), &parent);
-        names.push_back(child->name());
-    }
-    return names;
-}
+using testing::treeOf;
 
 std::unique_ptr<Node> named(const std::string& name) {
     auto node = Node::create();
@@ -58,13 +48,13 @@ TEST(Node, childListsKeepTheirOrderWhateverWayTheyGrowOrShrink) {
     group.prependChild(named("p"));
     group.addChild(named("c"));
     group.addChild(named("d"));
-    EXPECT_EQ(childNames(group), (std::vector<std::string>{"p", "a", "b", "c", "d"}));
+    EXPECT_EQ(treeOf(group), "Node#p Node#a Node#b Node#c Node#d");
     // Clearing a child drops the siblings after it; later children follow it.
     group.firstChildNode()->nextSibling()->clear();
     group.addChild(named("e"));
     group.firstChildNode()->appendSibling(named("f"));
     group.addChild(named("g"));
-    EXPECT_EQ(childNames(group), (std::vector<std::string>{"p", "a", "e", "f", "g"}));
+    EXPECT_EQ(treeOf(group), "Node#p Node#a Node#e Node#f Node#g");
 }
 
 TEST(Node, cloneCopiesTheSubtreeWithNamesAndFieldsButNotLaterSiblingsAndClearResetsFields) {
@@ -81,7 +71,7 @@ TEST(Node, cloneCopiesTheSubtreeWithNamesAndFieldsButNotLaterSiblingsAndClearRes
     EXPECT_EQ(copy->name(), "choice");
     EXPECT_EQ(copy->nextSibling(), nullptr);
     EXPECT_EQ(switchCopy.whichChild(), 1);
-    EXPECT_EQ(childNames(*copy), (std::vector<std::string>{"info", "paint"}));
+    EXPECT_EQ(treeOf(*copy), "Node#info Material#paint");
     auto& paint = static_cast<Material&>(*copy->firstChildNode()->nextSibling());
     EXPECT_EQ(paint.material(1).diffuse, (Vec3{0, 1, 0}));
     EXPECT_NE(&paint.diffuseColor()[0], &material->diffuseColor()[0]);

@@ -45,6 +45,24 @@ T* addNode(Node& parent, const std::string& name = "") {
     return added;
 }
 
+// The children of `parent` as "Separator(Cube#name Group)": class, name,
+// children. Every child must name `parent` as its parent.
+inline std::string treeOf(const Node& parent) {
+    static const char* const kClassNames[] = {
+        "Node", "Separator", "TransformSeparator", "Group", "Switch", "Coordinate3", "Normal",
+        "NormalBinding", "IndexedFaceSet", "PerspectiveCamera", "?", "Cube", "Translation", "Scale",
+        "Rotation", "MatrixTransform", "PointLight", "SpotLight", "Material", "MaterialBinding", "LOD",
+        "Sphere", "Cylinder", "Transform", "WWWAnchor", "TextureCoordinate2", "Cone", "ShapeHints"};
+    std::string text;
+    for (const Node* child = parent.firstChildNode(); child; child = child->nextSibling()) {
+        EXPECT_EQ(child->parent(), &parent) << child->name();
+        text += std::string(text.empty() ? "" : " ") + kClassNames[static_cast<int>(child->typeCode())];
+        if (!child->name().empty()) text += '#' + child->name();
+        if (child->firstChildNode()) text += '(' + treeOf(*child) + ')';
+    }
+    return text;
+}
+
 inline void expectNear(const Vec3& actual, const Vec3& expected, double tolerance = 1e-9) {
     EXPECT_NEAR(distance(actual, expected), 0, tolerance) << ::testing::PrintToString(actual) << " is not "
                                                           << ::testing::PrintToString(expected);
