@@ -90,7 +90,7 @@ private:
     bool parseNodeBody(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes);
     bool parseDeclarations(VrmlNodeType& type);
     // Passes the value to `node`'s setter; reads and drops it when `node` is
-    // null. `bytes` grows by the size of the arrays kept.
+    // null. `bytes` grows by the estimated heap size of the value.
     bool parseFieldValue(Node* node, int64_t& bytes);
     template <typename T, typename Setter>
     bool parseSingleField(Node* node, bool (Parser::*read)(T&), Setter setter);
