@@ -82,18 +82,15 @@ TEST(VrmlLexer, wordsResolveAsKeywordsConstantsNodeTypesAndFieldsUnlessTheyFollo
               (Tokens{"header", "node Cube", "header"}));
 }
 
-TEST(VrmlLexer, stringsResolveEscapesAndSpanLinesWithoutCountingThem) {
-    const Lexed lexed = lex("\"a\\\"b\" \"x\\ny\\tz\\\\\\q\" \"two\nlines\r\nend\\\r\n\" x\n\"open");
-    EXPECT_EQ(lexed.tokens, (Tokens{"string a\"b", "string x\ny\tz\\q", "string two\nlines\nend\n", "name x", "'\"'",
-                                    "name open"}));
-    EXPECT_EQ(lexed.lines, (std::vector<int>{1, 1, 1, 1, 2, 2}));
-}
-
-TEST(VrmlLexer, everyKindOfLineBreakCountsOneLineAndCtrlZAndNulBytesEndTheInput) {
+TEST(VrmlLexer, countsEveryKindOfLineBreakOnceResolvesStringEscapesAndStopsAtCtrlZOrNul) {
     RecordingContext context;
-    const Lexed lexed = lex("a\nb\r\nc\rd\n\re", nullptr, &context);
-    EXPECT_EQ(lexed.lines, (std::vector<int>{1, 2, 3, 4, 6}));
+    const Lexed lines = lex("a\nb\r\nc\rd\n\re", nullptr, &context);
+    EXPECT_EQ(lines.lines, (std::vector<int>{1, 2, 3, 4, 6}));
     EXPECT_EQ(context.statuses, std::vector<std::string>(5, "Read  100.0% complete"));
+    const Lexed strings = lex("\"a\\\"b\" \"x\\ny\\tz\\\\\\q\" \"two\nlines\r\nend\\\r\n\" x\n\"open");
+    EXPECT_EQ(strings.tokens, (Tokens{"string a\"b", "string x\ny\tz\\q", "string two\nlines\nend\n", "name x",
+                                      "'\"'", "name open"}));
+    EXPECT_EQ(strings.lines, (std::vector<int>{1, 1, 1, 1, 2, 2}));
     const Lexed stopped = lex("Cube\x1A Sphere");
     EXPECT_EQ(stopped.tokens, (Tokens{"node Cube"}));
     EXPECT_EQ(stopped.last, kTokenEnd);

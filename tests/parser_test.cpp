@@ -86,23 +86,13 @@ TEST(VrmlParser, fieldValuesReachTheSettersOfTheirNodes) {
     EXPECT_EQ(child<ShapeHints>(context, 6).vertexOrdering(), kOrderingClockwise);
 }
 
-TEST(VrmlParser, defNamesAreFitAndUseCopiesTheLatestDefinition) {
+TEST(VrmlParser, defNamesAreFitUseCopiesTheLatestDefinitionAndDefsUnderDroppedNodesStayUsable) {
     RecordingContext context;
     const std::string longName(31, 'n');
     readText(context, kHeader + "DEF 2b Cube { width 3 }\nUSE 2b\n"
                                 "DEF box Cube { }\nDEF box Sphere { }\nUSE box\nUSE nothing\n"
                                 "DEF text AsciiText { }\nUSE text\n"
-                                "DEF " + longName + "1 Cube { }\nUSE " + longName + "2\n");
-    EXPECT_TRUE(context.errors.empty());
-    EXPECT_EQ(context.tree(), "Cube#G2b Cube#G2b Cube#box Sphere#box Sphere#box Cube#" + longName + "1 Cube#" +
-                                  longName + "1");
-    EXPECT_NE(&child<Cube>(context, 1), &child<Cube>(context, 0));
-    EXPECT_EQ(child<Cube>(context, 1).width(), 3.0);
-}
-
-TEST(VrmlParser, classlessAndUnknownNodesAreReadAndDroppedButTheirDefsStayUsable) {
-    RecordingContext context;
-    readText(context, kHeader + R"(
+                                "DEF " + longName + "1 Cube { }\nUSE " + longName + "2\n" + R"(
         Separator {
             DirectionalLight { on TRUE color 1 1 1 }
             Foo { fields [ SFFloat a, MFLong b ] a 1 b [ 1, 2 ] DEF inner Cube { } Bar { Cube { } } }
@@ -111,7 +101,10 @@ TEST(VrmlParser, classlessAndUnknownNodesAreReadAndDroppedButTheirDefsStayUsable
             Cube { fields [ SFLong width ] width 2 }
         })");
     EXPECT_TRUE(context.errors.empty());
-    EXPECT_EQ(context.tree(), "Separator(Cube#inner Cube)");
+    EXPECT_EQ(context.tree(), "Cube#G2b Cube#G2b Cube#box Sphere#box Sphere#box Cube#" + longName + "1 Cube#" +
+                                  longName + "1 Separator(Cube#inner Cube)");
+    EXPECT_NE(&child<Cube>(context, 1), &child<Cube>(context, 0));
+    EXPECT_EQ(child<Cube>(context, 1).width(), 3.0);
 }
 
 TEST(VrmlParser, nestingBeyondTwentyFourLevelsIsRefused) {
