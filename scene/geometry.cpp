@@ -4,21 +4,53 @@
 #include "scene/traversal.h"
 
 namespace glowpond {
+namespace {
 
-IndexedFaceSet::IndexedFaceSet() : Node(NodeType::IndexedFaceSet) {}
-std::unique_ptr<Node> IndexedFaceSet::create() { return std::make_unique<IndexedFaceSet>(); }
-
-std::unique_ptr<Node> IndexedFaceSet::copyNode() const {
-    auto copy = std::make_unique<IndexedFaceSet>();
-    copy->coordIndex_ = coordIndex_;
-    copy->materialIndex_ = materialIndex_;
-    copy->normalIndex_ = normalIndex_;
-    copy->textureCoordIndex_ = textureCoordIndex_;
-    return copy;
+// The material of face `face` under the level's binding; `current` for
+// bindings that do not go by face.
+MaterialValues faceMaterial(const TraversalLevel& level, const FieldArray<int32_t>& materialIndex, int32_t face,
+                            const MaterialValues& current) {
+    const Material* material = level.material;
+    if (!material) return current;
+    switch (level.materialBinding) {
+        case kBindingPerFace:
+            return material->material(face);
+        case kBindingPerFaceIndexed:
+        case kBindingPerPartIndexed: {
+            const int32_t* chosen = materialIndex.at(face);
+            return material->material(chosen ? *chosen : face);
+        }
+        default:
+            return current;
+    }
 }
 
+// The normal bound to entry `i` of coordIndex, which lies in face `face`;
+// null when the binding gives it none.
+const Vec3* cornerNormal(const TraversalLevel& level, const FieldArray<int32_t>& normalIndex, int32_t i,
+                         int32_t face) {
+    if (!level.normals) return nullptr;
+    const int32_t* n = nullptr;
+    switch (level.normalBinding) {
+        case kBindingDefault:
+        case kBindingPerVertexIndexed:
+            n = normalIndex.at(i);
+            break;
+        case kBindingPerFaceIndexed:
+            n = normalIndex.at(face);
+            break;
+        case kBindingPerFace:
+            return level.normals->at(face);
+        default:
+            break;
+    }
+    return n ? level.normals->at(*n) : nullptr;
+}
+
+}  // namespace
+
 const Vec3* IndexedFaceSet::coordinateAt(const TraversalState& state, int32_t i) const {
-    const int32_t* index = coordIndex_.at(i);
+    const int32_t* index = fields_.coordIndex.at(i);
     const FieldArray<Vec3>* coordinates = state.current().coordinates;
     if (!index || !coordinates) return nullptr;
     return coordinates->at(*index);
@@ -27,23 +59,15 @@ const Vec3* IndexedFaceSet::coordinateAt(const TraversalState& state, int32_t i)
 void IndexedFaceSet::setLongArray(std::string_view field, std::unique_ptr<FieldArray<int32_t>> value) {
     FieldArray<int32_t>* target = nullptr;
     if (field == "coordIndex") {
-        target = &coordIndex_;
+        target = &fields_.coordIndex;
     } else if (field == "materialIndex") {
-        target = &materialIndex_;
+        target = &fields_.materialIndex;
     } else if (field == "normalIndex") {
-        target = &normalIndex_;
+        target = &fields_.normalIndex;
     } else if (field == "textureCoordIndex") {
-        target = &textureCoordIndex_;
+        target = &fields_.textureCoordIndex;
     }
     if (target && value) *target = std::move(*value);
-}
-
-void IndexedFaceSet::clear() {
-    coordIndex_.clear();
-    materialIndex_.clear();
-    normalIndex_.clear();
-    textureCoordIndex_.clear();
-    Node::clear();
 }
 
 void IndexedFaceSet::apply(TraversalState& state, NodeAction& action) {
@@ -51,7 +75,8 @@ void IndexedFaceSet::apply(TraversalState& state, NodeAction& action) {
     if (action.wantsPolygons()) {
         deliverPolygons(state, action);
     } else if (action.wantsRawGeometry()) {
-        action.indexedFaceSet(state, coordIndex_, normalIndex_, materialIndex_, textureCoordIndex_);
+        const IndexedFaceSetFields& f = fields_;
+        action.indexedFaceSet(state, f.coordIndex, f.normalIndex, f.materialIndex, f.textureCoordIndex);
     }
 }
 
@@ -59,36 +84,21 @@ void IndexedFaceSet::deliverPolygons(TraversalState& state, NodeAction& action) 
     // Taken once: the action receives the state and might change it.
     const TraversalLevel level = state.current();
     const Matrix4 normalTransform = normalMatrix(level.transform);
-    const Material* material = level.material;
 
     action.beginShape(state, name());
-    MaterialValues faceMaterial;
-    if (material && (level.materialBinding == kBindingOverall || level.materialBinding == kBindingDefault)) {
-        faceMaterial = material->material(0);
+    MaterialValues material;
+    if (level.material && (level.materialBinding == kBindingOverall || level.materialBinding == kBindingDefault)) {
+        material = level.material->material(0);
     }
     if (level.coordinates) {
         FieldArray<Vec3> vertices;
         FieldArray<Vec3> normals;
         int32_t face = 0;
-        for (int32_t i = 0; i < coordIndex_.count(); ++i) {
-            const int32_t index = coordIndex_[i];
+        for (int32_t i = 0; i < fields_.coordIndex.count(); ++i) {
+            const int32_t index = fields_.coordIndex[i];
             if (index < 0) {
-                if (material) {
-                    switch (level.materialBinding) {
-                        case kBindingPerFace:
-                            faceMaterial = material->material(face);
-                            break;
-                        case kBindingPerFaceIndexed:
-                        case kBindingPerPartIndexed: {
-                            const int32_t* chosen = materialIndex_.at(face);
-                            faceMaterial = material->material(chosen ? *chosen : face);
-                            break;
-                        }
-                        default:
-                            break;
-                    }
-                }
-                action.polygon(state, face, vertices, normals, faceMaterial);
+                material = faceMaterial(level, fields_.materialIndex, face, material);
+                action.polygon(state, face, vertices, normals, material);
                 vertices.truncate(0);
                 normals.truncate(0);
                 ++face;
@@ -99,25 +109,9 @@ void IndexedFaceSet::deliverPolygons(TraversalState& state, NodeAction& action) 
             const Vec3* point = level.coordinates->at(index);
             if (!point) continue;
             vertices.append(transformPoint(level.transform, *point));
-
-            const Vec3* normal = nullptr;
-            if (level.normals) {
-                switch (level.normalBinding) {
-                    case kBindingDefault:
-                    case kBindingPerVertexIndexed:
-                        if (const int32_t* n = normalIndex_.at(i)) normal = level.normals->at(*n);
-                        break;
-                    case kBindingPerFaceIndexed:
-                        if (const int32_t* n = normalIndex_.at(face)) normal = level.normals->at(*n);
-                        break;
-                    case kBindingPerFace:
-                        normal = level.normals->at(face);
-                        break;
-                    default:
-                        break;
-                }
+            if (const Vec3* normal = cornerNormal(level, fields_.normalIndex, i, face)) {
+                normals.append(transformDirection(normalTransform, *normal));
             }
-            if (normal) normals.append(transformDirection(normalTransform, *normal));
         }
     }
     action.endShape(state);

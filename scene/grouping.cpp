@@ -19,11 +19,6 @@ void applyAsGroup(const Node& node, TraversalState& state, NodeAction& action, A
 
 }  // namespace
 
-Separator::Separator() : Node(NodeType::Separator) {}
-Separator::Separator(NodeType type) : Node(type) {}
-std::unique_ptr<Node> Separator::create() { return std::make_unique<Separator>(); }
-std::unique_ptr<Node> Separator::copyNode() const { return std::make_unique<Separator>(); }
-
 void Separator::apply(TraversalState& state, NodeAction& action) {
     {
         LevelScope level(state);
@@ -33,14 +28,6 @@ void Separator::apply(TraversalState& state, NodeAction& action) {
     }
     if (action.wantsSeparators()) action.endSeparator(state);
 }
-
-WWWAnchor::WWWAnchor() : Separator(NodeType::WWWAnchor) {}
-std::unique_ptr<Node> WWWAnchor::create() { return std::make_unique<WWWAnchor>(); }
-std::unique_ptr<Node> WWWAnchor::copyNode() const { return std::make_unique<WWWAnchor>(); }
-
-TransformSeparator::TransformSeparator() : Node(NodeType::TransformSeparator) {}
-std::unique_ptr<Node> TransformSeparator::create() { return std::make_unique<TransformSeparator>(); }
-std::unique_ptr<Node> TransformSeparator::copyNode() const { return std::make_unique<TransformSeparator>(); }
 
 void TransformSeparator::apply(TraversalState& state, NodeAction& action) {
     {
@@ -52,47 +39,25 @@ void TransformSeparator::apply(TraversalState& state, NodeAction& action) {
     if (action.wantsTransformSeparators()) action.endTransformSeparator(state);
 }
 
-Group::Group() : Node(NodeType::Group) {}
-std::unique_ptr<Node> Group::create() { return std::make_unique<Group>(); }
-std::unique_ptr<Node> Group::copyNode() const { return std::make_unique<Group>(); }
-
 void Group::apply(TraversalState& state, NodeAction& action) {
     applyAsGroup(*this, state, action, [&] { applyChildren(state, action); });
 }
 
-Switch::Switch() : Node(NodeType::Switch) {}
-std::unique_ptr<Node> Switch::create() { return std::make_unique<Switch>(); }
-
-std::unique_ptr<Node> Switch::copyNode() const {
-    auto copy = std::make_unique<Switch>();
-    copy->whichChild_ = whichChild_;
-    return copy;
-}
-
 void Switch::setInt(std::string_view field, int32_t value) {
-    if (field == "whichChild") whichChild_ = value;
-}
-
-void Switch::clear() {
-    whichChild_ = kNone;
-    Node::clear();
+    if (field == "whichChild") fields_.whichChild = value;
 }
 
 void Switch::apply(TraversalState& state, NodeAction& action) {
     applyAsGroup(*this, state, action, [&] {
-        if (whichChild_ == kAll) {
+        if (fields_.whichChild == kAll) {
             applyChildren(state, action);
-        } else if (whichChild_ >= 0) {
+        } else if (fields_.whichChild >= 0) {
             Node* child = firstChildNode();
-            for (int32_t i = 0; child && i < whichChild_; ++i) child = child->nextSibling();
+            for (int32_t i = 0; child && i < fields_.whichChild; ++i) child = child->nextSibling();
             if (child) child->apply(state, action);
         }
     });
 }
-
-LOD::LOD() : Node(NodeType::LOD) {}
-std::unique_ptr<Node> LOD::create() { return std::make_unique<LOD>(); }
-std::unique_ptr<Node> LOD::copyNode() const { return std::make_unique<LOD>(); }
 
 void LOD::apply(TraversalState& state, NodeAction& action) {
     applyAsGroup(*this, state, action, [&] {

@@ -5,88 +5,58 @@
 // that follow it, as in VRML 1.0.
 #pragma once
 
-#include <memory>
+#include <cstdint>
 
 #include "scene/node.h"
 
 namespace glowpond {
 
-class Separator : public Node {
+class Separator : public NodeClass<Separator, NodeType::Separator> {
 public:
-    Separator();
-    static std::unique_ptr<Node> create();
+    Separator() = default;
     // Applies the children on a level of their own (named by this node)
     // between beginSeparator and endSeparator.
     void apply(TraversalState& state, NodeAction& action) override;
 
 protected:
-    explicit Separator(NodeType type);
-    std::unique_ptr<Node> copyNode() const override;
+    explicit Separator(NodeType type) : NodeClass(type) {}
 };
 
 // A Separator that also carries a link; the link's fields play no part.
-class WWWAnchor : public Separator {
-public:
-    WWWAnchor();
-    static std::unique_ptr<Node> create();
+class WWWAnchor : public NodeClass<WWWAnchor, NodeType::WWWAnchor, Separator> {};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
+class TransformSeparator : public NodeClass<TransformSeparator, NodeType::TransformSeparator> {
+public:
+    void apply(TraversalState& state, NodeAction& action) override;
 };
 
-class TransformSeparator : public Node {
+class Group : public NodeClass<Group, NodeType::Group> {
 public:
-    TransformSeparator();
-    static std::unique_ptr<Node> create();
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
 };
 
-class Group : public Node {
-public:
-    Group();
-    static std::unique_ptr<Node> create();
-    void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
+struct SwitchFields {
+    int32_t whichChild = -1;  // Switch::kNone
 };
 
 // A Group that applies only the chosen child or children.
-class Switch : public Node {
+class Switch : public NodeClassWithFields<Switch, NodeType::Switch, SwitchFields> {
 public:
     static constexpr int32_t kNone = -1;
     static constexpr int32_t kAll = -3;
 
-    Switch();
-    static std::unique_ptr<Node> create();
-
     // kNone, kAll, or the 0-based position of the one child to apply (none
     // when there is no such child, or for any other negative value).
-    int32_t whichChild() const { return whichChild_; }
+    int32_t whichChild() const { return fields_.whichChild; }
     void setInt(std::string_view field, int32_t value) override;  // "whichChild"
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    int32_t whichChild_ = kNone;
 };
 
 // A Group that always applies its first child, the most detailed level;
 // range and center are read but not kept.
-class LOD : public Node {
+class LOD : public NodeClass<LOD, NodeType::LOD> {
 public:
-    LOD();
-    static std::unique_ptr<Node> create();
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
 };
 
 }  // namespace glowpond

@@ -179,4 +179,40 @@ private:
     Node* chainTail_ = nullptr;
 };
 
+// What every node class repeats: its class code, create() for the node-type
+// table and a copyNode() that makes a node of the class. `Base` is Node or an
+// intermediate class (Separator, TransformNode).
+template <typename Derived, NodeType kType, typename Base = Node>
+class NodeClass : public Base {
+public:
+    NodeClass() : Base(kType) {}
+    static std::unique_ptr<Node> create() { return std::make_unique<Derived>(); }
+
+protected:
+    // For a class derived in turn, with a code of its own (WWWAnchor).
+    explicit NodeClass(NodeType type) : Base(type) {}
+    std::unique_ptr<Node> copyNode() const override { return std::make_unique<Derived>(); }
+};
+
+// A node class whose field values live in one struct, `Fields`, whose
+// default member values are the class's defaults: copies take the struct
+// whole and clear() resets it whole, so no field can be forgotten in either.
+template <typename Derived, NodeType kType, typename Fields, typename Base = Node>
+class NodeClassWithFields : public NodeClass<Derived, kType, Base> {
+public:
+    void clear() override {
+        fields_ = Fields{};
+        Base::clear();
+    }
+
+protected:
+    std::unique_ptr<Node> copyNode() const override {
+        auto copy = std::make_unique<Derived>();
+        copy->fields_ = fields_;
+        return copy;
+    }
+
+    Fields fields_;
+};
+
 }  // namespace glowpond

@@ -30,117 +30,46 @@ bool sameMaterial(const MaterialValues& a, const MaterialValues& b) {
 
 }  // namespace
 
-Coordinate3::Coordinate3() : Node(NodeType::Coordinate3) {}
-std::unique_ptr<Node> Coordinate3::create() { return std::make_unique<Coordinate3>(); }
-
-std::unique_ptr<Node> Coordinate3::copyNode() const {
-    auto copy = std::make_unique<Coordinate3>();
-    copy->point_ = point_;
-    return copy;
-}
-
 void Coordinate3::setVec3Array(std::string_view, std::unique_ptr<FieldArray<Vec3>> value) {
-    replaceArray(point_, std::move(value));
-}
-
-void Coordinate3::clear() {
-    point_.clear();
-    Node::clear();
+    replaceArray(fields_.point, std::move(value));
 }
 
 void Coordinate3::apply(TraversalState& state, NodeAction& action) {
-    state.current().coordinates = &point_;
-    if (action.wantsRawGeometry()) action.coordinates(state, point_);
-}
-
-Normal::Normal() : Node(NodeType::Normal) {}
-std::unique_ptr<Node> Normal::create() { return std::make_unique<Normal>(); }
-
-std::unique_ptr<Node> Normal::copyNode() const {
-    auto copy = std::make_unique<Normal>();
-    copy->vector_ = vector_;
-    return copy;
+    state.current().coordinates = &fields_.point;
+    if (action.wantsRawGeometry()) action.coordinates(state, fields_.point);
 }
 
 void Normal::setVec3Array(std::string_view, std::unique_ptr<FieldArray<Vec3>> value) {
-    replaceArray(vector_, std::move(value));
-}
-
-void Normal::clear() {
-    vector_.clear();
-    Node::clear();
+    replaceArray(fields_.vector, std::move(value));
 }
 
 void Normal::apply(TraversalState& state, NodeAction& action) {
-    state.current().normals = &vector_;
-    if (action.wantsRawGeometry()) action.normals(state, vector_);
+    state.current().normals = &fields_.vector;
+    if (action.wantsRawGeometry()) action.normals(state, fields_.vector);
 }
 
-NormalBinding::NormalBinding() : Node(NodeType::NormalBinding) {}
-std::unique_ptr<Node> NormalBinding::create() { return std::make_unique<NormalBinding>(); }
+void NormalBinding::setInt(std::string_view, int32_t value) { fields_.value = value; }
+void NormalBinding::apply(TraversalState& state, NodeAction&) { state.current().normalBinding = fields_.value; }
 
-std::unique_ptr<Node> NormalBinding::copyNode() const {
-    auto copy = std::make_unique<NormalBinding>();
-    copy->value_ = value_;
-    return copy;
-}
-
-void NormalBinding::setInt(std::string_view, int32_t value) { value_ = value; }
-
-void NormalBinding::clear() {
-    value_ = kBindingDefault;
-    Node::clear();
-}
-
-void NormalBinding::apply(TraversalState& state, NodeAction&) { state.current().normalBinding = value_; }
-
-MaterialBinding::MaterialBinding() : Node(NodeType::MaterialBinding) {}
-std::unique_ptr<Node> MaterialBinding::create() { return std::make_unique<MaterialBinding>(); }
-
-std::unique_ptr<Node> MaterialBinding::copyNode() const {
-    auto copy = std::make_unique<MaterialBinding>();
-    copy->value_ = value_;
-    return copy;
-}
-
-void MaterialBinding::setInt(std::string_view, int32_t value) { value_ = value; }
-
-void MaterialBinding::clear() {
-    value_ = kBindingDefault;
-    Node::clear();
-}
-
-void MaterialBinding::apply(TraversalState& state, NodeAction&) { state.current().materialBinding = value_; }
-
-Material::Material() : Node(NodeType::Material) {}
-std::unique_ptr<Node> Material::create() { return std::make_unique<Material>(); }
-
-std::unique_ptr<Node> Material::copyNode() const {
-    auto copy = std::make_unique<Material>();
-    copy->ambient_ = ambient_;
-    copy->diffuse_ = diffuse_;
-    copy->specular_ = specular_;
-    copy->emissive_ = emissive_;
-    copy->shininess_ = shininess_;
-    copy->transparency_ = transparency_;
-    return copy;
-}
+void MaterialBinding::setInt(std::string_view, int32_t value) { fields_.value = value; }
+void MaterialBinding::apply(TraversalState& state, NodeAction&) { state.current().materialBinding = fields_.value; }
 
 int32_t Material::materialCount() const {
-    return std::max({ambient_.count(), diffuse_.count(), specular_.count(), emissive_.count(), shininess_.count(),
-                     transparency_.count()});
+    const MaterialFields& f = fields_;
+    return std::max({f.ambientColor.count(), f.diffuseColor.count(), f.specularColor.count(),
+                     f.emissiveColor.count(), f.shininess.count(), f.transparency.count()});
 }
 
 MaterialValues Material::material(int32_t index) const {
     const int32_t count = materialCount();
     index = index > 0 && count > 0 ? index % count : 0;
     MaterialValues values;
-    values.ambient = component(ambient_, index);
-    values.diffuse = component(diffuse_, index);
-    values.specular = component(specular_, index);
-    values.emissive = component(emissive_, index);
-    values.shininess = component(shininess_, index);
-    values.transparency = component(transparency_, index);
+    values.ambient = component(fields_.ambientColor, index);
+    values.diffuse = component(fields_.diffuseColor, index);
+    values.specular = component(fields_.specularColor, index);
+    values.emissive = component(fields_.emissiveColor, index);
+    values.shininess = component(fields_.shininess, index);
+    values.transparency = component(fields_.transparency, index);
     return values;
 }
 
@@ -154,127 +83,79 @@ int32_t Material::findMaterial(const MaterialValues& values) const {
 
 int32_t Material::appendMaterial(const MaterialValues& values) {
     const int32_t index = materialCount();
+    MaterialFields& f = fields_;
     // Every array is tried, so that a failure leaves the counts as equal as possible.
-    bool stored = ambient_.setAt(index, values.ambient);
-    stored = diffuse_.setAt(index, values.diffuse) && stored;
-    stored = specular_.setAt(index, values.specular) && stored;
-    stored = emissive_.setAt(index, values.emissive) && stored;
-    stored = shininess_.setAt(index, values.shininess) && stored;
-    stored = transparency_.setAt(index, values.transparency) && stored;
+    bool stored = f.ambientColor.setAt(index, values.ambient);
+    stored = f.diffuseColor.setAt(index, values.diffuse) && stored;
+    stored = f.specularColor.setAt(index, values.specular) && stored;
+    stored = f.emissiveColor.setAt(index, values.emissive) && stored;
+    stored = f.shininess.setAt(index, values.shininess) && stored;
+    stored = f.transparency.setAt(index, values.transparency) && stored;
     return stored ? index : -1;
 }
 
 bool Material::resetToDefault() {
-    const MaterialValues defaults;
-    ambient_.clear();
-    diffuse_.clear();
-    specular_.clear();
-    emissive_.clear();
-    shininess_.clear();
-    transparency_.clear();
-    return appendMaterial(defaults) == 0;
+    fields_ = MaterialFields{};
+    return appendMaterial(MaterialValues{}) == 0;
 }
 
 bool Material::setColourAt(Colour array, int32_t index, const Vec3& colour) {
     switch (array) {
-        case Colour::Ambient: return ambient_.setAt(index, colour);
-        case Colour::Diffuse: return diffuse_.setAt(index, colour);
-        case Colour::Specular: return specular_.setAt(index, colour);
-        case Colour::Emissive: return emissive_.setAt(index, colour);
+        case Colour::Ambient: return fields_.ambientColor.setAt(index, colour);
+        case Colour::Diffuse: return fields_.diffuseColor.setAt(index, colour);
+        case Colour::Specular: return fields_.specularColor.setAt(index, colour);
+        case Colour::Emissive: return fields_.emissiveColor.setAt(index, colour);
     }
     return false;
 }
 
 bool Material::failed() const {
-    return ambient_.failed() || diffuse_.failed() || specular_.failed() || emissive_.failed() ||
-           shininess_.failed() || transparency_.failed();
+    const MaterialFields& f = fields_;
+    return f.ambientColor.failed() || f.diffuseColor.failed() || f.specularColor.failed() ||
+           f.emissiveColor.failed() || f.shininess.failed() || f.transparency.failed();
 }
 
 void Material::setVec3Array(std::string_view field, std::unique_ptr<FieldArray<Vec3>> value) {
     if (field == "ambientColor") {
-        replaceArray(ambient_, std::move(value));
+        replaceArray(fields_.ambientColor, std::move(value));
     } else if (field == "diffuseColor") {
-        replaceArray(diffuse_, std::move(value));
+        replaceArray(fields_.diffuseColor, std::move(value));
     } else if (field == "specularColor") {
-        replaceArray(specular_, std::move(value));
+        replaceArray(fields_.specularColor, std::move(value));
     } else if (field == "emissiveColor") {
-        replaceArray(emissive_, std::move(value));
+        replaceArray(fields_.emissiveColor, std::move(value));
     }
 }
 
 void Material::setFloatArray(std::string_view field, std::unique_ptr<FieldArray<double>> value) {
     if (field == "shininess") {
-        replaceArray(shininess_, std::move(value));
+        replaceArray(fields_.shininess, std::move(value));
     } else if (field == "transparency") {
-        replaceArray(transparency_, std::move(value));
+        replaceArray(fields_.transparency, std::move(value));
     }
-}
-
-void Material::clear() {
-    ambient_.clear();
-    diffuse_.clear();
-    specular_.clear();
-    emissive_.clear();
-    shininess_.clear();
-    transparency_.clear();
-    Node::clear();
 }
 
 void Material::apply(TraversalState& state, NodeAction&) { state.current().material = this; }
 
-TextureCoordinate2::TextureCoordinate2() : Node(NodeType::TextureCoordinate2) {}
-std::unique_ptr<Node> TextureCoordinate2::create() { return std::make_unique<TextureCoordinate2>(); }
-
-std::unique_ptr<Node> TextureCoordinate2::copyNode() const {
-    auto copy = std::make_unique<TextureCoordinate2>();
-    copy->point_ = point_;
-    return copy;
-}
-
 void TextureCoordinate2::setVec2Array(std::string_view, std::unique_ptr<FieldArray<Vec2>> value) {
-    replaceArray(point_, std::move(value));
-}
-
-void TextureCoordinate2::clear() {
-    point_.clear();
-    Node::clear();
+    replaceArray(fields_.point, std::move(value));
 }
 
 // Asked for symmetry with the other raw lists; there is no handler for
 // texture coordinates.
 void TextureCoordinate2::apply(TraversalState&, NodeAction& action) { action.wantsRawGeometry(); }
 
-ShapeHints::ShapeHints() : Node(NodeType::ShapeHints) {}
-std::unique_ptr<Node> ShapeHints::create() { return std::make_unique<ShapeHints>(); }
-
-std::unique_ptr<Node> ShapeHints::copyNode() const {
-    auto copy = std::make_unique<ShapeHints>();
-    copy->vertexOrdering_ = vertexOrdering_;
-    copy->shapeType_ = shapeType_;
-    copy->faceType_ = faceType_;
-    copy->creaseAngle_ = creaseAngle_;
-    return copy;
-}
-
 void ShapeHints::setInt(std::string_view field, int32_t value) {
     if (field == "vertexOrdering") {
-        vertexOrdering_ = value;
+        fields_.vertexOrdering = value;
     } else if (field == "shapeType") {
-        shapeType_ = value;
+        fields_.shapeType = value;
     } else if (field == "faceType") {
-        faceType_ = value;
+        fields_.faceType = value;
     }
 }
 
-void ShapeHints::setFloat(std::string_view, double value) { creaseAngle_ = value; }
-
-void ShapeHints::clear() {
-    vertexOrdering_ = kOrderingCounterclockwise;
-    shapeType_ = kShapeTypeSolid;
-    faceType_ = kFaceTypeConvex;
-    creaseAngle_ = 0.5;
-    Node::clear();
-}
+void ShapeHints::setFloat(std::string_view, double value) { fields_.creaseAngle = value; }
 
 void ShapeHints::apply(TraversalState& state, NodeAction&) { state.current().shapeHints = this; }
 

@@ -10,97 +10,75 @@
 
 namespace glowpond {
 
-// The current coordinates of later IndexedFaceSets.
-class Coordinate3 : public Node {
-public:
-    Coordinate3();
-    static std::unique_ptr<Node> create();
+struct Coordinate3Fields {
+    FieldArray<Vec3> point;
+};
 
-    const FieldArray<Vec3>& point() const { return point_; }
-    FieldArray<Vec3>& point() { return point_; }  // readers may fill it directly
+// The current coordinates of later IndexedFaceSets.
+class Coordinate3 : public NodeClassWithFields<Coordinate3, NodeType::Coordinate3, Coordinate3Fields> {
+public:
+    const FieldArray<Vec3>& point() const { return fields_.point; }
+    FieldArray<Vec3>& point() { return fields_.point; }  // readers may fill it directly
 
     void setVec3Array(std::string_view field, std::unique_ptr<FieldArray<Vec3>> value) override;  // any name
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
+};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    FieldArray<Vec3> point_;
+struct NormalFields {
+    FieldArray<Vec3> vector;
 };
 
 // The current normals of later IndexedFaceSets.
-class Normal : public Node {
+class Normal : public NodeClassWithFields<Normal, NodeType::Normal, NormalFields> {
 public:
-    Normal();
-    static std::unique_ptr<Node> create();
-
-    const FieldArray<Vec3>& vector() const { return vector_; }
+    const FieldArray<Vec3>& vector() const { return fields_.vector; }
 
     void setVec3Array(std::string_view field, std::unique_ptr<FieldArray<Vec3>> value) override;  // any name
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
+};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    FieldArray<Vec3> vector_;
+struct BindingFields {
+    int32_t value = kBindingDefault;
 };
 
 // How normals attach to faces: one of the kBinding* values.
-class NormalBinding : public Node {
+class NormalBinding : public NodeClassWithFields<NormalBinding, NodeType::NormalBinding, BindingFields> {
 public:
-    NormalBinding();
-    static std::unique_ptr<Node> create();
-
-    int32_t value() const { return value_; }
+    int32_t value() const { return fields_.value; }
     void setInt(std::string_view field, int32_t value) override;  // any name
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    int32_t value_ = kBindingDefault;
 };
 
 // How materials attach to faces: one of the kBinding* values.
-class MaterialBinding : public Node {
+class MaterialBinding : public NodeClassWithFields<MaterialBinding, NodeType::MaterialBinding, BindingFields> {
 public:
-    MaterialBinding();
-    static std::unique_ptr<Node> create();
-
-    int32_t value() const { return value_; }
+    int32_t value() const { return fields_.value; }
     void setInt(std::string_view field, int32_t value) override;  // any name
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
+};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    int32_t value_ = kBindingDefault;
+struct MaterialFields {
+    FieldArray<Vec3> ambientColor;
+    FieldArray<Vec3> diffuseColor;
+    FieldArray<Vec3> specularColor;
+    FieldArray<Vec3> emissiveColor;
+    FieldArray<double> shininess;
+    FieldArray<double> transparency;
 };
 
 // A list of materials held as six independent arrays, one per component:
 // material i takes element i of each array, or the array's last element
 // when it is shorter, or zero when it is empty.
-class Material : public Node {
+class Material : public NodeClassWithFields<Material, NodeType::Material, MaterialFields> {
 public:
     enum class Colour { Ambient, Diffuse, Specular, Emissive };
 
-    Material();
-    static std::unique_ptr<Node> create();
-
-    const FieldArray<Vec3>& ambientColor() const { return ambient_; }
-    const FieldArray<Vec3>& diffuseColor() const { return diffuse_; }
-    const FieldArray<Vec3>& specularColor() const { return specular_; }
-    const FieldArray<Vec3>& emissiveColor() const { return emissive_; }
-    const FieldArray<double>& shininess() const { return shininess_; }
-    const FieldArray<double>& transparency() const { return transparency_; }
+    const FieldArray<Vec3>& ambientColor() const { return fields_.ambientColor; }
+    const FieldArray<Vec3>& diffuseColor() const { return fields_.diffuseColor; }
+    const FieldArray<Vec3>& specularColor() const { return fields_.specularColor; }
+    const FieldArray<Vec3>& emissiveColor() const { return fields_.emissiveColor; }
+    const FieldArray<double>& shininess() const { return fields_.shininess; }
+    const FieldArray<double>& transparency() const { return fields_.transparency; }
 
     // The largest count among the six arrays; 0 when all are empty.
     int32_t materialCount() const;
@@ -127,67 +105,44 @@ public:
     void setVec3Array(std::string_view field, std::unique_ptr<FieldArray<Vec3>> value) override;
     // "shininess", "transparency".
     void setFloatArray(std::string_view field, std::unique_ptr<FieldArray<double>> value) override;
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
+};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    FieldArray<Vec3> ambient_;
-    FieldArray<Vec3> diffuse_;
-    FieldArray<Vec3> specular_;
-    FieldArray<Vec3> emissive_;
-    FieldArray<double> shininess_;
-    FieldArray<double> transparency_;
+struct TextureCoordinate2Fields {
+    FieldArray<Vec2> point;
 };
 
 // Texture coordinates are read and kept but play no part in the display.
-class TextureCoordinate2 : public Node {
+class TextureCoordinate2
+    : public NodeClassWithFields<TextureCoordinate2, NodeType::TextureCoordinate2, TextureCoordinate2Fields> {
 public:
-    TextureCoordinate2();
-    static std::unique_ptr<Node> create();
-
-    const FieldArray<Vec2>& point() const { return point_; }
+    const FieldArray<Vec2>& point() const { return fields_.point; }
 
     void setVec2Array(std::string_view field, std::unique_ptr<FieldArray<Vec2>> value) override;  // any name
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
+};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    FieldArray<Vec2> point_;
+struct ShapeHintsFields {
+    int32_t vertexOrdering = kOrderingCounterclockwise;
+    int32_t shapeType = kShapeTypeSolid;
+    int32_t faceType = kFaceTypeConvex;
+    double creaseAngle = 0.5;
 };
 
 // Says which way the faces after it turn (kOrdering* values); the
 // conversion reverses clockwise faces. The defaults describe the usual
 // model: counter-clockwise, solid, convex.
-class ShapeHints : public Node {
+class ShapeHints : public NodeClassWithFields<ShapeHints, NodeType::ShapeHints, ShapeHintsFields> {
 public:
-    ShapeHints();
-    static std::unique_ptr<Node> create();
-
-    int32_t vertexOrdering() const { return vertexOrdering_; }
-    int32_t shapeType() const { return shapeType_; }
-    int32_t faceType() const { return faceType_; }
-    double creaseAngle() const { return creaseAngle_; }
+    int32_t vertexOrdering() const { return fields_.vertexOrdering; }
+    int32_t shapeType() const { return fields_.shapeType; }
+    int32_t faceType() const { return fields_.faceType; }
+    double creaseAngle() const { return fields_.creaseAngle; }
 
     // "vertexOrdering", "shapeType", "faceType".
     void setInt(std::string_view field, int32_t value) override;
     void setFloat(std::string_view field, double value) override;  // creaseAngle, any name
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    int32_t vertexOrdering_ = kOrderingCounterclockwise;
-    int32_t shapeType_ = kShapeTypeSolid;
-    int32_t faceType_ = kFaceTypeConvex;
-    double creaseAngle_ = 0.5;
 };
 
 }  // namespace glowpond

@@ -107,41 +107,25 @@ void reportFan(PolygonReporter& out, Rim rim, bool mirrored, const MaterialValue
 
 }  // namespace
 
-Cube::Cube() : Node(NodeType::Cube) {}
-std::unique_ptr<Node> Cube::create() { return std::make_unique<Cube>(); }
-
-std::unique_ptr<Node> Cube::copyNode() const {
-    auto copy = std::make_unique<Cube>();
-    copy->width_ = width_;
-    copy->height_ = height_;
-    copy->depth_ = depth_;
-    return copy;
-}
-
 void Cube::setFloat(std::string_view field, double value) {
     if (field == "width") {
-        width_ = value;
+        fields_.width = value;
     } else if (field == "height") {
-        height_ = value;
+        fields_.height = value;
     } else if (field == "depth") {
-        depth_ = value;
+        fields_.depth = value;
     }
-}
-
-void Cube::clear() {
-    width_ = height_ = depth_ = 2.0;
-    Node::clear();
 }
 
 void Cube::apply(TraversalState& state, NodeAction& action) {
     NameScope nameScope(state, name());
     if (action.wantsCubes()) {
-        action.cube(state, width_, height_, depth_);
+        action.cube(state, fields_.width, fields_.height, fields_.depth);
         return;
     }
     if (!action.wantsPolygons()) return;
 
-    const double x = width_ / 2, y = height_ / 2, z = depth_ / 2;
+    const double x = fields_.width / 2, y = fields_.height / 2, z = fields_.depth / 2;
     const Vec3 corners[8] = {{-x, -y, -z}, {-x, -y, z}, {-x, y, z}, {-x, y, -z},
                              {x, -y, -z},  {x, -y, z},  {x, y, z},  {x, y, -z}};
     struct Face {
@@ -160,31 +144,17 @@ void Cube::apply(TraversalState& state, NodeAction& action) {
     }
 }
 
-Sphere::Sphere() : Node(NodeType::Sphere) {}
-std::unique_ptr<Node> Sphere::create() { return std::make_unique<Sphere>(); }
-
-std::unique_ptr<Node> Sphere::copyNode() const {
-    auto copy = std::make_unique<Sphere>();
-    copy->radius_ = radius_;
-    return copy;
-}
-
-void Sphere::setFloat(std::string_view, double value) { radius_ = value; }
-
-void Sphere::clear() {
-    radius_ = 1.0;
-    Node::clear();
-}
+void Sphere::setFloat(std::string_view, double value) { fields_.radius = value; }
 
 void Sphere::apply(TraversalState& state, NodeAction& action) {
     NameScope nameScope(state, name());
     if (action.wantsSpheres()) {
-        action.sphere(state, radius_);
+        action.sphere(state, fields_.radius);
         return;
     }
     if (!action.wantsPolygons()) return;
 
-    const double r = radius_;
+    const double r = fields_.radius;
     auto point = [r](int band, int slice) {
         const double theta = pi() * band / kDivisions, phi = sliceAngle(slice);
         return Vec3{r * std::sin(theta) * std::cos(phi), r * std::cos(theta), r * std::sin(theta) * std::sin(phi)};
@@ -193,45 +163,27 @@ void Sphere::apply(TraversalState& state, NodeAction& action) {
     reportCells(out, point, point, partMaterial(state, 0));
 }
 
-Cone::Cone() : Node(NodeType::Cone) {}
-std::unique_ptr<Node> Cone::create() { return std::make_unique<Cone>(); }
-
-std::unique_ptr<Node> Cone::copyNode() const {
-    auto copy = std::make_unique<Cone>();
-    copy->parts_ = parts_;
-    copy->bottomRadius_ = bottomRadius_;
-    copy->height_ = height_;
-    return copy;
-}
-
 void Cone::setInt(std::string_view field, int32_t value) {
-    if (field == "parts") parts_ = value;
+    if (field == "parts") fields_.parts = value;
 }
 
 void Cone::setFloat(std::string_view field, double value) {
     if (field == "bottomRadius") {
-        bottomRadius_ = value;
+        fields_.bottomRadius = value;
     } else if (field == "height") {
-        height_ = value;
+        fields_.height = value;
     }
-}
-
-void Cone::clear() {
-    parts_ = kPartsAll;
-    bottomRadius_ = 1.0;
-    height_ = 2.0;
-    Node::clear();
 }
 
 void Cone::apply(TraversalState& state, NodeAction& action) {
     NameScope nameScope(state, name());
     if (action.wantsCones()) {
-        action.cone(state, parts_, bottomRadius_, height_);
+        action.cone(state, fields_.parts, fields_.bottomRadius, fields_.height);
         return;
     }
     if (!action.wantsPolygons()) return;
 
-    const double radius = bottomRadius_, h = height_;
+    const double radius = fields_.bottomRadius, h = fields_.height;
     auto point = [radius, h](int band, int slice) {
         const double ring = radius * band / kDivisions, phi = sliceAngle(slice);
         return Vec3{ring * std::cos(phi), h / 2 - h * band / kDivisions, ring * std::sin(phi)};
@@ -242,52 +194,34 @@ void Cone::apply(TraversalState& state, NodeAction& action) {
         return Vec3{h * std::cos(phi), radius, h * std::sin(phi)};
     };
     PolygonReporter out(state, action);
-    if (parts_ & kPartsSides) reportCells(out, point, side, partMaterial(state, 0));
-    if (parts_ & kPartsBottom) {
+    if (fields_.parts & kPartsSides) reportCells(out, point, side, partMaterial(state, 0));
+    if (fields_.parts & kPartsBottom) {
         auto rim = [&point](int slice) { return point(kDivisions, slice); };
         reportFan(out, rim, false, partMaterial(state, bindsPerPart(state) ? 1 : 0));
     }
 }
 
-Cylinder::Cylinder() : Node(NodeType::Cylinder) {}
-std::unique_ptr<Node> Cylinder::create() { return std::make_unique<Cylinder>(); }
-
-std::unique_ptr<Node> Cylinder::copyNode() const {
-    auto copy = std::make_unique<Cylinder>();
-    copy->parts_ = parts_;
-    copy->radius_ = radius_;
-    copy->height_ = height_;
-    return copy;
-}
-
 void Cylinder::setInt(std::string_view field, int32_t value) {
-    if (field == "parts") parts_ = value;
+    if (field == "parts") fields_.parts = value;
 }
 
 void Cylinder::setFloat(std::string_view field, double value) {
     if (field == "radius") {
-        radius_ = value;
+        fields_.radius = value;
     } else if (field == "height") {
-        height_ = value;
+        fields_.height = value;
     }
-}
-
-void Cylinder::clear() {
-    parts_ = kPartsAll;
-    radius_ = 1.0;
-    height_ = 2.0;
-    Node::clear();
 }
 
 void Cylinder::apply(TraversalState& state, NodeAction& action) {
     NameScope nameScope(state, name());
     if (action.wantsCylinders()) {
-        action.cylinder(state, parts_, radius_, height_);
+        action.cylinder(state, fields_.parts, fields_.radius, fields_.height);
         return;
     }
     if (!action.wantsPolygons()) return;
 
-    const double radius = radius_, h = height_;
+    const double radius = fields_.radius, h = fields_.height;
     auto point = [radius, h](int band, int slice) {
         const double phi = sliceAngle(slice);
         return Vec3{radius * std::cos(phi), h / 2 - h * band / kDivisions, radius * std::sin(phi)};
@@ -298,30 +232,19 @@ void Cylinder::apply(TraversalState& state, NodeAction& action) {
     };
     const bool perPart = bindsPerPart(state);
     PolygonReporter out(state, action);
-    if (parts_ & kPartsSides) reportCells(out, point, side, partMaterial(state, 0));
-    if (parts_ & kPartsBottom) {
+    if (fields_.parts & kPartsSides) reportCells(out, point, side, partMaterial(state, 0));
+    if (fields_.parts & kPartsBottom) {
         auto rim = [&point](int slice) { return point(kDivisions, slice); };
         reportFan(out, rim, false, partMaterial(state, perPart ? 2 : 0));
     }
-    if (parts_ & kPartsTop) {
+    if (fields_.parts & kPartsTop) {
         auto rim = [&point](int slice) { return point(0, slice); };
         reportFan(out, rim, true, partMaterial(state, perPart ? 1 : 0));
     }
 }
 
-PointLight::PointLight() : Node(NodeType::PointLight) {}
-std::unique_ptr<Node> PointLight::create() { return std::make_unique<PointLight>(); }
-std::unique_ptr<Node> PointLight::copyNode() const { return std::make_unique<PointLight>(); }
 void PointLight::apply(TraversalState&, NodeAction& action) { action.wantsPointLights(); }
-
-SpotLight::SpotLight() : Node(NodeType::SpotLight) {}
-std::unique_ptr<Node> SpotLight::create() { return std::make_unique<SpotLight>(); }
-std::unique_ptr<Node> SpotLight::copyNode() const { return std::make_unique<SpotLight>(); }
 void SpotLight::apply(TraversalState&, NodeAction& action) { action.wantsSpotLights(); }
-
-PerspectiveCamera::PerspectiveCamera() : Node(NodeType::PerspectiveCamera) {}
-std::unique_ptr<Node> PerspectiveCamera::create() { return std::make_unique<PerspectiveCamera>(); }
-std::unique_ptr<Node> PerspectiveCamera::copyNode() const { return std::make_unique<PerspectiveCamera>(); }
 void PerspectiveCamera::apply(TraversalState&, NodeAction& action) { action.wantsCameras(); }
 
 }  // namespace glowpond

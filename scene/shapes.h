@@ -10,131 +10,92 @@
 // their axis and 16 along it.
 #pragma once
 
-#include <memory>
+#include <cstdint>
 
 #include "scene/node.h"
 #include "scene/values.h"
 
 namespace glowpond {
 
+struct CubeFields {
+    double width = 2.0, height = 2.0, depth = 2.0;
+};
+
 // Axis-aligned box centred on the origin. Its six faces (+z, -z, -x, +x,
 // +y, -y) all take material part 1.
-class Cube : public Node {
+class Cube : public NodeClassWithFields<Cube, NodeType::Cube, CubeFields> {
 public:
-    Cube();
-    static std::unique_ptr<Node> create();
-
-    double width() const { return width_; }
-    double height() const { return height_; }
-    double depth() const { return depth_; }
+    double width() const { return fields_.width; }
+    double height() const { return fields_.height; }
+    double depth() const { return fields_.depth; }
     void setFloat(std::string_view field, double value) override;  // "width", "height", "depth"
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
+};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    double width_ = 2.0, height_ = 2.0, depth_ = 2.0;
+struct SphereFields {
+    double radius = 1.0;
 };
 
 // 256 polygons, part 0: triangles at the two pole bands, quads elsewhere.
-class Sphere : public Node {
+class Sphere : public NodeClassWithFields<Sphere, NodeType::Sphere, SphereFields> {
 public:
-    Sphere();
-    static std::unique_ptr<Node> create();
-
-    double radius() const { return radius_; }
+    double radius() const { return fields_.radius; }
     void setFloat(std::string_view field, double value) override;  // radius, any name
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
+};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    double radius_ = 1.0;
+struct ConeFields {
+    int32_t parts = kPartsAll;
+    double bottomRadius = 1.0;
+    double height = 2.0;
 };
 
 // Apex at y = height/2, base at -height/2. Sides are part 0; the base is
 // part 1 under a PER_PART or PER_PART_INDEXED material binding, else 0.
-class Cone : public Node {
+class Cone : public NodeClassWithFields<Cone, NodeType::Cone, ConeFields> {
 public:
-    Cone();
-    static std::unique_ptr<Node> create();
-
-    int32_t parts() const { return parts_; }  // kPartsSides | kPartsBottom
-    double bottomRadius() const { return bottomRadius_; }
-    double height() const { return height_; }
+    int32_t parts() const { return fields_.parts; }  // kPartsSides | kPartsBottom
+    double bottomRadius() const { return fields_.bottomRadius; }
+    double height() const { return fields_.height; }
     void setInt(std::string_view field, int32_t value) override;     // "parts"
     void setFloat(std::string_view field, double value) override;    // "bottomRadius", "height"
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
+};
 
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    int32_t parts_ = kPartsAll;
-    double bottomRadius_ = 1.0;
-    double height_ = 2.0;
+struct CylinderFields {
+    int32_t parts = kPartsAll;
+    double radius = 1.0;
+    double height = 2.0;
 };
 
 // From y = height/2 down to -height/2. Sides are part 0; under a PER_PART
 // or PER_PART_INDEXED material binding the top is part 1 and the bottom
 // part 2, else both are part 0.
-class Cylinder : public Node {
+class Cylinder : public NodeClassWithFields<Cylinder, NodeType::Cylinder, CylinderFields> {
 public:
-    Cylinder();
-    static std::unique_ptr<Node> create();
-
-    int32_t parts() const { return parts_; }  // kPartsSides | kPartsBottom | kPartsTop
-    double radius() const { return radius_; }
-    double height() const { return height_; }
+    int32_t parts() const { return fields_.parts; }  // kPartsSides | kPartsBottom | kPartsTop
+    double radius() const { return fields_.radius; }
+    double height() const { return fields_.height; }
     void setInt(std::string_view field, int32_t value) override;   // "parts"
     void setFloat(std::string_view field, double value) override;  // "radius", "height"
-    void clear() override;
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-
-private:
-    int32_t parts_ = kPartsAll;
-    double radius_ = 1.0;
-    double height_ = 2.0;
 };
 
 // The lights and the camera keep none of their fields and only ask the
 // action's query for their kind.
-class PointLight : public Node {
+class PointLight : public NodeClass<PointLight, NodeType::PointLight> {
 public:
-    PointLight();
-    static std::unique_ptr<Node> create();
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
 };
 
-class SpotLight : public Node {
+class SpotLight : public NodeClass<SpotLight, NodeType::SpotLight> {
 public:
-    SpotLight();
-    static std::unique_ptr<Node> create();
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
 };
 
-class PerspectiveCamera : public Node {
+class PerspectiveCamera : public NodeClass<PerspectiveCamera, NodeType::PerspectiveCamera> {
 public:
-    PerspectiveCamera();
-    static std::unique_ptr<Node> create();
     void apply(TraversalState& state, NodeAction& action) override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
 };
 
 }  // namespace glowpond

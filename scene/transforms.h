@@ -3,7 +3,6 @@
 // Separator are moved. Rotation angles are radians.
 #pragma once
 
-#include <memory>
 
 #include "scene/matrix4.h"
 #include "scene/node.h"
@@ -22,113 +21,95 @@ protected:
     virtual void reportValues(NodeAction& action) const = 0;
 };
 
-class Translation : public TransformNode {
-public:
-    Translation();
-    static std::unique_ptr<Node> create();
-
-    const Vec3& translation() const { return translation_; }
-    void setVec3(std::string_view field, const Vec3& value) override;  // any name
-    void clear() override;
-    Matrix4 localMatrix() const override;
-
-protected:
-    std::unique_ptr<Node> copyNode() const override;
-    void reportValues(NodeAction& action) const override;  // translation
-
-private:
-    Vec3 translation_{0.0, 0.0, 0.0};
+struct TranslationFields {
+    Vec3 translation{0.0, 0.0, 0.0};
 };
 
-class Scale : public TransformNode {
+class Translation
+    : public NodeClassWithFields<Translation, NodeType::Translation, TranslationFields, TransformNode> {
 public:
-    Scale();
-    static std::unique_ptr<Node> create();
-
-    const Vec3& scaleFactor() const { return scaleFactor_; }
+    const Vec3& translation() const { return fields_.translation; }
     void setVec3(std::string_view field, const Vec3& value) override;  // any name
-    void clear() override;
     Matrix4 localMatrix() const override;
 
 protected:
-    std::unique_ptr<Node> copyNode() const override;
-    void reportValues(NodeAction& action) const override;  // scale
+    void reportValues(NodeAction& action) const override;  // translation
+};
 
-private:
-    Vec3 scaleFactor_{1.0, 1.0, 1.0};
+struct ScaleFields {
+    Vec3 scaleFactor{1.0, 1.0, 1.0};
+};
+
+class Scale : public NodeClassWithFields<Scale, NodeType::Scale, ScaleFields, TransformNode> {
+public:
+    const Vec3& scaleFactor() const { return fields_.scaleFactor; }
+    void setVec3(std::string_view field, const Vec3& value) override;  // any name
+    Matrix4 localMatrix() const override;
+
+protected:
+    void reportValues(NodeAction& action) const override;  // scale
+};
+
+struct RotationFields {
+    AxisAngle rotation;
 };
 
 // The angle is taken in radians as stored; the axis is normalised and a
 // zero axis means the y axis.
-class Rotation : public TransformNode {
+class Rotation : public NodeClassWithFields<Rotation, NodeType::Rotation, RotationFields, TransformNode> {
 public:
-    Rotation();
-    static std::unique_ptr<Node> create();
-
-    const AxisAngle& rotation() const { return rotation_; }
+    const AxisAngle& rotation() const { return fields_.rotation; }
     void setRotation(std::string_view field, const AxisAngle& value) override;  // any name
-    void clear() override;
     Matrix4 localMatrix() const override;
 
 protected:
-    std::unique_ptr<Node> copyNode() const override;
     void reportValues(NodeAction& action) const override;  // rotation
+};
 
-private:
-    AxisAngle rotation_;
+struct MatrixTransformFields {
+    Matrix4 matrix = Matrix4::identity();
 };
 
 // The matrix as stored: row-major, for row vectors, translation in row 3.
-class MatrixTransform : public TransformNode {
+class MatrixTransform
+    : public NodeClassWithFields<MatrixTransform, NodeType::MatrixTransform, MatrixTransformFields, TransformNode> {
 public:
-    MatrixTransform();
-    static std::unique_ptr<Node> create();
-
-    const Matrix4& matrix() const { return matrix_; }
+    const Matrix4& matrix() const { return fields_.matrix; }
     void setMatrix(std::string_view field, const Matrix4& value) override;  // any name
-    void clear() override;
     Matrix4 localMatrix() const override;
 
 protected:
-    std::unique_ptr<Node> copyNode() const override;
     void reportValues(NodeAction& action) const override;  // matrix
+};
 
-private:
-    Matrix4 matrix_ = Matrix4::identity();
+struct TransformFields {
+    Vec3 translation{0.0, 0.0, 0.0};
+    AxisAngle rotation;
+    Vec3 scaleFactor{1.0, 1.0, 1.0};
+    AxisAngle scaleOrientation;
+    Vec3 center{0.0, 0.0, 0.0};
 };
 
 // A point is moved by -center, turned out of the scale orientation,
 // scaled, turned back, rotated, moved back by center and translated.
 // Parts at their neutral values (lengths below kCoincidence, angles of
 // exactly zero) are left out of the product.
-class Transform : public TransformNode {
+class Transform : public NodeClassWithFields<Transform, NodeType::Transform, TransformFields, TransformNode> {
 public:
-    Transform();
-    static std::unique_ptr<Node> create();
-
-    const Vec3& translation() const { return translation_; }
-    const AxisAngle& rotation() const { return rotation_; }
-    const Vec3& scaleFactor() const { return scaleFactor_; }
-    const AxisAngle& scaleOrientation() const { return scaleOrientation_; }
-    const Vec3& center() const { return center_; }
+    const Vec3& translation() const { return fields_.translation; }
+    const AxisAngle& rotation() const { return fields_.rotation; }
+    const Vec3& scaleFactor() const { return fields_.scaleFactor; }
+    const AxisAngle& scaleOrientation() const { return fields_.scaleOrientation; }
+    const Vec3& center() const { return fields_.center; }
 
     // "translation", "scaleFactor", "center".
     void setVec3(std::string_view field, const Vec3& value) override;
     // "rotation", "scaleOrientation".
     void setRotation(std::string_view field, const AxisAngle& value) override;
-    void clear() override;
     Matrix4 localMatrix() const override;
 
 protected:
-    std::unique_ptr<Node> copyNode() const override;
     void reportValues(NodeAction& action) const override;  // translation, rotation, scale
-
-private:
-    Vec3 translation_{0.0, 0.0, 0.0};
-    AxisAngle rotation_;
-    Vec3 scaleFactor_{1.0, 1.0, 1.0};
-    AxisAngle scaleOrientation_;
-    Vec3 center_{0.0, 0.0, 0.0};
 };
 
 }  // namespace glowpond

@@ -7,40 +7,18 @@
 namespace glowpond {
 namespace {
 
-TEST(FieldArray, element500OpensTheSecondChunkAndEarlierElementsNeverMove) {
-    FieldArray<Vec3> points;
-    ASSERT_EQ(points.append({1, 2, 3}), 0);
-    const Vec3* first = points.at(0);
-    for (int i = 1; i <= 500; ++i) points.append({double(i), 0, 0});
-    EXPECT_EQ(points.capacity(), 1000);
-    EXPECT_EQ(points.at(0), first);
-    EXPECT_EQ(points[0], (Vec3{1, 2, 3}));
-    EXPECT_EQ(points[500].x, 500);
-    EXPECT_EQ(points.at(501), nullptr);
-    EXPECT_EQ(points.at(-1), nullptr);
-}
-
-TEST(FieldArray, growsPastAThousandChunksForLargeIndexLists) {
+TEST(FieldArray, growsPastAThousandChunksWithoutMovingElements) {
     // A million-triangle face list: four million entries in 8000 chunks.
     FieldArray<int32_t> indices;
-    for (int32_t i = 0; i < 4'000'000; ++i) ASSERT_EQ(indices.append(i % 4 == 3 ? -1 : i), i);
+    ASSERT_EQ(indices.append(-1), 0);
+    const int32_t* first = indices.at(0);
+    for (int32_t i = 1; i < 4'000'000; ++i) ASSERT_EQ(indices.append(i), i);
     EXPECT_FALSE(indices.failed());
     EXPECT_EQ(indices.capacity(), 4'000'000);
-    EXPECT_EQ(indices[500'000], 500'000);
-    EXPECT_EQ(indices[3'999'998], 3'999'998);
-    EXPECT_EQ(indices[3'999'999], -1);
-}
-
-TEST(FieldArray, copyKeepsTheChunkSizeAndClearRestoresTheStandardOne) {
-    FieldArray<double> source(7);
-    for (int i = 0; i < 10; ++i) source.append(i * 0.5);
-    FieldArray<double> copy = source;
-    EXPECT_EQ(copy.chunkSize(), 7);
-    EXPECT_EQ(copy.capacity(), 14);
-    EXPECT_EQ(copy[9], 4.5);
-    copy.clear();
-    EXPECT_EQ(copy.chunkSize(), 500);
-    EXPECT_EQ(copy.capacity(), 0);
+    EXPECT_EQ(indices.at(0), first);
+    EXPECT_EQ(indices[3'999'999], 3'999'999);
+    EXPECT_EQ(indices.at(4'000'000), nullptr);
+    EXPECT_EQ(indices.at(-1), nullptr);
 }
 
 TEST(FieldArray, setAtFillsTheGapWithZerosAndARefusedGrowthIsReported) {

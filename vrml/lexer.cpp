@@ -7,8 +7,8 @@
 // number, "1e" a word, "0X1F" a word), so scanWordOrNumber measures every
 // candidate and picks the longest.
 //
-// Sections: character classes and conversions; input and buffer; tokens;
-// word resolution; reporting.
+// Sections: character classes and conversions; candidate lengths; word
+// tables; input and buffer; tokens; word resolution; reporting.
 #include "vrml/lexer.h"
 
 #include <algorithm>
@@ -97,6 +97,50 @@ double floatValue(const char* text, size_t length) {
         return std::strtod(std::string(text, length).c_str(), nullptr);
     }
     return result.ec == std::errc() ? value : 0.0;
+}
+
+// ---------------------------------------------------------------------------
+// Candidate lengths for scanWordOrNumber: each is 0 when its pattern does
+// not match at `p`. The buffer's NUL sentinels stop every scan.
+
+size_t wordLength(const char* p) {
+    size_t length = 0;
+    while (is(p[length], kWordChar)) ++length;
+    return length;
+}
+
+size_t decimalLength(const char* p) {
+    const size_t digitsFrom = p[0] == '-' ? 1 : 0;
+    size_t length = digitsFrom;
+    while (is(p[length], kDigit)) ++length;
+    return length == digitsFrom ? 0 : length;
+}
+
+size_t hexLength(const char* p) {
+    if (p[0] != '0' || p[1] != 'x' || !is(p[2], kHexDigit)) return 0;
+    size_t length = 3;
+    while (is(p[length], kHexDigit)) ++length;
+    return length;
+}
+
+// -? digits* .? digits* ([eE] [+-]? digits+)?. `examined` receives how far
+// the scan looked, which is beyond the match when an exponent has no digits.
+size_t realLength(const char* p, size_t& examined) {
+    size_t length = p[0] == '-' ? 1 : 0;
+    while (is(p[length], kDigit)) ++length;
+    if (p[length] == '.') ++length;
+    while (is(p[length], kDigit)) ++length;
+    examined = length;
+    if (p[length] == 'e' || p[length] == 'E') {
+        size_t exponent = length + 1;
+        if (p[exponent] == '+' || p[exponent] == '-') ++exponent;
+        examined = exponent;
+        if (is(p[exponent], kDigit)) {
+            while (is(p[exponent], kDigit)) ++exponent;
+            length = examined = exponent;
+        }
+    }
+    return length;
 }
 
 // ---------------------------------------------------------------------------
@@ -345,36 +389,9 @@ int VrmlLexer::scanString() {
 
 int VrmlLexer::scanWordOrNumber() {
     const char* p = &buffer_[pos_];
-
-    size_t word = 0;
-    while (is(p[word], kWordChar)) ++word;
-
-    size_t decimal = p[0] == '-' ? 1 : 0;
-    const size_t digitsFrom = decimal;
-    while (is(p[decimal], kDigit)) ++decimal;
-    if (decimal == digitsFrom) decimal = 0;
-
-    size_t hex = 0;
-    if (p[0] == '0' && p[1] == 'x' && is(p[2], kHexDigit)) {
-        hex = 3;
-        while (is(p[hex], kHexDigit)) ++hex;
-    }
-
-    // -? digits* .? digits* ([eE] [+-]? digits+)?
-    size_t real = p[0] == '-' ? 1 : 0;
-    while (is(p[real], kDigit)) ++real;
-    if (p[real] == '.') ++real;
-    while (is(p[real], kDigit)) ++real;
-    size_t examined = real;
-    if (p[real] == 'e' || p[real] == 'E') {
-        size_t exponent = real + 1;
-        if (p[exponent] == '+' || p[exponent] == '-') ++exponent;
-        examined = exponent;
-        if (is(p[exponent], kDigit)) {
-            while (is(p[exponent], kDigit)) ++exponent;
-            real = examined = exponent;
-        }
-    }
+    const size_t word = wordLength(p), decimal = decimalLength(p), hex = hexLength(p);
+    size_t examined = 0;
+    const size_t real = realLength(p, examined);
 
     // A candidate that ran into the end of the buffer may go on after it.
     if (pos_ + std::max(word, examined) >= end_ && !atEof_) {

@@ -89,12 +89,24 @@ private:
     bool parseNode(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes);
     bool parseNodeBody(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes);
     bool parseDeclarations(VrmlNodeType& type);
-    // Passes the value to `node`'s setter; reads and drops it when `node` is null.
+    // Passes the value to `node`'s setter; reads and drops it when `node` is
+    // null. `bytes` grows by the estimated heap size of the value.
     bool parseFieldValue(Node* node, int64_t& bytes);
+    template <typename T, typename Setter>
+    bool parseSingleField(Node* node, bool (Parser::*read)(T&), Setter setter);
+    template <typename T>
+    using ArraySetter = void (Node::*)(std::string_view, std::unique_ptr<FieldArray<T>>);
+    template <typename T, typename ReadElement>
+    bool parseArrayField(Node* node, int64_t& bytes, ArraySetter<T> setter, ReadElement readElement);
+    bool skipImage();
 
     bool parseNumber(double& number);
     bool parseInteger(int32_t& integer);
     bool parseNumbers(double* numbers, int count);
+    bool parseVec2(Vec2& v);
+    bool parseVec3(Vec3& v);
+    bool parseRotation(AxisAngle& r);
+    bool parseMatrix(Matrix4& m);
     bool parseBitMask(int32_t& mask);
     bool parseString(std::string& text);
     // One element, or "[" elements separated by commas, a trailing comma allowed "]".
@@ -263,6 +275,11 @@ bool Parser::parseNumbers(double* numbers, int count) {
     return true;
 }
 
+bool Parser::parseVec2(Vec2& v) { return parseNumber(v.x) && parseNumber(v.y); }
+bool Parser::parseVec3(Vec3& v) { return parseNumber(v.x) && parseNumber(v.y) && parseNumber(v.z); }
+bool Parser::parseRotation(AxisAngle& r) { return parseVec3(r.axis) && parseNumber(r.angle); }
+bool Parser::parseMatrix(Matrix4& m) { return parseNumbers(m.m.data(), 16); }
+
 bool Parser::parseBitMask(int32_t& mask) {
     if (peek() != '(') return parseInteger(mask);
     consume();
@@ -317,116 +334,66 @@ bool Parser::parseFieldValue(Node* node, int64_t& bytes) {
     consume();
 
     switch (type) {
-        case FieldType::SFFloat: {
-            double number = 0.0;
-            if (!parseNumber(number)) return false;
-            if (node) node->setFloat(fieldName_, number);
-            return true;
-        }
+        case FieldType::SFFloat: return parseSingleField(node, &Parser::parseNumber, &Node::setFloat);
         case FieldType::SFBool:
         case FieldType::SFEnum:
-        case FieldType::SFLong: {
-            int32_t integer = 0;
-            if (!parseInteger(integer)) return false;
-            if (node) node->setInt(fieldName_, integer);
-            return true;
-        }
-        case FieldType::SFBitMask: {
-            int32_t mask = 0;
-            if (!parseBitMask(mask)) return false;
-            if (node) node->setInt(fieldName_, mask);
-            return true;
-        }
-        case FieldType::SFVec2f: {
-            double v[2];
-            if (!parseNumbers(v, 2)) return false;
-            if (node) node->setVec2(fieldName_, Vec2{v[0], v[1]});
-            return true;
-        }
+        case FieldType::SFLong: return parseSingleField(node, &Parser::parseInteger, &Node::setInt);
+        case FieldType::SFBitMask: return parseSingleField(node, &Parser::parseBitMask, &Node::setInt);
+        case FieldType::SFVec2f: return parseSingleField(node, &Parser::parseVec2, &Node::setVec2);
         case FieldType::SFVec3f:
-        case FieldType::SFColor: {
-            double v[3];
-            if (!parseNumbers(v, 3)) return false;
-            if (node) node->setVec3(fieldName_, Vec3{v[0], v[1], v[2]});
-            return true;
-        }
-        case FieldType::SFRotation: {
-            double v[4];
-            if (!parseNumbers(v, 4)) return false;
-            if (node) node->setRotation(fieldName_, AxisAngle{Vec3{v[0], v[1], v[2]}, v[3]});
-            return true;
-        }
-        case FieldType::SFMatrix: {
-            Matrix4 matrix;
-            if (!parseNumbers(matrix.m.data(), 16)) return false;
-            if (node) node->setMatrix(fieldName_, matrix);
-            return true;
-        }
-        case FieldType::SFString: {
-            std::string text;
-            if (!parseString(text)) return false;
-            if (node) node->setString(fieldName_, std::move(text));
-            return true;
-        }
-        case FieldType::SFImage: {
-            // Width, height, components, then the pixels; no class keeps an image.
-            int32_t header[3];
-            for (int32_t& number : header) {
-                if (!parseInteger(number)) return false;
-            }
-            while (peek() == kTokenInteger) consume();
-            return true;
-        }
+        case FieldType::SFColor: return parseSingleField(node, &Parser::parseVec3, &Node::setVec3);
+        case FieldType::SFRotation: return parseSingleField(node, &Parser::parseRotation, &Node::setRotation);
+        case FieldType::SFMatrix: return parseSingleField(node, &Parser::parseMatrix, &Node::setMatrix);
+        case FieldType::SFString: return parseSingleField(node, &Parser::parseString, &Node::setString);
+        case FieldType::SFImage: return skipImage();
         case FieldType::MFVec3f:
-        case FieldType::MFColor: {
-            std::unique_ptr<FieldArray<Vec3>> array;
-            if (!parseList(node, array, [this](Vec3& v) { return parseNumber(v.x) && parseNumber(v.y) && parseNumber(v.z); })) {
-                return false;
-            }
-            if (!array) return true;
-            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(Vec3));
-            node->setVec3Array(fieldName_, std::move(array));
-            return true;
-        }
-        case FieldType::MFVec2f: {
-            std::unique_ptr<FieldArray<Vec2>> array;
-            if (!parseList(node, array, [this](Vec2& v) { return parseNumber(v.x) && parseNumber(v.y); })) return false;
-            if (!array) return true;
-            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(Vec2));
-            node->setVec2Array(fieldName_, std::move(array));
-            return true;
-        }
-        case FieldType::MFLong: {
-            std::unique_ptr<FieldArray<int32_t>> array;
-            if (!parseList(node, array, [this](int32_t& i) { return parseInteger(i); })) return false;
-            if (!array) return true;
-            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(int32_t));
-            node->setLongArray(fieldName_, std::move(array));
-            return true;
-        }
-        case FieldType::MFFloat: {
-            std::unique_ptr<FieldArray<double>> array;
-            if (!parseList(node, array, [this](double& d) { return parseNumber(d); })) return false;
-            if (!array) return true;
-            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(double));
-            node->setFloatArray(fieldName_, std::move(array));
-            return true;
-        }
+        case FieldType::MFColor:
+            return parseArrayField(node, bytes, &Node::setVec3Array, [this](Vec3& v) { return parseVec3(v); });
+        case FieldType::MFVec2f:
+            return parseArrayField(node, bytes, &Node::setVec2Array, [this](Vec2& v) { return parseVec2(v); });
+        case FieldType::MFLong:
+            return parseArrayField(node, bytes, &Node::setLongArray, [this](int32_t& i) { return parseInteger(i); });
+        case FieldType::MFFloat:
+            return parseArrayField(node, bytes, &Node::setFloatArray, [this](double& d) { return parseNumber(d); });
         case FieldType::MFString: {
-            std::unique_ptr<FieldArray<std::string>> array;
+            // The texts count towards the node's size even when it is dropped.
             auto readString = [this, &bytes](std::string& s) {
                 if (!parseString(s)) return false;
                 bytes += static_cast<int64_t>(s.size());
                 return true;
             };
-            if (!parseList(node, array, readString)) return false;
-            if (!array) return true;
-            bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(std::string));
-            node->setStringArray(fieldName_, std::move(array));
-            return true;
+            return parseArrayField(node, bytes, &Node::setStringArray, readString);
         }
     }
     return false;  // every type is handled above
+}
+
+template <typename T, typename Setter>
+bool Parser::parseSingleField(Node* node, bool (Parser::*read)(T&), Setter setter) {
+    T fieldValue{};
+    if (!(this->*read)(fieldValue)) return false;
+    if (node) (node->*setter)(fieldName_, std::move(fieldValue));
+    return true;
+}
+
+template <typename T, typename ReadElement>
+bool Parser::parseArrayField(Node* node, int64_t& bytes, ArraySetter<T> setter, ReadElement readElement) {
+    std::unique_ptr<FieldArray<T>> array;
+    if (!parseList(node, array, readElement)) return false;
+    if (!array) return true;
+    bytes += int64_t{array->capacity()} * static_cast<int64_t>(sizeof(T));
+    (node->*setter)(fieldName_, std::move(array));
+    return true;
+}
+
+bool Parser::skipImage() {
+    // Width, height, components, then the pixels; no class keeps an image.
+    int32_t header[3];
+    for (int32_t& number : header) {
+        if (!parseInteger(number)) return false;
+    }
+    while (peek() == kTokenInteger) consume();
+    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -465,12 +432,10 @@ void read(VrmlReaderState& state, Node& context, StartScanning startScanning) {
 
 }  // namespace
 
-VrmlReaderState& vrmlReaderState() {
-    static VrmlReaderState state;
-    return state;
+void readVrmlFile(Node& context, const std::string& path) {
+    VrmlReaderState state;
+    readVrmlFile(state, context, path);
 }
-
-void readVrmlFile(Node& context, const std::string& path) { readVrmlFile(vrmlReaderState(), context, path); }
 
 void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path) {
     // Binary mode, so that every platform reads the same bytes; the lexer

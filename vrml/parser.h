@@ -23,8 +23,9 @@ extern const char* const kVrmlParseError;
 extern const char* const kVrmlNestingTooDeep;
 extern const char* const kVrmlOutOfMemory;
 
-// Everything the reader keeps while it reads one file. Only the lexer's
-// buffer outlives a file; the tables are emptied after each one.
+// Everything the reader keeps while it reads one file. The tables are
+// emptied after each file; a state kept for several files (the overloads
+// that take one) keeps only the lexer's buffer from one to the next.
 struct VrmlReaderState {
     // Node bodies nest at most this deep; deeper files are refused.
     static constexpr int kMaxDepth = 24;
@@ -43,11 +44,8 @@ struct VrmlReaderState {
     std::unordered_map<std::string, DefEntry> defs;  // keyed by table name
 };
 
-// The program's one reader state.
-VrmlReaderState& vrmlReaderState();
-
 // Reads the file at `path` and appends its root nodes as children of
-// `context` (the load context). Calls into the program's reader state.
+// `context` (the load context), with a reader state of its own.
 void readVrmlFile(Node& context, const std::string& path);
 void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path);
 
