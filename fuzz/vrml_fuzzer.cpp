@@ -1,6 +1,6 @@
 // Any bytes as a VRML file: reading must never fail unsafely, and a file
 // that reports an error must leave no nodes behind. One reader state serves
-// every input, as in the program, so that nothing may carry over.
+// every input, so that nothing may carry over from one file to the next.
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
