@@ -21,9 +21,6 @@ constexpr int MAX_MODELS = 15;
 // Capacity of one path buffer, terminator included: a path has at most 255 characters.
 constexpr int MAX_PATH_CHARS = 256;
 
-// Colours are stored as 0..255 in the files; this is the float nearest to 1/255.
-constexpr float kColorFromByte = 0.003921569f;
-
 constexpr char kIniFileName[] = "glowpond.ini";
 constexpr char kHelpFileName[] = "\\glowpond.hlp";
 // The application key under which the installer records the install directory.

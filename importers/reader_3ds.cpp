@@ -1,7 +1,7 @@
 #include "importers/reader_3ds.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "mesh/vector.h"
 #include "scene/geometry.h"
 #include "scene/grouping.h"
 #include "scene/properties.h"
@@ -44,7 +45,6 @@ constexpr uint16_t kPercentFloat = 0x0031;
 
 constexpr uint64_t kHeaderBytes = 6;
 constexpr size_t kMaxStringChars = 255;
-constexpr float kByteToColour = 0.003921569f;
 constexpr float kPercent = 0.01f;
 
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -222,7 +222,7 @@ private:
         if (id == kColourBytes) {
             uint8_t rgb[3];
             if (!in_.u8(rgb[0]) || !in_.u8(rgb[1]) || !in_.u8(rgb[2])) return false;
-            colour = {rgb[0] * kByteToColour, rgb[1] * kByteToColour, rgb[2] * kByteToColour};
+            colour = {rgb[0] * kColorFromByte, rgb[1] * kColorFromByte, rgb[2] * kColorFromByte};
             return true;
         }
         return false;

@@ -9,6 +9,10 @@ namespace glowpond {
 
 using Vec3f = std::array<float, 3>;
 
+// Colour components stored as bytes (the settings files, 3DS files) scale
+// into 0..1 by this, the float nearest to 1/255.
+constexpr float kColorFromByte = 0.003921569f;
+
 inline Vec3f operator+(const Vec3f& a, const Vec3f& b) { return {a[0] + b[0], a[1] + b[1], a[2] + b[2]}; }
 inline Vec3f operator-(const Vec3f& a, const Vec3f& b) { return {a[0] - b[0], a[1] - b[1], a[2] - b[2]}; }
 inline Vec3f operator*(const Vec3f& a, float f) { return {a[0] * f, a[1] * f, a[2] * f}; }
