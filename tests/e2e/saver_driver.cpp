@@ -5,13 +5,12 @@
 //   saver_driver SCENARIO PROGRAM SAMPLE_MODELS SHARED_MODELS   (Unix paths)
 //
 // Exit status 0 when the scenario passes, 1 with the reason on stderr when it
-// fails, 77 when it needs the shared model collection and that is missing
-// (a failure instead when the environment variable CI is set).
+// fails, 2 on a wrong command line, 77 when it needs the shared model
+// collection and that is missing (a failure instead when CI is set).
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +26,7 @@ constexpr char kIniPath[] = "C:\\glowpond\\glowpond.ini";
 constexpr char kSaverClass[] = "My Window";
 constexpr char kDialogClass[] = "#32770";
 constexpr char kSettingsCaption[] = "3-D Glowpond Settings.";
+constexpr char kNoPreviewWindow[] = "Can't form a preview window";
 constexpr DWORD kTimeoutMs = 30000;
 constexpr int kSkipped = 77;
 constexpr int kModelList = 1001;
@@ -129,11 +129,10 @@ public:
                    const std::string& options = "")
         : arguments_(arguments) {
         if (!models.empty()) writeIni(models, options);
-        std::string commandLine = "\"" + paths.program + "\"" + (arguments.empty() ? "" : " " + arguments);
+        std::string command = "\"" + paths.program + "\"" + (arguments.empty() ? "" : " " + arguments);
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
-        expect(CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &process_),
+        expect(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_),
                "cannot start");
     }
     ~Saver() {
@@ -348,8 +347,6 @@ void expectMessages(const std::string& arguments, const std::vector<std::pair<co
     saver.expectExit();
 }
 
-void noPreviewWindow(const char* arguments) { expectMessages(arguments, {{"Error", "Can't form a preview window"}}); }
-
 void passwordChange(const char* arguments) {
     Saver saver(arguments);
     saver.expectExit();
@@ -434,8 +431,7 @@ const std::map<std::string, void (*)()> kScenarios = {
         saver.expectExit();
     }},
     {"preview_without_window", [] {
-        noPreviewWindow("/p 12345");
-        noPreviewWindow("/p");
+        for (const char* arguments : {"/p 12345", "/p"}) expectMessages(arguments, {{"Error", kNoPreviewWindow}});
     }},
     {"password_change", [] { passwordChange("/a"); }},
     {"mode_table", [] {
@@ -449,7 +445,7 @@ const std::map<std::string, void (*)()> kScenarios = {
             saver.endWithKeys();
         }
         passwordChange("/s /a");
-        noPreviewWindow("/s /p");
+        expectMessages("/s /p", {{"Error", kNoPreviewWindow}});
     }},
     {"settings_ok_and_cancel", [] {
         const std::vector<std::string> files = threeSamples();
@@ -618,7 +614,7 @@ const std::map<std::string, void (*)()> kScenarios = {
 };
 
 std::string windowsPath(std::string unixPath) {
-    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
+    for (char& c : unixPath) c = c == '/' ? '\\' : c;
     return "Z:" + unixPath;
 }
 
