@@ -1,107 +1,73 @@
-#include <gtest/gtest.h>
+#include "saver/load_sequence.h"
 
-#include <memory>
+#include <gtest/gtest.h>
 
 #include "config/settings.h"
 #include "engine/model_slot.h"
-#include "saver/load_sequence.h"
-#include "tests/test_support.h"
 
 namespace glowpond {
 namespace {
 
-using testing::recordingPlatform;
+std::string sample(const char* name) { return std::string(GLOWPOND_SAMPLE_MODELS) + "/" + name; }
 
-std::string sampleModel(const char* name) { return std::string(GLOWPOND_SAMPLE_MODELS) + "/" + name; }
-
-struct RecordedProgress : LoadProgress {
-    void nextFile() override {
-        ++steps;
-        if (cancelAtStep == steps) *cancelFlag = 1;
+// A load sequence with its record, slots and progress, which is cancelled
+// whenever `cancelWhen` says so.
+struct Sequence : LoadProgress {
+    explicit Sequence(const std::vector<std::string>& paths) {
+        for (const std::string& path : paths) settings.addModel(settings.modelCount, path);
     }
+    LoadOutcome load() { return loadModelFiles(slots, settings, loader, *this); }
+    bool showsStatus() const override { return false; }
+    void showStatus(const std::string&) override {}
+    void showError(const std::string& text, const std::string&) override { errors.push_back(text); }
+    bool cancelled() override { return cancelWhen(*this); }
+    void nextFile() override { ++steps; }
     void showFile(const std::string& path) override { files.push_back(path); }
-    WindowHandle loaderStatusWindow() const override { return nullptr; }
 
-    int steps = 0;
-    int cancelAtStep = 0;
-    int32_t* cancelFlag = nullptr;
-    std::vector<std::string> files;
-};
-
-class LoadSequence : public ::testing::Test {
-protected:
-    LoadSequence() {
-        recordingPlatform().appPath = AppPathLookup{};
-        settings = std::make_unique<SaverSettings>();
-    }
-    void addFiles(std::initializer_list<std::string> paths) {
-        for (const std::string& path : paths) settings->addModel(settings->modelCount, path);
-    }
-
-    std::unique_ptr<SaverSettings> settings;
+    SaverSettings settings;
     ModelSlot slots[MAX_MODELS];
-    int32_t cancelled = 0;
+    ModelLoader loader;
+    bool (*cancelWhen)(const Sequence&) = [](const Sequence&) { return false; };
+    int steps = 0;
+    std::vector<std::string> errors, files;
 };
 
-TEST_F(LoadSequence, aFailedFileIsLeftOutAndTheNextOneKeepsItsOwnSettings) {
-    const std::string missing = sampleModel("missing.wrl");
-    addFiles({sampleModel("lava_lamp.wrl"), missing, sampleModel("rocket.3ds")});
-    settings->backCull = {0, 0, 1};
-    RecordedProgress progress;
-    const LoadOutcome outcome = loadModelFiles(slots, *settings, &progress, &cancelled);
-
-    EXPECT_EQ(outcome.loaded, 2);
-    EXPECT_FALSE(outcome.cancelled);
-    EXPECT_EQ(settings->modelCount, 2);
-    ASSERT_TRUE(slots[0].model && slots[1].model && slots[1].blob);
-    EXPECT_EQ(slots[0].settingsIndex, 0);
-    EXPECT_EQ(slots[1].settingsIndex, 2);
-    EXPECT_EQ(slots[1].model->cullBackFaces, 1);
-    EXPECT_FALSE(slots[2].model || slots[2].blob);
-    EXPECT_EQ(progress.steps, 3);
-    EXPECT_EQ(progress.files, (std::vector<std::string>{sampleModel("lava_lamp.wrl"), missing, sampleModel("rocket.3ds")}));
-    ASSERT_EQ(recordingPlatform().messages.size(), 1u);
-    EXPECT_EQ(recordingPlatform().messages[0].text, missing);
+TEST(LoadSequence, aFailedFileIsLeftOutAndTheNextOneKeepsItsOwnSettings) {
+    const std::vector<std::string> files{sample("lava_lamp.wrl"), sample("missing.wrl"), sample("rocket.3ds")};
+    Sequence s(files);
+    s.settings.models[2].backCull = 1;
+    const LoadOutcome outcome = s.load();
+    EXPECT_EQ(std::tie(outcome.loaded, outcome.cancelled, s.settings.modelCount), std::tuple(2, false, 2));
+    ASSERT_TRUE(s.slots[0].model && s.slots[1].model && s.slots[1].blob);
+    EXPECT_EQ(std::tie(s.slots[0].settingsIndex, s.slots[1].settingsIndex, s.slots[1].model->cullBackFaces, s.steps,
+                       s.files, s.errors), std::tuple(0, 2, 1, 3, files, std::vector{files[1]}));
 }
 
-TEST_F(LoadSequence, nothingLoadableLeavesNoModels) {
-    addFiles({sampleModel("missing.3ds"), sampleModel("missing.wrl")});
-    const LoadOutcome outcome = loadModelFiles(slots, *settings, nullptr, &cancelled);
-    EXPECT_EQ(outcome.loaded, 0);
-    EXPECT_EQ(settings->modelCount, 0);
-    EXPECT_FALSE(slots[0].model);
-    EXPECT_EQ(recordingPlatform().messages.size(), 2u);
-}
-
-TEST_F(LoadSequence, cancellingStopsBeforeTheNextFileAndKeepsWhatLoaded) {
-    addFiles({sampleModel("lava_lamp.wrl"), sampleModel("crystal.wrl"), sampleModel("ring.3ds")});
-    RecordedProgress progress;
-    progress.cancelFlag = &cancelled;
-    progress.cancelAtStep = 2;
-    const LoadOutcome outcome = loadModelFiles(slots, *settings, &progress, &cancelled);
-    EXPECT_TRUE(outcome.cancelled);
-    EXPECT_EQ(outcome.loaded, 1);
-    EXPECT_EQ(settings->modelCount, 1);
-    EXPECT_EQ(progress.files.size(), 1u);
-    EXPECT_FALSE(slots[1].model);
-}
-
-TEST_F(LoadSequence, previewCubesAreRepeatableAndUseTheirEntrysSettings) {
-    settings->modelCount = 3;
-    settings->backCull = {1, 0, 1};
-    buildPreviewSlots(slots, *settings);
-    ModelSlot again[MAX_MODELS];
-    recordingPlatform().random = StandardRandom();
-    buildPreviewSlots(again, *settings);
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(slots[i].model && slots[i].blob);
-        EXPECT_EQ(slots[i].settingsIndex, i);
-        EXPECT_EQ(slots[i].model->cullBackFaces, settings->backCull[i]);
-        EXPECT_EQ(slots[i].model->parts[0].vertices[0].position[0], again[i].model->parts[0].vertices[0].position[0]);
+TEST(LoadSequence, aCancelBeforeOrAfterAFileKeepsOnlyTheFilesBeforeIt) {
+    bool (*const cancels[])(const Sequence&) = {
+        [](const Sequence& s) { return s.slots[0].model && s.slots[0].model->faceCount > 0; },  // the first file is in
+        [](const Sequence& s) { return s.steps == 2; }};  // the second begins
+    for (int kept : {0, 1}) {
+        Sequence s({sample("lava_lamp.wrl"), sample("crystal.wrl")});
+        s.cancelWhen = cancels[kept];
+        const LoadOutcome outcome = s.load();
+        EXPECT_EQ(std::tie(outcome.loaded, outcome.cancelled, s.settings.modelCount), std::tuple(kept, true, kept));
+        EXPECT_FALSE(s.files.size() != 1 || s.slots[kept].model);
     }
-    EXPECT_FALSE(slots[3].model);
+}
+
+TEST(LoadSequence, previewCubesUseTheSettingsOfTheirEntries) {
+    Sequence s({"a", "b", "c"});
+    s.settings.models[1].backCull = 1;
+    StandardRandom random;
+    buildPreviewSlots(s.slots, s.settings, random);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(s.slots[i].model && s.slots[i].blob);
+        EXPECT_EQ(std::tuple(s.slots[i].settingsIndex, s.slots[i].model->cullBackFaces), std::tuple(i, i == 1));
+    }
+    EXPECT_FALSE(s.slots[3].model);
     // Each cube draws its own colour, stretch and turn.
-    EXPECT_NE(slots[0].model->parts[0].vertices[0].position[0], slots[1].model->parts[0].vertices[0].position[0]);
+    EXPECT_NE(s.slots[0].model->parts[0].vertices[0].position, s.slots[1].model->parts[0].vertices[0].position);
 }
 
 }  // namespace

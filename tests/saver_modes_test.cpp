@@ -1,45 +1,33 @@
-#include <gtest/gtest.h>
-
 #include "saver/modes.h"
 
-namespace glowpond {
-namespace {
+#include <gtest/gtest.h>
 
-TEST(SaverModes, switchesAreFoundAnywhereAndPreviewBeatsPasswordBeatsFullScreen) {
+namespace glowpond {
+
+TEST(SaverModes, previewBeatsPasswordChangeBeatsFullScreenAndAnythingElseIsTheSettings) {
     using M = SaverMode;
     const std::pair<const char*, SaverMode> cases[] = {
-        {"/s", M::FullScreen},        {"/S", M::FullScreen},     {"-s", M::FullScreen},    {"/x /s", M::FullScreen},
-        {"/s /a", M::ChangePassword}, {"-A 1234", M::ChangePassword}, {"/s /p", M::Preview}, {"/l 99", M::Preview},
-        {"/a -P 5", M::Preview}};
-    for (auto [line, mode] : cases) EXPECT_EQ(pickMode(line), mode) << line;
-}
-
-TEST(SaverModes, anythingElseOpensTheSettings) {
-    for (const char* line : {"", "/c", "/c:1234", "-C", "s", "x/y"}) EXPECT_EQ(pickMode(line), SaverMode::Settings) << line;
-    EXPECT_EQ(pickMode(nullptr), SaverMode::Settings);
+        {"/s", M::FullScreen}, {"-S", M::FullScreen}, {"/x /s", M::FullScreen}, {"/s /a", M::ChangePassword},
+        {"-A 1", M::ChangePassword}, {"/s /p", M::Preview}, {"/l 99", M::Preview}, {"/a -P 5", M::Preview},
+        {nullptr, M::Settings}, {"", M::Settings}, {"/c:1234", M::Settings}, {"s", M::Settings}};
+    for (auto [line, mode] : cases) EXPECT_EQ(pickMode(line), mode) << (line ? line : "null");
 }
 
 TEST(SaverModes, theHandleAfterTheFirstBlankReadsLikeScanfI) {
-    auto handle = [](const char* line) { return windowHandleArgument(line); };
-    EXPECT_EQ(handle("/p 1234"), reinterpret_cast<WindowHandle>(1234));
-    EXPECT_EQ(handle("/p 0x1F"), reinterpret_cast<WindowHandle>(0x1F));
-    EXPECT_EQ(handle("/p 017"), reinterpret_cast<WindowHandle>(15));
-    EXPECT_EQ(handle("/p    42 junk"), reinterpret_cast<WindowHandle>(42));
-    // The system sign-extends 32-bit handles.
-    EXPECT_EQ(handle("/p -2"), reinterpret_cast<WindowHandle>(static_cast<intptr_t>(-2)));
-    EXPECT_FALSE(handle("/p"));
-    EXPECT_FALSE(handle("/p:1234"));
-    EXPECT_FALSE(handle("/p window"));
-    EXPECT_FALSE(handle("/p "));
+    const std::pair<const char*, std::optional<intptr_t>> cases[] = {
+        // The system sign-extends 32-bit handles.
+        {"/p 1234", 1234}, {"/p 0x1F", 0x1F}, {"/p 017", 15}, {"/p    42 junk", 42}, {"/p +8", 8}, {"/p -2", -2},
+        {"/p", std::nullopt}, {"/p:1234", std::nullopt}, {"/p window", std::nullopt}, {"/p ", std::nullopt}};
+    for (auto [line, value] : cases) {
+        const auto handle = windowHandleArgument(line);
+        EXPECT_EQ(handle ? std::optional(reinterpret_cast<intptr_t>(*handle)) : std::nullopt, value) << line;
+    }
 }
 
 TEST(SaverModes, onlyAJumpOfMoreThanTenPixelsCounts) {
-    EXPECT_TRUE(movedPastThreshold({100, 100}, {106, 105}));
-    EXPECT_FALSE(movedPastThreshold({100, 100}, {105, 105}));
-    EXPECT_FALSE(movedPastThreshold({100, 100}, {90, 100}));
-    EXPECT_TRUE(movedPastThreshold({100, 100}, {89, 100}));
-    EXPECT_TRUE(movedPastThreshold({0, 0}, {0, -11}));
+    const std::pair<ScreenPoint, bool> cases[] = {
+        {{106, 105}, true}, {{105, 105}, false}, {{90, 100}, false}, {{89, 100}, true}, {{100, 111}, true}};
+    for (auto [now, moved] : cases) EXPECT_EQ(movedPastThreshold({100, 100}, now), moved) << now.x << "," << now.y;
 }
 
-}  // namespace
 }  // namespace glowpond

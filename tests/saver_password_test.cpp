@@ -1,107 +1,64 @@
-#include <gtest/gtest.h>
-
 #include "saver/password.h"
-#include "tests/test_support.h"
+
+#include "tests/settings_records.h"
 
 namespace glowpond {
 namespace {
 
-using testing::recordingPlatform;
-
-int verifyAnswer = 0;
-WindowHandle verifiedWindow = nullptr;
-int verifyStub(WindowHandle window) {
-    verifiedWindow = window;
-    return verifyAnswer;
+// The system's check and change, handed the test's platform as the window:
+// they show what they see there, in a box captioned with their name.
+template <int32_t answer>
+int32_t verify(WindowHandle window) {
+    auto* platform = static_cast<testing::RecordingPlatform*>(window);
+    platform->messageBox(nullptr, "cursor " + std::to_string(platform->cursorShowCount), "VerifyScreenSavePwd");
+    return answer;
 }
 
-std::string changeProvider;
-WindowHandle changeOwner = nullptr;
 uint32_t changeStub(const char* provider, WindowHandle owner, uint32_t, void*) {
-    changeProvider = provider;
-    changeOwner = owner;
+    if (owner) static_cast<testing::RecordingPlatform*>(owner)->messageBox(nullptr, provider, "PwdChangePasswordA");
     return 0;
 }
 
-void setUsePassword(uint32_t value) {
-    recordingPlatform().userDword = {UserDwordLookup::Status::Found, value};
-}
-
-std::vector<std::string> captionsAndTexts() {
-    std::vector<std::string> shown;
-    for (const auto& message : recordingPlatform().messages) shown.push_back(message.caption + ": " + message.text);
-    return shown;
-}
-
-TEST(VerifyPassword, noPasswordSetClosesWithoutLoadingAnything) {
-    setUsePassword(0);
-    EXPECT_EQ(verifyPassword(nullptr), 1);
-    EXPECT_EQ(recordingPlatform().userDwordReads,
-              std::vector<std::string>{"Control Panel\\Desktop|ScreenSaveUsePassword"});
-    EXPECT_TRUE(recordingPlatform().libraryLoads.empty());
-    EXPECT_TRUE(recordingPlatform().messages.empty());
-}
-
-TEST(VerifyPassword, theSystemCheckDecidesWithTheCursorShownMeanwhile) {
-    setUsePassword(1);
-    recordingPlatform().libraries["PASSWORD.CPL"]["VerifyScreenSavePwd"] = reinterpret_cast<void*>(&verifyStub);
-    auto* window = reinterpret_cast<WindowHandle>(0x1234);
-    verifyAnswer = 0;
-    EXPECT_EQ(verifyPassword(window), 0);
-    EXPECT_EQ(verifiedWindow, window);
-    verifyAnswer = 1;
-    EXPECT_EQ(verifyPassword(window), 1);
-    EXPECT_EQ(recordingPlatform().cursorShowCount, 0);
-    EXPECT_TRUE(recordingPlatform().messages.empty());
-}
-
-TEST(VerifyPassword, everyWayOfNotReachingTheCheckLetsTheSaverClose) {
-    struct Case {
+TEST(VerifyPassword, onlyTheSystemCheckCanRefuseAndEveryWayOfNotReachingItIsTold) {
+    using S = UserDwordLookup::Status;
+    const std::string checked = "VerifyScreenSavePwd: cursor 1\n", error = "ERROR: Verify Password can't find ";
+    const struct {
         UserDwordLookup lookup;
         bool ntFamily;
-        bool library, function;
-        std::vector<std::string> shown;
-    };
-    const Case cases[] = {
-        {{UserDwordLookup::Status::NoKey, 0}, true, true, true,
-         {"ERROR: Verify Password can't find Control Panel Registry key."}},
-        {{UserDwordLookup::Status::NoValue, 0}, true, true, true, {}},
-        {{UserDwordLookup::Status::NoValue, 0}, false, true, true,
-         {"ERROR: Verify Password can't find use-password value."}},
-        {{UserDwordLookup::Status::Found, 1}, true, false, false, {"ERROR: Verify Password can't find PASSWORD.CPL."}},
-        {{UserDwordLookup::Status::Found, 7}, true, true, false,
-         {"ERROR: Verify Password can't find VerifyScreenSavePwd."}},
-    };
-    verifyAnswer = 0;
-    for (const Case& c : cases) {
-        recordingPlatform().resetSystemServices();
-        recordingPlatform().messages.clear();
-        recordingPlatform().userDword = c.lookup;
-        recordingPlatform().ntFamily = c.ntFamily;
-        if (c.library) {
-            auto& exports = recordingPlatform().libraries["PASSWORD.CPL"];
-            if (c.function) exports["VerifyScreenSavePwd"] = reinterpret_cast<void*>(&verifyStub);
-        }
-        EXPECT_EQ(verifyPassword(nullptr), 1);
-        EXPECT_EQ(captionsAndTexts(), c.shown);
+        const char* exported;  // by PASSWORD.CPL; null: there is no such library
+        int32_t (*check)(WindowHandle);
+        int result;
+        std::string shown;
+    } cases[] = {{{S::Found, 1}, true, "VerifyScreenSavePwd", verify<0>, 0, checked},
+                 {{S::Found, 1}, true, "VerifyScreenSavePwd", verify<1>, 1, checked},
+                 {{S::Found, 0}, false, "VerifyScreenSavePwd", verify<0>, 1, ""},  // no password set
+                 {{S::NoKey, 0}, true, "VerifyScreenSavePwd", verify<0>, 1, error + "Control Panel Registry key.\n"},
+                 {{S::NoValue, 0}, true, "VerifyScreenSavePwd", verify<0>, 1, ""},
+                 {{S::NoValue, 0}, false, "VerifyScreenSavePwd", verify<0>, 1, error + "use-password value.\n"},
+                 {{S::Found, 1}, true, nullptr, verify<0>, 1, error + "PASSWORD.CPL.\n"},
+                 {{S::Found, 7}, true, "VerifyPassword", verify<0>, 1, error + "VerifyScreenSavePwd.\n"}};
+    for (const auto& c : cases) {
+        testing::RecordingPlatform platform;
+        std::tie(platform.userDword, platform.ntFamily) = std::tie(c.lookup, c.ntFamily);
+        if (c.exported) platform.libraries["PASSWORD.CPL"][c.exported] = reinterpret_cast<void*>(c.check);
+        EXPECT_EQ(verifyPassword(platform, &platform), c.result) << c.shown;
+        EXPECT_EQ(testing::describe(platform.messages), c.shown);
+        EXPECT_EQ(platform.cursorShowCount, 0);
+        EXPECT_EQ(platform.userDwordReads, std::vector<std::string>{"Control Panel\\Desktop|ScreenSaveUsePassword"});
     }
 }
 
 TEST(ChangePassword, handsTheOwnerToTheSystemOrSaysWhatIsMissing) {
-    auto* owner = reinterpret_cast<WindowHandle>(0x42);
-    EXPECT_EQ(changePassword(owner), 0);
-    recordingPlatform().libraries["MPR.DLL"];
-    EXPECT_EQ(changePassword(owner), 0);
-    EXPECT_EQ(captionsAndTexts(), (std::vector<std::string>{
-                                      "ERROR: Password change failure: MPR.DLL not found",
-                                      "ERROR: Password change failure: PwdChangePassword() not found"}));
-
-    recordingPlatform().messages.clear();
-    recordingPlatform().libraries["MPR.DLL"]["PwdChangePasswordA"] = reinterpret_cast<void*>(&changeStub);
-    EXPECT_EQ(changePassword(owner), 0);
-    EXPECT_EQ(changeProvider, "SCRSAVE");
-    EXPECT_EQ(changeOwner, owner);
-    EXPECT_TRUE(recordingPlatform().messages.empty());
+    const std::pair<const char*, std::string> cases[] = {
+        {nullptr, "ERROR: Password change failure: MPR.DLL not found\n"},
+        {"PwdChangePassword", "ERROR: Password change failure: PwdChangePassword() not found\n"},
+        {"PwdChangePasswordA", "PwdChangePasswordA: SCRSAVE\n"}};
+    for (const auto& [exported, shown] : cases) {
+        testing::RecordingPlatform platform;
+        if (exported) platform.libraries["MPR.DLL"][exported] = reinterpret_cast<void*>(&changeStub);
+        EXPECT_EQ(changePassword(platform, &platform), 0);
+        EXPECT_EQ(testing::describe(platform.messages), shown);
+    }
 }
 
 }  // namespace

@@ -4,137 +4,81 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/animation.h"
 #include "resources/resource.h"
 #include "tests/test_support.h"
 
 namespace glowpond {
 namespace {
 
-using testing::recordingPlatform;
+int32_t refuseToClose(WindowHandle) { return 0; }
 
-int refuseToClose(WindowHandle) { return 0; }
-
-class SaverWindow : public ::testing::Test {
-protected:
+struct SaverWindow : ::testing::Test {
     SaverWindow() {
-        window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
-        ignoreInput = 0;
-        lastCursorPos = {100, 100};
+        setSaverRuntime(&runtime);
+        runtime.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
     }
     ~SaverWindow() override {
-        if (IsWindow(window)) DestroyWindow(window);
+        DestroyWindow(window);
+        setSaverRuntime(nullptr);
     }
-    LRESULT send(UINT message, WPARAM wParam = 0) { return saverWindowProc(window, message, wParam, 0); }
-    bool closePosted() {
-        MSG message;
-        return PeekMessageA(&message, window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
-    }
-    void moveCursorTo(int32_t x, int32_t y) {
-        recordingPlatform().cursor = {x, y};
-        send(WM_MOUSEMOVE);
+    // Whether the message made the window post itself a close.
+    bool closes(UINT message, WPARAM wParam = 0) {
+        saverWindowProc(window, message, wParam, 0);
+        MSG posted;
+        return PeekMessageA(&posted, window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
     }
 
-    HWND window;
+    testing::RecordingPlatform platform;
+    SaverRuntime runtime{nullptr, platform};
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
 };
 
-TEST_F(SaverWindow, onlyAJumpOfTheMouseClosesAndSmallMovesBecomeTheNewReference) {
-    ASSERT_TRUE(window);
-    moveCursorTo(105, 105);
-    EXPECT_FALSE(closePosted());
-    EXPECT_EQ(lastCursorPos.x, 105);
-    // 11 pixels from the new reference, 21 from the first.
-    moveCursorTo(111, 110);
-    EXPECT_TRUE(closePosted());
-    EXPECT_EQ(lastCursorPos.x, 105);
-    EXPECT_EQ(lastCursorPos.y, 105);
-
-    ignoreInput = 1;
-    moveCursorTo(400, 300);
-    EXPECT_FALSE(closePosted());
-    EXPECT_EQ(lastCursorPos.x, 400);
-}
-
-TEST_F(SaverWindow, keysAndButtonsCloseOnlyOnceLoadingHasFinished) {
-    ASSERT_TRUE(window);
-    for (UINT message : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_KEYDOWN, WM_KEYUP}) {
-        ignoreInput = 1;
-        EXPECT_EQ(send(message), 0);
-        EXPECT_FALSE(closePosted()) << message;
-        ignoreInput = 0;
-        send(message);
-        EXPECT_TRUE(closePosted()) << message;
+TEST_F(SaverWindow, inputAndLosingActivationCloseOnlyOnceLoadingHasFinished) {
+    const std::tuple<bool, ScreenPoint, bool, ScreenPoint> moves[] = {
+        {false, {5, 5}, false, {5, 5}},  // ignoring input, cursor, closes, reference after
+        {false, {11, 10}, true, {5, 5}},  // 11 pixels from the reference, 21 from the first
+        {true, {400, 300}, false, {400, 300}}};
+    for (const auto& [ignoreInput, cursor, closing, reference] : moves) {
+        std::tie(runtime.ignoreInput, platform.cursor) = std::tie(ignoreInput, cursor);
+        EXPECT_EQ(closes(WM_MOUSEMOVE), closing) << cursor.x;
+        EXPECT_EQ(std::tie(runtime.lastCursorPos.x, runtime.lastCursorPos.y), std::tie(reference.x, reference.y));
     }
-}
-
-TEST_F(SaverWindow, losingActivationClosesAndGainingItDoesNot) {
-    ASSERT_TRUE(window);
-    for (UINT message : {WM_ACTIVATE, WM_ACTIVATEAPP, WM_NCACTIVATE}) {
-        send(message, 1);
-        EXPECT_FALSE(closePosted()) << message;
-        EXPECT_EQ(send(message, 0), 0);
-        EXPECT_TRUE(closePosted()) << message;
-        ignoreInput = 1;
-        send(message, 0);
-        EXPECT_FALSE(closePosted()) << message;
-        ignoreInput = 0;
+    for (UINT message : {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN, WM_KEYDOWN, WM_KEYUP, WM_ACTIVATE,
+                         WM_ACTIVATEAPP, WM_NCACTIVATE}) {
+        runtime.ignoreInput = true;
+        EXPECT_FALSE(closes(message)) << message;
+        runtime.ignoreInput = false;
+        EXPECT_TRUE(closes(message)) << message;
     }
-}
-
-TEST_F(SaverWindow, theSystemMenuNeitherClosesNorStartsAnotherSaver) {
-    ASSERT_TRUE(window);
-    EXPECT_EQ(send(WM_SYSCOMMAND, SC_CLOSE), 0);
-    EXPECT_EQ(send(WM_SYSCOMMAND, SC_SCREENSAVE), 0);
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_FALSE(closePosted());
+    for (UINT message : {WM_ACTIVATE, WM_ACTIVATEAPP, WM_NCACTIVATE}) EXPECT_FALSE(closes(message, TRUE)) << message;
+    EXPECT_FALSE(closes(WM_SYSCOMMAND, SC_CLOSE) || closes(WM_SYSCOMMAND, SC_SCREENSAVE));
+    // The frame loop paints: the window only validates itself.
+    ShowWindow(window, SW_SHOWNA);
+    InvalidateRect(window, nullptr, FALSE);
+    EXPECT_FALSE(closes(WM_PAINT) || GetUpdateRect(window, nullptr, FALSE) || !IsWindow(window));
 }
 
 TEST_F(SaverWindow, aRefusedCloseKeepsTheSaverAndRestartsTheClocks) {
-    ASSERT_TRUE(window);
-    recordingPlatform().userDword = {UserDwordLookup::Status::Found, 1};
-    recordingPlatform().libraries["PASSWORD.CPL"]["VerifyScreenSavePwd"] = reinterpret_cast<void*>(&refuseToClose);
-    resetClocks = 0;
-    animating = 1;
-    recordingPlatform().cursor = {7, 8};
-    EXPECT_EQ(send(WM_CLOSE), 0);
-    EXPECT_TRUE(IsWindow(window));
-    EXPECT_EQ(resetClocks, 1);
-    EXPECT_EQ(animating, 1);
-    EXPECT_EQ(ignoreInput, 0);
-    EXPECT_EQ(lastCursorPos.x, 7);
-    EXPECT_EQ(lastCursorPos.y, 8);
-    animating = 0;
+    platform.userDword = {UserDwordLookup::Status::Found, 1};
+    platform.libraries["PASSWORD.CPL"]["VerifyScreenSavePwd"] = reinterpret_cast<void*>(&refuseToClose);
+    std::tie(runtime.loop.animating, platform.cursor) = std::tuple(true, ScreenPoint{7, 8});
+    EXPECT_FALSE(closes(WM_CLOSE));
+    EXPECT_TRUE(IsWindow(window) && runtime.slots);
+    EXPECT_EQ(std::tie(runtime.loop.resetClocks, runtime.loop.animating, runtime.ignoreInput, runtime.lastCursorPos.x,
+                       runtime.lastCursorPos.y), std::tuple(true, true, false, 7, 8));
 }
 
-TEST_F(SaverWindow, paintingLeavesNothingToPaint) {
-    ASSERT_TRUE(window);
-    ShowWindow(window, SW_SHOWNA);
-    InvalidateRect(window, nullptr, FALSE);
-    EXPECT_EQ(send(WM_PAINT), 0);
-    EXPECT_FALSE(GetUpdateRect(window, nullptr, FALSE));
-}
-
-TEST(SaverDialogs, aboutShowsTheVersionAndLoadStatusCancelOnlySetsTheFlag) {
-    instanceHandle = GetModuleHandleA(nullptr);
-    HWND about = CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, aboutDialogProc, 0);
-    ASSERT_TRUE(about);
-    char text[64] = "";
-    GetDlgItemTextA(about, IDC_VERSION, text, sizeof text);
-    EXPECT_STREQ(text, "Version  1.70");
+TEST_F(SaverWindow, aboutShowsTheVersionAndTheLoadStatusCancelOnlySetsTheFlag) {
+    runtime.instance = GetModuleHandleA(nullptr);
+    HWND about = CreateDialogParamA(runtime.instance, MAKEINTRESOURCEA(IDD_ABOUT), nullptr, aboutDialogProc, 0);
+    LoadStatusWindow status(runtime, nullptr, true, 3);
+    char version[64] = "", title[64] = "";
+    GetDlgItemTextA(about, IDC_VERSION, version, sizeof version);
+    GetWindowTextA(status.window(), title, sizeof title);
     DestroyWindow(about);
-
-    HWND status = CreateDialogParamA(instanceHandle, MAKEINTRESOURCEA(IDD_LOAD_STATUS), nullptr, loadStatusDialogProc, 0);
-    ASSERT_TRUE(status);
-    GetWindowTextA(status, text, sizeof text);
-    EXPECT_STREQ(text, "3-D Glowpond File Load Status.");
-    loadCancelled = 0;
-    for (int press = 0; press < 2; ++press) {
-        SendMessageA(status, WM_COMMAND, MAKEWPARAM(IDC_STATUS_CANCEL, BN_CLICKED), 0);
-        EXPECT_EQ(loadCancelled, 1);
-        EXPECT_TRUE(IsWindow(status));
-    }
-    loadCancelled = 0;
-    DestroyWindow(status);
+    EXPECT_EQ(std::string(version) + "|" + title, "Version  1.70|3-D Glowpond File Load Status.");
+    SendMessageA(status.window(), WM_COMMAND, MAKEWPARAM(IDC_STATUS_CANCEL, BN_CLICKED), 0);
+    EXPECT_TRUE(IsWindow(status.window()) && runtime.loadCancelled == 1 && status.cancelled());
 }
 
 }  // namespace
