@@ -1,6 +1,5 @@
 #include "saver/modes.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -27,10 +26,15 @@ SaverMode pickMode(const char* commandLine) {
 std::optional<WindowHandle> windowHandleArgument(const char* commandLine) {
     const char* blank = commandLine ? std::strchr(commandLine, ' ') : nullptr;
     if (!blank) return std::nullopt;
+    // What "%i" reads, without its undefined behaviour for numbers beyond
+    // an int: strtoll takes the same blanks, sign and 0x or 0 prefix.
+    const char* start = blank + 1;
+    char* end = nullptr;
+    const long long value = std::strtoll(start, &end, 0);
+    if (end == start) return std::nullopt;
     // Handles are 32-bit values that the system sign-extends on 64-bit Windows.
-    int value = 0;
-    if (std::sscanf(blank + 1, "%i", &value) != 1) return std::nullopt;
-    return reinterpret_cast<WindowHandle>(static_cast<intptr_t>(value));
+    const auto handle = static_cast<int32_t>(static_cast<uint32_t>(static_cast<unsigned long long>(value)));
+    return reinterpret_cast<WindowHandle>(static_cast<intptr_t>(handle));
 }
 
 bool movedPastThreshold(ScreenPoint last, ScreenPoint now) {

@@ -17,6 +17,7 @@ TEST(SaverModes, theHandleAfterTheFirstBlankReadsLikeScanfI) {
     const std::pair<const char*, std::optional<intptr_t>> cases[] = {
         // The system sign-extends 32-bit handles.
         {"/p 1234", 1234}, {"/p 0x1F", 0x1F}, {"/p 017", 15}, {"/p    42 junk", 42}, {"/p +8", 8}, {"/p -2", -2},
+        {"/p 4294967295", -1}, {"/p 0x80000000", INT32_MIN}, {"/p 99999999999999999999999", -1},
         {"/p", std::nullopt}, {"/p:1234", std::nullopt}, {"/p window", std::nullopt}, {"/p ", std::nullopt}};
     for (auto [line, value] : cases) {
         const auto handle = windowHandleArgument(line);
