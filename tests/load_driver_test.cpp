@@ -2,12 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-#include <utility>
-#include <vector>
+#include <tuple>
 
-#include "mesh/display_mesh.h"
 #include "importers/format_dispatch.h"
 #include "tests/test_support.h"
 #include "tests/vrml_test_support.h"
@@ -15,209 +11,100 @@
 namespace glowpond {
 namespace {
 
-using testing::recordingPlatform;
-using testing::TempDir;
-using testing::writeFile;
-
-// A stand-in for the load-status window; only its identity matters.
-WindowHandle const kStatusWindow = reinterpret_cast<WindowHandle>(0x108);
-
-const char kTriangle[] =
-    "#VRML V1.0 ascii\n"
-    "Separator { Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
-    "  IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n";
-
-using Messages = std::vector<std::pair<std::string, std::string>>;  // caption, text
-
-Messages messages() {
-    Messages out;
-    for (const auto& m : recordingPlatform().messages) out.emplace_back(m.caption, m.text);
-    recordingPlatform().messages.clear();
-    return out;
-}
-
-std::vector<std::string> statusTexts() {
-    std::vector<std::string> out;
-    for (const auto& t : recordingPlatform().dialogTexts) {
-        EXPECT_EQ(t.dialog, kStatusWindow);
-        EXPECT_EQ(t.itemId, kStatusTextItem);
-        out.push_back(t.text);
-    }
-    return out;
-}
-
 class LoadDriver : public ::testing::Test {
 protected:
-    void SetUp() override { clearLastStatusText(); }
     std::string file(const std::string& name, const std::string& contents) {
-        std::string path = dir.path(name);
-        writeFile(path, contents);
+        const std::string path = dir.path(name);
+        testing::writeFile(path, contents);
         return path;
     }
-    TempDir dir;
+    // The message boxes since the last call, each as "caption: text;".
+    std::string errors() {
+        std::string out;
+        for (const auto& m : observer.errors) out += m.caption + ": " + m.text + ";";
+        observer.errors.clear();
+        return out;
+    }
+
+    testing::TempDir dir;
+    testing::RecordingObserver observer;
+    ModelLoader loader;
 };
 
-TEST_F(LoadDriver, contentCheckAdmitsOnlyVrml1AndStudioFiles) {
-    struct Case {
-        std::string name, contents, caption;  // an empty caption: admitted
-        bool exists = true;
-    };
-    const Case cases[] = {
-        {"upper.WRL", kTriangle, ""},
-        {"mixed.Wrl", kTriangle, "Error: Not a supported file type."},
-        {"modelwrl", kTriangle, ""},  // no dot is needed
-        {"v2.wrl", "#VRML V2.0 utf8\nShape {}\n", "Error: VRML 2.0 not supported in this version."},
-        {"late.wrl", "\n\n\n\n#VRML V1.0 ascii\n", ""},  // the header within the first 24 bytes
-        {"later.wrl", "# a comment line first\n#VRML V1.0 ascii\n", "Error: Not a valid VRML 1.0 file."},
-        {"utf16.wrl", std::string("#\0V\0R\0M\0L\0", 10), "Error: Not a valid VRML 1.0 file."},
-        {"empty.wrl", "", "Error: Not a valid VRML 1.0 file."},
-        {"box.3ds", "MM\x10\0\0\0", ""},
-        {"BOX.3DS", "MMxx", ""},
-        {"box.3dsx", "MM", ""},  // admitted here, refused by the dispatcher
-        {"text.3ds", "hello", "Error: Not a valid 3DS file."},
-        {"one.3ds", "M", "Error: Not a valid 3DS file."},
-        {"model.obj", "v 0 0 0", "Error: Not a supported file type."},
-        {"missing.wrl", "", "Error: Can't open this file.", false},
-        {".3d", "", "Error: Not a supported file type.", false},
-        {"", "", "Error: Not a supported file type.", false},
-        {std::string(250, 'a') + "/x.wrl", "", "Error: The path of this file is too long.", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const std::string path = c.exists ? file(c.name, c.contents) : c.name;
-        EXPECT_EQ(sniffModelFile(path), c.caption.empty());
-        EXPECT_EQ(messages(), (c.caption.empty() ? Messages{} : Messages{{c.caption, path}}));
+TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoosesByTheLastThreeCharacters) {
+    const std::string missing = "\1", tooLong = std::string(250, 'a') + "/x.wrl", v1 = "#VRML V1.0 ascii\n";
+    const std::string notVrml1 = "Error: Not a valid VRML 1.0 file.", not3ds = "Error: Not a valid 3DS file.",
+                      unsupported = "Error: Not a supported file type.";
+    const std::tuple<std::string, std::string, std::string> cases[] = {  // name, contents, refusal
+        {"upper.WRL", v1, ""}, {"mixed.Wrl", v1, unsupported}, {"modelwrl", v1, ""},  // no dot is needed
+        {"v2.wrl", "#VRML V2.0 utf8\n", "Error: VRML 2.0 not supported in this version."},
+        {"late.wrl", "\n\n\n\n" + v1, ""}, {"later.wrl", "# a comment line first\n" + v1, notVrml1},  // 24 bytes
+        {"utf16.wrl", std::string("#\0V\0R\0M\0L\0", 10), notVrml1}, {"empty.wrl", "", notVrml1},
+        {"box.3ds", "MM\x10\0\0\0", ""}, {"BOX.3DS", "MMxx", ""}, {"box.3dsx", "MM", ""}, {"one.3ds", "M", not3ds},
+        {"text.3ds", "hello", not3ds}, {"model.obj", "v 0 0 0", unsupported}, {".3d", missing, unsupported},
+        {"gone.wrl", missing, "Error: Can't open this file."}, {"", missing, unsupported},
+        {tooLong, missing, "Error: The path of this file is too long."}};
+    for (const auto& [name, contents, refusal] : cases) {
+        const std::string path = contents == missing ? name : file(name, contents);
+        EXPECT_EQ(sniffModelFile(path, observer), refusal.empty()) << name;
+        EXPECT_EQ(errors(), refusal.empty() ? "" : refusal + ": " + path + ";") << name;
     }
-}
-
-TEST_F(LoadDriver, dispatcherChoosesTheReaderByTheLastThreeCharacters) {
-    struct Case {
-        const char* path;
-        int result;
-        const char* error;
-    };
-    const Case cases[] = {
-        {"MODEL.3DS", 1, nullptr}, {"model.3ds", 1, nullptr},  {"x.WrL", 1, nullptr},
-        {"modelwrl", 1, nullptr},  {"model.#ds", 0, "Unsupported file suffix '#ds'\n"},
-        {"scene.wrl.gz", 0, "Unsupported file suffix '.gz'\n"}, {"ds", 0, "Unsupported file suffix 'ds'\n"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
+    // A reader passes over a missing file, and the dispatcher still reports it ready.
+    const std::pair<const char*, std::string> dispatches[] = {{"MODEL.3DS", "Ready."}, {"x.WrL", "Ready."},
+        {"modelwrl", "Ready."}, {"model.#ds", "Unsupported file suffix '#ds'\n"},
+        {"ds", "Unsupported file suffix 'ds'\n"}, {"scene.wrl.gz", "Unsupported file suffix '.gz'\n"}};
+    for (const auto& [path, report] : dispatches) {
         testing::RecordingContext context;
-        EXPECT_EQ(dispatchModelFile(context, c.path, ".\\"), c.result);  // no such files
-        if (c.error) {
-            ASSERT_EQ(context.errors.size(), 1u);
-            EXPECT_EQ(context.errors[0], c.error);
-            EXPECT_TRUE(context.statuses.empty());
-        } else {
-            // The file does not exist: the reader passes over it, and the dispatcher still reports it ready.
-            EXPECT_TRUE(context.errors.empty());
-            EXPECT_EQ(context.statuses.back(), "Ready.");
-        }
+        const bool read = dispatchModelFile(context, path, ".\\");  // no such files
+        EXPECT_EQ(std::make_pair(read, read ? context.statuses : context.errors),
+                  std::make_pair(report == "Ready.", std::vector<std::string>{report})) << path;
+        EXPECT_TRUE(read ? context.errors.empty() : context.statuses.empty()) << path;
     }
-}
-
-TEST_F(LoadDriver, readErrorsAreShownAndOnlyAFileWithoutAReaderFailsTheLoad) {
     DisplayMesh mesh;
     mesh.makeCube(1, 0, 0);
     const std::string path = file("box.3dsx", "MM");
-    EXPECT_FALSE(mesh.loadModel(path, nullptr, nullptr));
-    EXPECT_EQ(messages(), (Messages{{"Error Message", "Unsupported file suffix 'dsx'\n"}, {"File read error.", path}}));
+    EXPECT_FALSE(loader.load(path, mesh, observer));
+    EXPECT_EQ(errors(), "Error Message: Unsupported file suffix 'dsx'\n;File read error.: " + path + ";");
     EXPECT_EQ(mesh.vertexCount, 24);  // unchanged
-
-    EXPECT_TRUE(mesh.loadModel(file("broken.wrl", "#VRML V1.0 ascii\nSeparator { Cube { width } }\n"), nullptr, nullptr));
-    EXPECT_EQ(messages(), (Messages{{"Error Message", "parse error, line 2.\n"}}));
-
-    // A file without geometry still gives a mesh: one empty part.
-    ASSERT_TRUE(mesh.loadModel(file("empty.wrl", "#VRML V1.0 ascii\n"), nullptr, nullptr));
-    EXPECT_EQ(mesh.partCount, 1);
-    EXPECT_EQ(mesh.vertexCount + mesh.faceCount, 0);
+    // A scene without geometry still gives a mesh: one empty part.
+    ASSERT_TRUE(loader.load(file("empty.wrl", "#VRML V1.0 ascii\n"), mesh, observer));
+    EXPECT_EQ(std::make_tuple(mesh.partCount, mesh.vertexCount, mesh.faceCount), std::make_tuple(1, 0, 0));
 }
 
-TEST_F(LoadDriver, statusTextsAreShownOnceAndReadyAsDigesting) {
-    int32_t cancel = 0;
-    LoadContext context(kStatusWindow, &cancel);
-    context.status("Reading object '%s'", "Body");
-    context.status("Reading object '%s'", "Body");  // a repeat
-    context.status("Reading object");               // a part of the last text
-    context.status("Ready.");
-    EXPECT_EQ(lastStatusText(), "Ready.");
-    context.status("Ready.");
-    EXPECT_EQ(statusTexts(), (std::vector<std::string>{"Reading object 'Body'", "Digesting data..."}));
-    EXPECT_EQ(recordingPlatform().dialogMessageCount, 5);  // the window's messages at every report
+TEST_F(LoadDriver, aStatusTextWithinTheLastOneOfAnyFileIsNotShownReadyIsShownAsDigestingAndCancelStopsALoad) {
+    observer.showsStatusTexts = true;
+    std::string last;
+    LoadContext context(observer, last);
+    // A repeat, a part of the last text, and "Ready." again, in this file and the next.
+    for (const char* text : {"Reading object 'Body'", "Reading object 'Body'", "Reading object", "Ready.", "Ready."}) {
+        context.status("%s", text);
+    }
+    LoadContext(observer, last).status("Ready.");
+    context.status("%s", std::string(400, 'x').c_str());
+    observer.cancel = true;
+    context.status("Reading object");
+    EXPECT_EQ(observer.statusTexts, (std::vector<std::string>{"Reading object 'Body'", "Digesting data...",
+                                                              std::string(255, 'x'), "Canceling..."}));
 
-    // The last text outlives the load: the next file does not show it again.
-    LoadContext next(kStatusWindow, &cancel);
-    next.status("Ready.");
-    EXPECT_EQ(statusTexts().size(), 2u);
-
-    // Without a status window nothing is shown, but errors still are.
-    LoadContext quiet(nullptr, &cancel);
-    quiet.status("Something new");
-    quiet.error("Read failed for 3ds file '%s'", "x.3ds");
-    EXPECT_EQ(statusTexts().size(), 2u);
-    EXPECT_EQ(messages(), (Messages{{"Error Message", "Read failed for 3ds file 'x.3ds'"}}));
-}
-
-TEST_F(LoadDriver, statusAndErrorTextsAreCutTo255Characters) {
-    LoadContext context(kStatusWindow, nullptr);
-    const std::string longText(400, 'x');
-    context.status("%s", longText.c_str());
-    context.error("%s", longText.c_str());
-    EXPECT_EQ(statusTexts().at(0).size(), 255u);
-    EXPECT_EQ(recordingPlatform().messages.at(0).text.size(), 255u);
-}
-
-// Cancel part way through reading a long file, or once the reader is done (the
-// first look at the window after "Ready."): the load ends and the mesh stays.
-TEST_F(LoadDriver, cancelWhileReadingOrConvertingEndsTheLoadAndKeepsTheMesh) {
-    std::string longFile = "#VRML V1.0 ascii\nSeparator { Coordinate3 { point [\n";
-    for (int i = 0; i < 2000; ++i) longFile += std::to_string(i) + " 0 0,\n";
-    longFile += "] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n";
-    auto& fake = recordingPlatform();
+    // Cancel part way through reading a long file, or as the traversal of what was read begins: the
+    // load ends and the mesh stays as it was.
+    std::string contents = "#VRML V1.0 ascii\nSeparator { Coordinate3 { point [\n";
+    for (int i = 0; i < 2000; ++i) contents += std::to_string(i) + " 0 0,\n";
+    const std::string path = file("long.wrl", contents + "] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n");
     for (bool whileReading : {true, false}) {
-        SCOPED_TRACE(whileReading);
-        int32_t cancel = 0;
-        fake.dialogTexts.clear();
-        fake.onDialogMessages = [&] {
-            const bool digesting = !fake.dialogTexts.empty() && fake.dialogTexts.back().text == "Digesting data...";
-            if (whileReading ? fake.dialogMessageCount == 100 : digesting) cancel = 1;
+        observer = {};
+        observer.showsStatusTexts = true;
+        int32_t checksSinceRead = 0;
+        observer.onCancelCheck = [&] {
+            const bool read = !observer.statusTexts.empty() && observer.statusTexts.back() == "Digesting data...";
+            if (whileReading ? observer.cancelChecks == 100 : read && ++checksSinceRead == 2) observer.cancel = true;
         };
         DisplayMesh mesh;
         mesh.makeCube(0, 1, 0);
-        const std::string contents = whileReading ? longFile : kTriangle + std::string("Separator { Cube { } }\n");
-        EXPECT_FALSE(mesh.loadModel(file("long.wrl", contents), kStatusWindow, &cancel));
-        EXPECT_EQ(statusTexts().back(), "Canceling...");
-        EXPECT_EQ(messages(), (Messages{{"User Abort", "Operation Canceled."}}));
-        EXPECT_EQ(mesh.vertexCount, 24);
-        EXPECT_EQ(mesh.parts[0].color, (Vec3f{0, 1, 0}));
-    }
-}
-
-TEST_F(LoadDriver, sharedModelsLoadAndBadOnesAreRefusedWithTheirReason) {
-    const std::string root = GLOWPOND_SHARED_MODELS;
-    for (const char* folder : {"/vrml1", "/3ds"}) {
-        for (const auto& entry : std::filesystem::directory_iterator(root + folder)) {
-            SCOPED_TRACE(entry.path().string());
-            DisplayMesh mesh;
-            EXPECT_TRUE(mesh.loadModel(entry.path().string(), nullptr, nullptr));
-            EXPECT_EQ(messages(), Messages{});
-            EXPECT_GT(mesh.faceCount, 0);
-        }
-    }
-    const std::pair<const char*, const char*> bad[] = {
-        {"as_empty.3ds", "Error: Not a valid 3DS file."},
-        {"o3v_wrong.3ds", "Error: Not a valid 3DS file."},
-        {"as_helloworld_vrml2.wrl", "Error: VRML 2.0 not supported in this version."},
-        {"as_wuson_vrml2.wrl", "Error: VRML 2.0 not supported in this version."},
-        {"jj_mpf_terrain_gzip.wrz", "Error: Not a supported file type."},
-        {"as_noext_testformatdetection", "Error: Not a supported file type."},
-    };
-    for (const auto& [name, caption] : bad) {
-        const std::string path = root + "/bad/" + name;
-        DisplayMesh mesh;
-        EXPECT_FALSE(mesh.loadModel(path, nullptr, nullptr));
-        EXPECT_EQ(messages(), (Messages{{caption, path}}));
+        EXPECT_FALSE(ModelLoader().load(path, mesh, observer)) << whileReading;
+        EXPECT_EQ(observer.statusTexts.back(), "Canceling...");
+        EXPECT_EQ(errors(), "User Abort: Operation Canceled.;");
+        EXPECT_EQ(std::make_tuple(mesh.vertexCount, mesh.parts[0].color), std::make_tuple(24, Vec3f{0, 1, 0}));
     }
 }
 
