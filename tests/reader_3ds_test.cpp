@@ -131,7 +131,7 @@ const T& meshChild(const Node& context, int mesh, int index) {
 
 // Converts what was read, as a load does.
 DisplayMesh load(RecordingContext& context) {
-    ConvertAction action(nullptr, nullptr);
+    ConvertAction action;
     TraversalState state;
     context.apply(state, action);
     action.finish(context, state);
