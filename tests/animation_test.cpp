@@ -56,7 +56,7 @@ struct Rig : AnimationView, LoopServices {
 
     void beginFrame() override { cleared.emplace_back(); }
     void clearRect(const ScissorRect& rect) override { cleared.back().push_back(rect.y); }
-    void setSolidMode(bool, bool, bool) override {}
+    void setSolidMode(bool on, bool cull, bool two) override { modes.push_back({on, cull, two, updates.size()}); }
     void drawSlot(const ModelSlot&, float, ScissorRect& rect) override { rect.y = ++draws; }
     void addSwapHints(const ScissorRect& now, const ScissorRect& was) override { hints.emplace_back(now.y, was.y); }
     void endFrame() override { ++frames; }
@@ -84,15 +84,16 @@ struct Rig : AnimationView, LoopServices {
     std::deque<std::function<Pumped()>> queue;
     std::function<void(const Update&)> onUpdate;
     std::vector<Update> updates;
+    std::vector<std::tuple<bool, bool, bool, size_t>> modes;  // solid mode switches, by the update they come before
     std::vector<std::vector<int32_t>> cleared;       // per frame, the drawings of the cleared squares
     std::vector<std::pair<int32_t, int32_t>> hints;  // per update, those of the current and previous squares
 };
 
 TEST(Animation, timingFollowsTheSettingsBroughtIntoOneToTenAndAClockReadingOfZeroOrLessCountsAsASecond) {
-    const int32_t periods[10] = {320, 280, 240, 200, 160, 160, 120, 80, 40, 40};
+    const int32_t periods[12] = {320, 320, 280, 240, 200, 160, 160, 120, 80, 40, 40, 40};  // by spin speed, 0 to 11
     SaverSettings s;
-    for (s.spinSpeed = 0; s.spinSpeed <= 11; ++s.spinSpeed) {
-        EXPECT_EQ(animationTiming(s).spinPeriod, periods[inSettingRange(s.spinSpeed) - 1]) << s.spinSpeed;
+    for (s.spinSpeed = 0; s.spinSpeed < 12; ++s.spinSpeed) {
+        EXPECT_EQ(animationTiming(s).spinPeriod, periods[s.spinSpeed]) << s.spinSpeed;
     }
     // {speed, spinSpeed, objectDuration}, base speed, hold limit
     const std::tuple<std::array<int32_t, 3>, float, int32_t> cases[] = {{{7, 8, 1}, kBaseSpeed, 88},
@@ -109,8 +110,10 @@ TEST(Animation, timingFollowsTheSettingsBroughtIntoOneToTenAndAClockReadingOfZer
     }
 }
 
-TEST(Animation, oneModelRisesMorphsHoldsFallsAndRisesAgainClearingTheSquaresOfTwoFramesAgo) {
-    Rig rig(1);
+TEST(Animation, oneModelRisesMorphsInSolidModeAsItsEntrySaysHoldsFallsAndRisesAgainClearingTheSquaresOfTwoFramesAgo) {
+    SaverSettings culled;
+    std::tie(culled.models[0].backCull, culled.models[0].twoSided) = std::tuple(1, 0);
+    Rig rig(1, culled);
     const std::vector<Update>& u = rig.run(1200);
     std::vector<P> runs;  // the phases with repeats collapsed
     for (size_t i = 0; i < u.size(); ++i) {
@@ -121,7 +124,7 @@ TEST(Animation, oneModelRisesMorphsHoldsFallsAndRisesAgainClearingTheSquaresOfTw
     EXPECT_EQ(runs, (std::vector<P>{P::Rise, P::Morph, P::Fall, P::Reset, P::Rise, P::Morph}));
     // t counts up to P = 80, holds until the counter reaches 88 and has come back below 80, and
     // counts down; the update that brings t back to 0 starts the fall.
-    const auto first = std::find_if(u.begin(), u.end(), [](auto& v) { return v.phase == P::Morph; }) - u.begin();
+    const size_t first = std::find_if(u.begin(), u.end(), [](auto& v) { return v.phase == P::Morph; }) - u.begin();
     std::vector<int32_t> t, expected;
     for (auto i = first; u[i].phase == P::Morph; ++i) t.push_back(u[i].morphStep);
     for (int32_t i = 1; i <= 175; ++i) expected.push_back(std::min({i, 80, 175 - i}));
@@ -131,8 +134,12 @@ TEST(Animation, oneModelRisesMorphsHoldsFallsAndRisesAgainClearingTheSquaresOfTw
     EXPECT_TRUE(std::fabs(u[first].position[1] - 0.5f) < 0.02f && !u[first - 1].modelVisible && u[first].modelVisible);
     EXPECT_TRUE(u[0].blobColor == (Vec3f{0, 1, 0}) && u[first - 1].blobColor[0] > 0.99f) << u[first - 1].blobColor[0];
     // Fast enough to be reset; from below the screen, the lone model rises again at once.
-    const auto r = std::find_if(u.begin(), u.end(), [](auto& v) { return v.phase == P::Reset; }) - u.begin();
+    const size_t r = std::find_if(u.begin(), u.end(), [](auto& v) { return v.phase == P::Reset; }) - u.begin();
     EXPECT_TRUE(u[r - 1].velocity <= -1.1f * kBaseSpeed && u[r].position[1] < -1.5f && u[r + 1].phase == P::Rise);
+    // Solid mode as the model's own entry has it (culled, lit on one side) right before its first morph update;
+    // the fall after the morph switches it off.
+    EXPECT_EQ(rig.modes.at(0), std::make_tuple(true, true, false, first));
+    EXPECT_EQ(std::pair(std::get<0>(rig.modes.at(1)), std::get<3>(rig.modes[1])), std::pair(false, first + t.size()));
     // The first drawing is cleared two frames later; the hints name the new and the previous square.
     EXPECT_EQ(std::make_tuple(rig.cleared[1], rig.cleared[2], rig.hints[1]),
               std::make_tuple(std::vector{0}, std::vector{1}, std::make_pair(2, 1)));
@@ -177,7 +184,7 @@ TEST(Animation, modelsTakeTurnsInOrderHandingOverWhenTheMorphEndsEvenWithOddSett
     EXPECT_TRUE(std::any_of(u.begin(), u.end(), [](auto& v) { return v.model == 1; }));
 }
 
-TEST(FrameLoop, takesOneMessagePerModelAndFrameAndEndsAfterTheModelBeingUpdatedByAQuitOrAClose) {
+TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrACloseAndAfterARefusalRestartsTheClocks) {
     Rig rig(3);
     rig.queue.resize(3);
     rig.queue.push_back([] { return Pumped::Quit; });
@@ -199,19 +206,17 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameAndEndsAfterTheModelBeingUpdatedB
         EXPECT_EQ(many.pumps, count ? count * many.frames + many.updates.back().model + 1 : 0) << count;
         EXPECT_EQ(std::make_pair(many.flags.animating, many.cleared.empty()), std::make_pair(!count, !count)) << count;
     }
-}
-
-TEST(FrameLoop, aRefusedClosesResetClocksKeepsAModelFromJumping) {
-    Rig rig(1);
-    rig.queue.resize(2);
-    rig.queue.push_back([&] {  // the password dialog refuses after ten seconds
-        rig.clock += 10000;
-        rig.flags.resetClocks = true;
+    // The password dialog refuses after ten seconds: the model must not jump.
+    Rig refused(1);
+    refused.queue.resize(2);
+    refused.queue.push_back([&] {
+        refused.clock += 10000;
+        refused.flags.resetClocks = true;
         return Pumped::Message;
     });
-    const std::vector<Update>& u = rig.loop(6);
+    const std::vector<Update>& u = refused.loop(6);
     ASSERT_EQ(u.size(), 6u);
-    EXPECT_EQ(std::make_pair(rig.flags.resetClocks, u[3].now - u[2].now), std::make_pair(false, 10050));
+    EXPECT_EQ(std::make_pair(refused.flags.resetClocks, u[3].now - u[2].now), std::make_pair(false, 10050));
     EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, u[2].velocity - u[1].velocity);
     EXPECT_NEAR(u[3].position[1] - u[2].position[1], u[2].position[1] - u[1].position[1], 1e-3f);
 }

@@ -10,13 +10,10 @@ namespace {
 
 using namespace testing;
 
-TEST(DialogRules, addActsUnlessTheListIsFullAndDeleteUnlessItIsEmpty) {
+TEST(DialogRules, addActsUnlessTheListIsFullDeleteUnlessItIsEmptyAndOkWritesTheWorkingCopyAndOnlyThenKeepsIt) {
     for (int32_t n : {0, 1, 14, 15}) {
         EXPECT_EQ(std::tuple(listButtons(n).canAdd, listButtons(n).canDelete), std::tuple(n < 15, n > 0)) << n;
     }
-}
-
-TEST(DialogRules, okWritesTheWorkingCopyWithTheControlsAndOnlyThenKeepsIt) {
     TempDir dir;
     RecordingPlatform platform;
     SaverSettings saved, working;
@@ -37,15 +34,14 @@ TEST(DialogRules, okWritesTheWorkingCopyWithTheControlsAndOnlyThenKeepsIt) {
     EXPECT_FALSE(acceptSettings(saved, working, controls, platform));
     EXPECT_EQ(std::tuple(describe(saved), describe(working)), std::tuple(savedBefore, workingBefore));
 
-    SaverSettings expected = working;
-    std::tie(expected.speed, expected.objectDuration, expected.showStatus, expected.modelCount) =
-        std::tuple(2, 7, 0, 1);
+    SaverSettings kept = working;
+    std::tie(kept.speed, kept.objectDuration, kept.showStatus, kept.modelCount) = std::tuple(2, 7, 0, 1);
     platform.failFileReplacement = false;
     ASSERT_TRUE(acceptSettings(saved, working, controls, platform));
-    EXPECT_EQ(describe(saved), describe(expected));
+    EXPECT_EQ(describe(saved), describe(kept));
     EXPECT_FALSE(working.installDir || working.helpFile);
-    ASSERT_TRUE(expected.readSettings(dir.path(kIniFileName)));
-    EXPECT_EQ(std::tie(expected.speed, expected.modelCount, expected.lavaRed), std::tuple(2, 1, 127 * kColorFromByte));
+    ASSERT_TRUE(kept.readSettings(dir.path(kIniFileName)));
+    EXPECT_EQ(std::tie(kept.speed, kept.modelCount, kept.lavaRed), std::tuple(2, 1, 127 * kColorFromByte));
     std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <tuple>
+#include <utility>
 
 #include "importers/format_dispatch.h"
 #include "tests/test_support.h"
@@ -11,24 +13,25 @@
 namespace glowpond {
 namespace {
 
-class LoadDriver : public ::testing::Test {
-protected:
+// The fixture is the loads' observer: it records what they tell, and cancels from when `cancelWhen` says so.
+struct LoadDriver : ::testing::Test, LoadObserver {
+    bool showsStatus() const override { return true; }
+    void showStatus(const std::string& text) override { statuses.push_back(text); }
+    void showError(const std::string& text, const std::string& title) override { shown += title + ": " + text + ";"; }
+    bool cancelled() override { return cancel = cancel || (cancelWhen && cancelWhen()); }
+
     std::string file(const std::string& name, const std::string& contents) {
-        const std::string path = dir.path(name);
-        testing::writeFile(path, contents);
-        return path;
+        testing::writeFile(dir.path(name), contents);
+        return dir.path(name);
     }
     // The message boxes since the last call, each as "caption: text;".
-    std::string errors() {
-        std::string out;
-        for (const auto& m : observer.errors) out += m.caption + ": " + m.text + ";";
-        observer.errors.clear();
-        return out;
-    }
+    std::string errors() { return std::exchange(shown, ""); }
 
     testing::TempDir dir;
-    testing::RecordingObserver observer;
-    ModelLoader loader;
+    std::vector<std::string> statuses;
+    std::string shown;
+    bool cancel = false;
+    std::function<bool()> cancelWhen;
 };
 
 TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoosesByTheLastThreeCharacters) {
@@ -46,7 +49,7 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
         {tooLong, missing, "Error: The path of this file is too long."}};
     for (const auto& [name, contents, refusal] : cases) {
         const std::string path = contents == missing ? name : file(name, contents);
-        EXPECT_EQ(sniffModelFile(path, observer), refusal.empty()) << name;
+        EXPECT_EQ(sniffModelFile(path, *this), refusal.empty()) << name;
         EXPECT_EQ(errors(), refusal.empty() ? "" : refusal + ": " + path + ";") << name;
     }
     // A reader passes over a missing file, and the dispatcher still reports it ready.
@@ -61,30 +64,27 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
         EXPECT_TRUE(read ? context.errors.empty() : context.statuses.empty()) << path;
     }
     DisplayMesh mesh;
-    mesh.makeCube(1, 0, 0);
-    const std::string path = file("box.3dsx", "MM");
-    EXPECT_FALSE(loader.load(path, mesh, observer));
+    const std::string path = dir.path("box.3dsx");
+    EXPECT_FALSE(ModelLoader().load(path, mesh, *this));
     EXPECT_EQ(errors(), "Error Message: Unsupported file suffix 'dsx'\n;File read error.: " + path + ";");
-    EXPECT_EQ(mesh.vertexCount, 24);  // unchanged
     // A scene without geometry still gives a mesh: one empty part.
-    ASSERT_TRUE(loader.load(file("empty.wrl", "#VRML V1.0 ascii\n"), mesh, observer));
+    ASSERT_TRUE(ModelLoader().load(file("empty.wrl", "#VRML V1.0 ascii\n"), mesh, *this));
     EXPECT_EQ(std::make_tuple(mesh.partCount, mesh.vertexCount, mesh.faceCount), std::make_tuple(1, 0, 0));
 }
 
 TEST_F(LoadDriver, aStatusTextWithinTheLastOneOfAnyFileIsNotShownReadyIsShownAsDigestingAndCancelStopsALoad) {
-    observer.showsStatusTexts = true;
     std::string last;
-    LoadContext context(observer, last);
+    LoadContext context(*this, last);
     // A repeat, a part of the last text, and "Ready." again, in this file and the next.
     for (const char* text : {"Reading object 'Body'", "Reading object 'Body'", "Reading object", "Ready.", "Ready."}) {
         context.status("%s", text);
     }
-    LoadContext(observer, last).status("Ready.");
+    LoadContext(*this, last).status("Ready.");
     context.status("%s", std::string(400, 'x').c_str());
-    observer.cancel = true;
+    cancel = true;
     context.status("Reading object");
-    EXPECT_EQ(observer.statusTexts, (std::vector<std::string>{"Reading object 'Body'", "Digesting data...",
-                                                              std::string(255, 'x'), "Canceling..."}));
+    EXPECT_EQ(statuses, (std::vector<std::string>{"Reading object 'Body'", "Digesting data...", std::string(255, 'x'),
+                                                  "Canceling..."}));
 
     // Cancel part way through reading a long file, or as the traversal of what was read begins: the
     // load ends and the mesh stays as it was.
@@ -92,19 +92,17 @@ TEST_F(LoadDriver, aStatusTextWithinTheLastOneOfAnyFileIsNotShownReadyIsShownAsD
     for (int i = 0; i < 2000; ++i) contents += std::to_string(i) + " 0 0,\n";
     const std::string path = file("long.wrl", contents + "] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] } }\n");
     for (bool whileReading : {true, false}) {
-        observer = {};
-        observer.showsStatusTexts = true;
-        int32_t checksSinceRead = 0;
-        observer.onCancelCheck = [&] {
-            const bool read = !observer.statusTexts.empty() && observer.statusTexts.back() == "Digesting data...";
-            if (whileReading ? observer.cancelChecks == 100 : read && ++checksSinceRead == 2) observer.cancel = true;
+        statuses.clear();
+        cancel = false;
+        cancelWhen = [&, checks = 0]() mutable {
+            const bool read = !statuses.empty() && statuses.back() == "Digesting data...";
+            return (whileReading || read) && ++checks == (whileReading ? 100 : 2);
         };
         DisplayMesh mesh;
         mesh.makeCube(0, 1, 0);
-        EXPECT_FALSE(ModelLoader().load(path, mesh, observer)) << whileReading;
-        EXPECT_EQ(observer.statusTexts.back(), "Canceling...");
-        EXPECT_EQ(errors(), "User Abort: Operation Canceled.;");
-        EXPECT_EQ(std::make_tuple(mesh.vertexCount, mesh.parts[0].color), std::make_tuple(24, Vec3f{0, 1, 0}));
+        EXPECT_FALSE(ModelLoader().load(path, mesh, *this)) << whileReading;
+        EXPECT_EQ(std::make_tuple(statuses.back(), errors(), mesh.vertexCount, mesh.parts[0].color),
+                  std::make_tuple("Canceling...", "User Abort: Operation Canceled.;", 24, Vec3f{0, 1, 0}));
     }
 }
 

@@ -32,15 +32,21 @@ struct Sequence : LoadProgress {
     std::vector<std::string> errors, files;
 };
 
-TEST(LoadSequence, aFailedFileIsLeftOutAndTheNextOneKeepsItsOwnSettings) {
+TEST(LoadSequence, aFailedFileIsLeftOutTheNextOneKeepsItsOwnSettingsAndPreviewCubesTakeTheirEntries) {
     const std::vector<std::string> files{sample("lava_lamp.wrl"), sample("missing.wrl"), sample("rocket.3ds")};
     Sequence s(files);
-    s.settings.models[2].backCull = 1;
     const LoadOutcome outcome = s.load();
     EXPECT_EQ(std::tie(outcome.loaded, outcome.cancelled, s.settings.modelCount), std::tuple(2, false, 2));
     ASSERT_TRUE(s.slots[0].model && s.slots[1].model && s.slots[1].blob);
-    EXPECT_EQ(std::tie(s.slots[0].settingsIndex, s.slots[1].settingsIndex, s.slots[1].model->cullBackFaces, s.steps,
-                       s.files, s.errors), std::tuple(0, 2, 1, 3, files, std::vector{files[1]}));
+    EXPECT_EQ(std::tie(s.slots[0].settingsIndex, s.slots[1].settingsIndex, s.steps, s.files, s.errors),
+              std::tuple(0, 2, 3, files, std::vector{files[1]}));
+    // Preview cubes in their place: one for each entry, with its settings and its own colour, stretch and turn.
+    StandardRandom random;
+    buildPreviewSlots(s.slots, s.settings, random);
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(s.slots[i].model && s.slots[i].blob && s.slots[i].settingsIndex == i) << i;
+    EXPECT_FALSE(s.slots[2].model);
+    EXPECT_NE(s.slots[0].model->parts[0].color, s.slots[1].model->parts[0].color);
+    EXPECT_NE(s.slots[0].model->parts[0].bounds, s.slots[1].model->parts[0].bounds);
 }
 
 TEST(LoadSequence, aCancelBeforeOrAfterAFileKeepsOnlyTheFilesBeforeIt) {
@@ -54,20 +60,6 @@ TEST(LoadSequence, aCancelBeforeOrAfterAFileKeepsOnlyTheFilesBeforeIt) {
         EXPECT_EQ(std::tie(outcome.loaded, outcome.cancelled, s.settings.modelCount), std::tuple(kept, true, kept));
         EXPECT_FALSE(s.files.size() != 1 || s.slots[kept].model);
     }
-}
-
-TEST(LoadSequence, previewCubesUseTheSettingsOfTheirEntries) {
-    Sequence s({"a", "b", "c"});
-    s.settings.models[1].backCull = 1;
-    StandardRandom random;
-    buildPreviewSlots(s.slots, s.settings, random);
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(s.slots[i].model && s.slots[i].blob);
-        EXPECT_EQ(std::tuple(s.slots[i].settingsIndex, s.slots[i].model->cullBackFaces), std::tuple(i, i == 1));
-    }
-    EXPECT_FALSE(s.slots[3].model);
-    // Each cube draws its own colour, stretch and turn.
-    EXPECT_NE(s.slots[0].model->parts[0].vertices[0].position, s.slots[1].model->parts[0].vertices[0].position);
 }
 
 }  // namespace

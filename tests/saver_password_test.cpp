@@ -1,6 +1,8 @@
 #include "saver/password.h"
 
-#include "tests/settings_records.h"
+#include <gtest/gtest.h>
+
+#include "tests/test_support.h"
 
 namespace glowpond {
 namespace {
@@ -19,45 +21,38 @@ uint32_t changeStub(const char* provider, WindowHandle owner, uint32_t, void*) {
     return 0;
 }
 
-TEST(VerifyPassword, onlyTheSystemCheckCanRefuseAndEveryWayOfNotReachingItIsTold) {
+TEST(Password, onlyTheSystemCheckCanRefuseEveryWayOfNotReachingItIsToldAndAChangeHandsTheOwnerToTheSystem) {
     using S = UserDwordLookup::Status;
     const std::string checked = "VerifyScreenSavePwd: cursor 1\n", error = "ERROR: Verify Password can't find ";
-    const struct {
-        UserDwordLookup lookup;
-        bool ntFamily;
-        const char* exported;  // by PASSWORD.CPL; null: there is no such library
-        int32_t (*check)(WindowHandle);
-        int result;
-        std::string shown;
-    } cases[] = {{{S::Found, 1}, true, "VerifyScreenSavePwd", verify<0>, 0, checked},
-                 {{S::Found, 1}, true, "VerifyScreenSavePwd", verify<1>, 1, checked},
-                 {{S::Found, 0}, false, "VerifyScreenSavePwd", verify<0>, 1, ""},  // no password set
-                 {{S::NoKey, 0}, true, "VerifyScreenSavePwd", verify<0>, 1, error + "Control Panel Registry key.\n"},
-                 {{S::NoValue, 0}, true, "VerifyScreenSavePwd", verify<0>, 1, ""},
-                 {{S::NoValue, 0}, false, "VerifyScreenSavePwd", verify<0>, 1, error + "use-password value.\n"},
-                 {{S::Found, 1}, true, nullptr, verify<0>, 1, error + "PASSWORD.CPL.\n"},
-                 {{S::Found, 7}, true, "VerifyPassword", verify<0>, 1, error + "VerifyScreenSavePwd.\n"}};
-    for (const auto& c : cases) {
+    // The use-password value, the NT family or not, the system's check as PASSWORD.CPL exports it (null: no such
+    // library); the result and the boxes shown.
+    const std::tuple<UserDwordLookup, bool, const char*, int32_t (*)(WindowHandle), int, std::string> cases[] = {
+        {{S::Found, 1}, true, "VerifyScreenSavePwd", verify<0>, 0, checked},
+        {{S::Found, 1}, true, "VerifyScreenSavePwd", verify<1>, 1, checked},
+        {{S::Found, 0}, false, "VerifyScreenSavePwd", verify<0>, 1, ""},  // no password set
+        {{S::NoKey, 0}, true, "VerifyScreenSavePwd", verify<0>, 1, error + "Control Panel Registry key.\n"},
+        {{S::NoValue, 0}, true, "VerifyScreenSavePwd", verify<0>, 1, ""},
+        {{S::NoValue, 0}, false, "VerifyScreenSavePwd", verify<0>, 1, error + "use-password value.\n"},
+        {{S::Found, 1}, true, nullptr, verify<0>, 1, error + "PASSWORD.CPL.\n"},
+        {{S::Found, 7}, true, "VerifyPassword", verify<0>, 1, error + "VerifyScreenSavePwd.\n"}};
+    for (const auto& [lookup, ntFamily, exported, check, result, shown] : cases) {
         testing::RecordingPlatform platform;
-        std::tie(platform.userDword, platform.ntFamily) = std::tie(c.lookup, c.ntFamily);
-        if (c.exported) platform.libraries["PASSWORD.CPL"][c.exported] = reinterpret_cast<void*>(c.check);
-        EXPECT_EQ(verifyPassword(platform, &platform), c.result) << c.shown;
-        EXPECT_EQ(testing::describe(platform.messages), c.shown);
-        EXPECT_EQ(platform.cursorShowCount, 0);
-        EXPECT_EQ(platform.userDwordReads, std::vector<std::string>{"Control Panel\\Desktop|ScreenSaveUsePassword"});
+        platform.userDwords["Control Panel\\Desktop|ScreenSaveUsePassword"] = lookup;
+        platform.ntFamily = ntFamily;
+        if (exported) platform.libraries["PASSWORD.CPL"][exported] = reinterpret_cast<void*>(check);
+        EXPECT_EQ(verifyPassword(platform, &platform), result) << shown;
+        EXPECT_EQ(std::tie(platform.messages, platform.cursorShowCount), std::tuple(shown, 0));
     }
-}
-
-TEST(ChangePassword, handsTheOwnerToTheSystemOrSaysWhatIsMissing) {
-    const std::pair<const char*, std::string> cases[] = {
+    // A change hands the owner to the system, or says what is missing.
+    const std::pair<const char*, std::string> changes[] = {
         {nullptr, "ERROR: Password change failure: MPR.DLL not found\n"},
         {"PwdChangePassword", "ERROR: Password change failure: PwdChangePassword() not found\n"},
         {"PwdChangePasswordA", "PwdChangePasswordA: SCRSAVE\n"}};
-    for (const auto& [exported, shown] : cases) {
+    for (const auto& [exported, told] : changes) {
         testing::RecordingPlatform platform;
         if (exported) platform.libraries["MPR.DLL"][exported] = reinterpret_cast<void*>(&changeStub);
         EXPECT_EQ(changePassword(platform, &platform), 0);
-        EXPECT_EQ(testing::describe(platform.messages), shown);
+        EXPECT_EQ(platform.messages, told);
     }
 }
 

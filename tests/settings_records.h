@@ -39,11 +39,4 @@ inline std::string describe(const SaverSettings& s) {
     return out.str();
 }
 
-// The message boxes as "caption: text" lines.
-inline std::string describe(const std::vector<RecordingPlatform::Message>& messages) {
-    std::string text;
-    for (const auto& message : messages) text += message.caption + ": " + message.text + "\n";
-    return text;
-}
-
 }  // namespace glowpond::testing

@@ -28,8 +28,8 @@ TEST_F(Settings, theFileHoldsExactlyTheseBytesWithValuesTruncatedAndSaturated) {
     EXPECT_EQ(readFile(dir.path("one.ini")), expected);
 }
 
-TEST_F(Settings, aFullRecordSurvivesARoundTripAndAShorterListKeepsTheRestOfTheFile) {
-    const std::string path = dir.path("full.3dg");
+TEST_F(Settings, aFullRecordSurvivesARoundTripAShorterListKeepsTheRestOfTheFileAndAFailedWriteLeavesItAsItWas) {
+    const std::string path = dir.path("full.3dg"), huge = dir.path("huge.ini");
     ASSERT_TRUE(unusualSettings(MAX_MODELS).writeSettings(path, platform));
     SaverSettings read;
     ASSERT_TRUE(read.readSettings(path));
@@ -40,6 +40,13 @@ TEST_F(Settings, aFullRecordSurvivesARoundTripAndAShorterListKeepsTheRestOfTheFi
     for (const char* kept : {"\r\nfile3=\r\n", "\r\nZ-rot15=166\r\n", "\r\n[desktop]\r\nwallpaper=lava.bmp\r\n"}) {
         EXPECT_NE(shorter.find(kept), std::string::npos) << kept;
     }
+    SaverSettings broken = unusualSettings(2);
+    broken.models[1].file = "C:\\two\nlines.wrl";
+    writeFile(huge, std::string(IniFile::kMaxFileBytes + 1, 'x'));  // too large for a settings file: unreadable
+    EXPECT_FALSE(read.writeSettings(dir.path("absent/a.ini"), platform) || read.writeSettings(dir.root(), platform));
+    EXPECT_FALSE(broken.writeSettings(path, platform) || read.writeSettings(huge, platform) || read.readSettings(huge));
+    EXPECT_EQ(std::tuple(readFile(path), readFile(huge).size(), describe(read)),
+              std::tuple(shorter, IniFile::kMaxFileBytes + 1, describe(unusualSettings(MAX_MODELS))));
 }
 
 TEST_F(Settings, readingReplacesTheWholeRecord) {
@@ -59,19 +66,6 @@ TEST_F(Settings, readingReplacesTheWholeRecord) {
         ASSERT_TRUE(s.readSettings(dir.path(name)));
         EXPECT_EQ(describe(s), describe(expected)) << name;
     }
-}
-
-TEST_F(Settings, aFailedWriteLeavesTheOldFileAsItWas) {
-    const SaverSettings s = unusualSettings(2);
-    SaverSettings broken = s, kept = s;
-    broken.models[1].file = "C:\\two\nlines.wrl";
-    const std::string path = dir.path("old.ini"), huge = dir.path("huge.ini"), old = "[files]\r\nfile1=C:\\a.wrl\r\n";
-    writeFile(path, old);
-    writeFile(huge, std::string(IniFile::kMaxFileBytes + 1, 'x'));  // too large for a settings file: unreadable
-    EXPECT_FALSE(s.writeSettings(dir.path("no such folder/a.ini"), platform) || s.writeSettings(dir.root(), platform));
-    EXPECT_FALSE(broken.writeSettings(path, platform) || s.writeSettings(huge, platform) || kept.readSettings(huge));
-    EXPECT_EQ(std::tuple(readFile(path), readFile(huge).size(), describe(kept)),
-              std::tuple(old, IniFile::kMaxFileBytes + 1, describe(s)));
 }
 
 TEST_F(Settings, addAndRemoveKeepTheListPacked) {

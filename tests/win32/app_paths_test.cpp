@@ -36,14 +36,13 @@ TEST(AppPaths, theIniFileIsInTheDirectoryThePathValueNamesOrElseInTheCurrentOne)
     testing::writeFile(install.path(kIniFileName), "[options]\r\nspeed=4\r\n");
     testing::writeFile(current.path(kIniFileName), "[options]\r\nspeed=6\r\n");
     const std::tuple<bool, const char*, std::string> cases[] = {{true, install.root().c_str(), ""},
-                                                                {false, nullptr, "Couldn't get path key"},
-                                                                {true, nullptr, "Couldn't get path value"}};
+        {false, nullptr, "Couldn't get path key"}, {true, nullptr, "Couldn't get path value"}};
     for (const auto& [present, path, message] : cases) {
         MachineKey key(present, path);
         testing::RecordingPlatform platform;
         SaverSettings settings;
         settings.setInstallDir(lookUpInstallDir(platform));
-        EXPECT_EQ(testing::describe(platform.messages), message.empty() ? "" : "ERROR: " + message + "\n");
+        EXPECT_EQ(platform.messages, message.empty() ? "" : "ERROR: " + message + "\n");
         EXPECT_EQ(settings.helpFile.value_or("none"), path ? install.root() + "\\glowpond.hlp" : "none");
         // The INI file is read where it is, which becomes the current directory.
         SetCurrentDirectoryA(current.root().c_str());

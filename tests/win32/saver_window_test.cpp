@@ -13,10 +13,7 @@ namespace {
 int32_t refuseToClose(WindowHandle) { return 0; }
 
 struct SaverWindow : ::testing::Test {
-    SaverWindow() {
-        setSaverRuntime(&runtime);
-        runtime.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
-    }
+    SaverWindow() { setSaverRuntime(&runtime); }
     ~SaverWindow() override {
         DestroyWindow(window);
         setSaverRuntime(nullptr);
@@ -59,11 +56,11 @@ TEST_F(SaverWindow, inputAndLosingActivationCloseOnlyOnceLoadingHasFinished) {
 }
 
 TEST_F(SaverWindow, aRefusedCloseKeepsTheSaverAndRestartsTheClocks) {
-    platform.userDword = {UserDwordLookup::Status::Found, 1};
+    runtime.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
+    platform.userDwords["Control Panel\\Desktop|ScreenSaveUsePassword"] = {UserDwordLookup::Status::Found, 1};
     platform.libraries["PASSWORD.CPL"]["VerifyScreenSavePwd"] = reinterpret_cast<void*>(&refuseToClose);
     std::tie(runtime.loop.animating, platform.cursor) = std::tuple(true, ScreenPoint{7, 8});
-    EXPECT_FALSE(closes(WM_CLOSE));
-    EXPECT_TRUE(IsWindow(window) && runtime.slots);
+    EXPECT_TRUE(!closes(WM_CLOSE) && IsWindow(window) && runtime.slots);
     EXPECT_EQ(std::tie(runtime.loop.resetClocks, runtime.loop.animating, runtime.ignoreInput, runtime.lastCursorPos.x,
                        runtime.lastCursorPos.y), std::tuple(true, true, false, 7, 8));
 }
