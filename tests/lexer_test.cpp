@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,26 +13,21 @@ namespace {
 
 using testing::RecordingContext;
 
+// A token as "int 17", "name point", "field point 281", "'{'" and so on.
 std::string describe(int token, const VrmlTokenValue& value) {
-    std::ostringstream text;
-    switch (token) {
-        case kTokenInteger: text << "int " << value.integer; break;
-        case kTokenFloat: text << "float " << value.number; break;
-        case kTokenName: text << "name " << value.text; break;
-        case kTokenString: text << "string " << value.text; break;
-        case kTokenNodeType: text << "node " << value.nodeType->name; break;
-        case kTokenGroupType: text << "group " << value.nodeType->name; break;
-        case kTokenHeader: text << "header"; break;
-        default:
-            if (isFieldNameToken(token)) {
-                text << "field " << value.text << ' ' << static_cast<int>(value.field->type);
-            } else if (token < 256) {
-                text << '\'' << static_cast<char>(token) << '\'';
-            } else {
-                text << "keyword " << value.text;  // DEF, USE, fields and the field types
-            }
+    if (token < 256) return std::string("'") + static_cast<char>(token) + "'";
+    if (token == kTokenInteger) return "int " + std::to_string(value.integer);
+    if (token == kTokenHeader) return "header";
+    if (token == kTokenNodeType) return "node " + value.nodeType->name;
+    if (token == kTokenGroupType) return "group " + value.nodeType->name;
+    if (token == kTokenFloat) {
+        char number[32];
+        std::snprintf(number, sizeof number, "float %g", value.number);
+        return number;
     }
-    return text.str();
+    const std::string text(value.text);  // the rest are words: names, strings, fields and keywords
+    if (isFieldNameToken(token)) return "field " + text + ' ' + std::to_string(static_cast<int>(value.field->type));
+    return (token == kTokenName ? "name " : token == kTokenString ? "string " : "keyword ") + text;
 }
 
 struct Lexed {
@@ -58,7 +53,7 @@ Lexed lex(const std::string& text, const char* currentType = nullptr, RecordingC
 
 using Tokens = std::vector<std::string>;
 
-TEST(VrmlLexer, numbersAndWordsTakeTheLongestMatchWithEarlierRulesWinningTies) {
+TEST(VrmlLexer, numbersAndWordsTakeTheLongestMatchAndWordsResolveByKindUnlessTheyFollowDefOrUse) {
     EXPECT_EQ(lex("017 0x1F 0X1F -0x1f +7 -0 1e5 1e E5 - . 3abc a-b 1-2 +1.5 a.b 1e-5x 2.5E-1").tokens,
               (Tokens{"int 17", "int 31", "name 0X1F", "name -0x1f", "name +7", "int 0", "float 100000", "name 1e",
                       "float 0", "float 0", "float 0", "name 3abc", "name a-b", "name 1-2", "name +1", "float 0.5",
@@ -68,25 +63,19 @@ TEST(VrmlLexer, numbersAndWordsTakeTheLongestMatchWithEarlierRulesWinningTies) {
               (Tokens{"int 2147483647", "int -2147483648", "int -1", "int 2147483647", "int -1"}));
     EXPECT_EQ(lex("1e999 -1e999 1e-999 1" + std::string(400, '0') + "e-5").tokens,
               (Tokens{"float inf", "float -inf", "float 0", "float inf"}));
-}
-
-TEST(VrmlLexer, wordsResolveAsKeywordsConstantsNodeTypesAndFieldsUnlessTheyFollowDefOrUse) {
-    EXPECT_EQ(lex("DEF Separator Separator USE fields fields SFFloat MFFloat TRUE ALL PER_VERTEX_INDEXED point Cube",
-                  "Coordinate3")
-                  .tokens,
-              (Tokens{"keyword DEF", "name Separator", "group Separator", "keyword USE", "name fields",
-                      "keyword fields", "keyword SFFloat", "name MFFloat", "int 1", "int 7", "int 128",
-                      "field point 281", "node Cube"}));
+    // Words resolve as keywords, constants, node types and fields, unless they follow DEF or USE.
+    const Lexed words = lex("DEF Separator Separator USE fields fields SFFloat MFFloat TRUE ALL PER_VERTEX_INDEXED "
+                            "point Cube", "Coordinate3");
+    EXPECT_EQ(words.tokens, (Tokens{"keyword DEF", "name Separator", "group Separator", "keyword USE", "name fields",
+                                    "keyword fields", "keyword SFFloat", "name MFFloat", "int 1", "int 7", "int 128",
+                                    "field point 281", "node Cube"}));
     EXPECT_EQ(lex("point").tokens, (Tokens{"name point"}));
     EXPECT_EQ(lex("#VRML V1.0 ascii\n# hello { [\nCube # not { a token\n#VRMLx\r# tail").tokens,
               (Tokens{"header", "node Cube", "header"}));
 }
 
-TEST(VrmlLexer, countsEveryKindOfLineBreakOnceResolvesStringEscapesAndStopsAtCtrlZOrNul) {
-    RecordingContext context;
-    const Lexed lines = lex("a\nb\r\nc\rd\n\re", nullptr, &context);
-    EXPECT_EQ(lines.lines, (std::vector<int>{1, 2, 3, 4, 6}));
-    EXPECT_EQ(context.statuses, std::vector<std::string>(5, "Read  100.0% complete"));
+TEST(VrmlLexer, countsLineBreaksResolvesEscapesAndEndsAtCtrlZNulOrATokenLongerThanTheBuffer) {
+    EXPECT_EQ(lex("a\nb\r\nc\rd\n\re").lines, (std::vector<int>{1, 2, 3, 4, 6}));
     const Lexed strings = lex("\"a\\\"b\" \"x\\ny\\tz\\\\\\q\" \"two\nlines\r\nend\\\r\n\" x\n\"open");
     EXPECT_EQ(strings.tokens, (Tokens{"string a\"b", "string x\ny\tz\\q", "string two\nlines\nend\n", "name x",
                                       "'\"'", "name open"}));
@@ -95,20 +84,16 @@ TEST(VrmlLexer, countsEveryKindOfLineBreakOnceResolvesStringEscapesAndStopsAtCtr
     EXPECT_EQ(stopped.tokens, (Tokens{"node Cube"}));
     EXPECT_EQ(stopped.last, kTokenEnd);
     EXPECT_EQ(lex(std::string("Cube\0Sphere", 11)).tokens, (Tokens{"node Cube"}));
-}
 
-TEST(VrmlLexer, tokensCutByABufferRefillReadWhole) {
+    // Tokens cut by a buffer refill read whole, but one longer than the buffer fails the file.
+    const std::string tokens = "-12.5e1 0x1F \"s\\\"\" +7\r\n#VRML\n1e";
     for (size_t before = 1; before <= 32; ++before) {  // the cut falls in every token in turn
-        const std::string text =
-            std::string(VrmlLexer::kBufferSize - before, ' ') + "-12.5e1 0x1F \"s\\\"\" +7\r\n#VRML\n1e";
-        const Lexed lexed = lex(text);
-        EXPECT_EQ(lexed.tokens, (Tokens{"float -125", "int 31", "string s\"", "name +7", "header", "name 1e"}))
-            << before;
-        EXPECT_EQ(lexed.lines.back(), 3) << before;
+        SCOPED_TRACE(before);
+        const Lexed lexed = lex(std::string(VrmlLexer::kBufferSize - before, ' ') + tokens);
+        EXPECT_EQ(lexed.tokens, (Tokens{"float -125", "int 31", "string s\"", "name +7", "header", "name 1e"}));
+        EXPECT_EQ(lexed.lines.back(), 3);
     }
-}
-
-TEST(VrmlLexer, aTokenLongerThanTheBufferFailsTheFileButCommentsMayBeLonger) {
+    // Comments may be longer.
     EXPECT_EQ(lex("# " + std::string(100000, 'x') + "\nCube").tokens, (Tokens{"node Cube"}));
     EXPECT_EQ(lex(std::string(16000, 'w')).tokens.size(), 1u);
     for (const std::string& text : {std::string(100000, 'w'), "\"" + std::string(100000, 's') + "\""}) {

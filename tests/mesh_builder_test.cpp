@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <random>
 #include <string>
@@ -15,17 +16,18 @@ namespace {
 
 using testing::toVector;
 
-void addFace(MeshBuilder& builder, const std::vector<Vec3>& corners, const MaterialValues& material = {}) {
-    builder.beginPolygon(material);
+// Adds a face of `corners` to `builder`; gives object 0's face list then.
+std::vector<int32_t> facesAfter(MeshBuilder& builder, const std::vector<Vec3>& corners) {
+    builder.beginPolygon();
     for (const Vec3& corner : corners) builder.addVertex(corner);
     builder.endPolygon();
+    return toVector(builder.objectFaces(0));
 }
 
 TEST(MeshBuilder, mergesNearPointsOfOneBucketOnlyAndNumbersThemInOrderOfUse) {
     MeshBuilder builder;
-    addFace(builder, {{0, 0, 0}, {1, 0, 0}, {5, 5, 5}, {1, 0, 0}, {-0.0, 0, 1e-6}, {0, 0, 0.001}});
-    EXPECT_EQ(toVector(builder.objectFaces(0)), (std::vector<int32_t>{0, 1, 2, 1, 0, 3, -1}));
-
+    EXPECT_EQ(facesAfter(builder, {{0, 0, 0}, {1, 0, 0}, {5, 5, 5}, {1, 0, 0}, {-0.0, 0, 1e-6}, {0, 0, 0.001}}),
+              (std::vector<int32_t>{0, 1, 2, 1, 0, 3, -1}));
     // 12.3 * x * 9.87 crosses 1000 between these two: buckets 999 % 51 and 1000 % 51.
     const double boundary = 1000.0 / (12.3 * 9.87);
     const Vec3 below{boundary - 1e-6, 0, 0}, above{boundary + 1e-6, 0, 0};
@@ -34,8 +36,8 @@ TEST(MeshBuilder, mergesNearPointsOfOneBucketOnlyAndNumbersThemInOrderOfUse) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(MeshBuilder::pointBucket({nan, 0, 0}), static_cast<int32_t>(0x80000000u % 51u));
     MeshBuilder apart;
-    addFace(apart, {below, above, below, {nan, 0, 0}, {nan, 0, 0}, {1e300, 0, 0}, {1e300, 0, 0}});
-    EXPECT_EQ(toVector(apart.objectFaces(0)), (std::vector<int32_t>{0, 1, 0, 2, 3, 4, 4, -1}));
+    EXPECT_EQ(facesAfter(apart, {below, above, below, {nan, 0, 0}, {nan, 0, 0}, {1e300, 0, 0}, {1e300, 0, 0}}),
+              (std::vector<int32_t>{0, 1, 0, 2, 3, 4, 4, -1}));
 }
 
 // The fast lookup must give exactly what a linear search of each bucket
@@ -44,51 +46,41 @@ TEST(MeshBuilder, mergesExactlyAsALinearSearchOfEachBucket) {
     std::mt19937 random(12345);
     for (double scale : {1e-4, 1.0, 1e3, 1e7, 1e13}) {
         std::uniform_real_distribution<double> coordinate(-scale, scale), jitter(-1.2e-5, 1.2e-5);
-        std::vector<Vec3> centres(100), points;
+        std::vector<Vec3> centres(100), corners;
         for (Vec3& c : centres) c = {coordinate(random), coordinate(random), coordinate(random)};
-        std::vector<std::vector<int32_t>> buckets(MeshBuilder::kBucketCount);
+        std::vector<std::vector<std::pair<Vec3, int32_t>>> buckets(MeshBuilder::kBucketCount);  // point, number
         std::vector<int32_t> expected;
-        MeshBuilder builder;
-        builder.beginPolygon();
+        int32_t points = 0;
         for (int i = 0; i < 4000; ++i) {
             Vec3 p = centres[random() % centres.size()];
             if (i % 3 != 0) p = p + Vec3{jitter(random), jitter(random), jitter(random)};
             if (i % 7 == 0) p = {coordinate(random), -0.0, coordinate(random)};
-            builder.addVertex(p);
-            std::vector<int32_t>& bucket = buckets[static_cast<size_t>(MeshBuilder::pointBucket(p))];
-            int32_t found = -1;
-            for (size_t k = 0; k < bucket.size() && found < 0; ++k) {
-                if (distance(points[static_cast<size_t>(bucket[k])], p) < kCoincidence) found = bucket[k];
-            }
-            if (found < 0) {
-                found = static_cast<int32_t>(points.size());
-                points.push_back(p);
-                bucket.push_back(found);
-            }
-            expected.push_back(found);
+            corners.push_back(p);
+            auto& bucket = buckets[static_cast<size_t>(MeshBuilder::pointBucket(p))];
+            auto found = std::find_if(bucket.begin(), bucket.end(),
+                                      [&p](const auto& point) { return distance(point.first, p) < kCoincidence; });
+            if (found == bucket.end()) found = bucket.insert(found, {p, points++});
+            expected.push_back(found->second);
         }
-        builder.endPolygon();
         expected.push_back(-1);
-        EXPECT_EQ(toVector(builder.objectFaces(0)), expected) << "scale " << scale;
+        MeshBuilder builder;
+        EXPECT_EQ(facesAfter(builder, corners), expected) << "scale " << scale;
     }
 }
 
 TEST(MeshBuilder, namesSelectObjectsUpToTheLimit) {
     MeshBuilder builder;
-    addFace(builder, {{0, 0, 0}});
+    facesAfter(builder, {{0, 0, 0}});
     builder.selectObject("A");  // the first name takes over the unnamed object, dropping its face
-    addFace(builder, {{1, 0, 0}});
+    facesAfter(builder, {{1, 0, 0}});
     builder.selectObject("B");
     builder.selectObject("A");
-    addFace(builder, {{3, 0, 0}});
-    EXPECT_EQ(toVector(builder.objectFaces(0)), (std::vector<int32_t>{1, -1, 2, -1}));
+    EXPECT_EQ(facesAfter(builder, {{3, 0, 0}}), (std::vector<int32_t>{1, -1, 2, -1}));
     for (int i = 2; i < MeshBuilder::kMaxObjects; ++i) builder.selectObject("o" + std::to_string(i));
     builder.selectObject("one too many");
-    addFace(builder, {{4, 0, 0}});
-    EXPECT_EQ(builder.objectCount(), MeshBuilder::kMaxObjects);
+    facesAfter(builder, {{4, 0, 0}});
     EXPECT_EQ(*builder.objectName(MeshBuilder::kMaxObjects - 1), "o255");
     EXPECT_EQ(toVector(builder.objectFaces(MeshBuilder::kMaxObjects - 1)), (std::vector<int32_t>{3, -1}));
-
 }
 
 }  // namespace

@@ -5,14 +5,12 @@
 #include "scene/grouping.h"
 #include "scene/properties.h"
 #include "scene/shapes.h"
-#include "tests/scene_test_support.h"
+#include "tests/vrml_test_support.h"
 
 namespace glowpond {
 namespace {
 
-using testing::addNode;
-using testing::arrayOf;
-using testing::treeOf;
+using namespace testing;
 
 std::unique_ptr<Node> named(const std::string& name) {
     auto node = Node::create();
@@ -21,18 +19,12 @@ std::unique_ptr<Node> named(const std::string& name) {
 }
 
 TEST(Node, millionsOfSiblingsAndDeepNestingAppendCloneAndDestroyWithoutRecursion) {
-    auto group = Group::create();
-    for (int i = 0; i < 1'000'000; ++i) group->addChild(Cube::create());
-    std::unique_ptr<Node> copy = group->clone();
-    int count = 0;
-    for (Node* child = copy->firstChildNode(); child; child = child->nextSibling()) ++count;
-    EXPECT_EQ(count, 1'000'000);
-    group.reset();
-    copy.reset();
+    std::unique_ptr<Node> nodes = Group::create();
+    for (int i = 0; i < 1'000'000; ++i) nodes->addChild(Cube::create());
+    EXPECT_EQ(childAt<Cube>(*nodes->clone(), 999'999).nextSibling(), nullptr);  // the copy has all million
 
-    auto head = Cube::create();  // a reader's sibling list, built on its head
-    for (int i = 0; i < 1'000'000; ++i) head->appendSibling(Cube::create());
-    head.reset();
+    nodes = Cube::create();  // a reader's sibling list, built on its head
+    for (int i = 0; i < 1'000'000; ++i) nodes->appendSibling(Cube::create());
 
     auto deep = Separator::create();
     Node* innermost = deep.get();
@@ -58,26 +50,17 @@ TEST(Node, childListsKeepTheirOrderWhateverWayTheyGrowOrShrink) {
 }
 
 TEST(Node, cloneCopiesTheSubtreeWithNamesAndFieldsButNotLaterSiblingsAndClearResetsFields) {
-    Separator root;
-    Switch* choice = addNode<Switch>(root, "choice");
-    choice->setInt("whichChild", 1);
-    addNode<Node>(*choice, "info");
-    Material* material = addNode<Material>(*choice, "paint");
-    material->setVec3Array("diffuseColor", arrayOf<Vec3>({{1, 0, 0}, {0, 1, 0}}));
-    addNode<Cube>(root, "after");
-
-    std::unique_ptr<Node> copy = choice->clone();
-    auto& switchCopy = static_cast<Switch&>(*copy);
-    EXPECT_EQ(copy->name(), "choice");
-    EXPECT_EQ(copy->nextSibling(), nullptr);
-    EXPECT_EQ(switchCopy.whichChild(), 1);
-    EXPECT_EQ(treeOf(*copy), "Node#info Material#paint");
-    auto& paint = static_cast<Material&>(*copy->firstChildNode()->nextSibling());
+    const auto scene = sceneOf("DEF choice Switch { whichChild 1 DEF info Info { } "
+                               "DEF paint Material { diffuseColor [ 1 0 0, 0 1 0 ] } } DEF after Cube { }");
+    Group copies;
+    auto* copy = static_cast<Switch*>(copies.addChild(scene->firstChildNode()->clone()));
+    EXPECT_EQ(treeOf(copies), "Switch#choice(Node#info Material#paint)");
+    const auto& paint = childAt<Material>(*copy, 1);
     EXPECT_EQ(paint.material(1).diffuse, (Vec3{0, 1, 0}));
-    EXPECT_NE(&paint.diffuseColor()[0], &material->diffuseColor()[0]);
+    EXPECT_NE(&paint.diffuseColor()[0], &childAt<Material>(*scene->firstChildNode(), 1).diffuseColor()[0]);
 
-    switchCopy.clear();
-    EXPECT_EQ(switchCopy.whichChild(), Switch::kNone);
+    copy->clear();
+    EXPECT_EQ(copy->whichChild(), Switch::kNone);
     EXPECT_EQ(copy->firstChildNode(), nullptr);
 }
 

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,7 +20,6 @@ inline void PrintTo(const Vec3& v, std::ostream* out) { *out << '(' << v.x << ",
 namespace testing {
 
 constexpr Vec3 kRed{1, 0, 0}, kGreen{0, 1, 0}, kBlue{0, 0, 1};
-inline const Vec3 kDefaultDiffuse = MaterialValues{}.diffuse;
 
 template <typename T>
 std::unique_ptr<FieldArray<T>> arrayOf(const std::vector<T>& values) {
@@ -45,14 +45,23 @@ T* addNode(Node& parent, const std::string& name = "") {
     return added;
 }
 
+// Child `index` of `parent`; a missing child or one of another class fails the test by throwing.
+template <typename T = Node>
+const T& childAt(const Node& parent, int index) {
+    const Node* node = parent.firstChildNode();
+    for (; node && index > 0; --index) node = node->nextSibling();
+    if (!node) throw std::out_of_range("missing child");
+    return dynamic_cast<const T&>(*node);
+}
+
 // The children of `parent` as "Separator(Cube#name Group)": class, name,
 // children. Every child must name `parent` as its parent.
 inline std::string treeOf(const Node& parent) {
     static const char* const kClassNames[] = {
-        "Node", "Separator", "TransformSeparator", "Group", "Switch", "Coordinate3", "Normal",
-        "NormalBinding", "IndexedFaceSet", "PerspectiveCamera", "?", "Cube", "Translation", "Scale",
-        "Rotation", "MatrixTransform", "PointLight", "SpotLight", "Material", "MaterialBinding", "LOD",
-        "Sphere", "Cylinder", "Transform", "WWWAnchor", "TextureCoordinate2", "Cone", "ShapeHints"};
+        "Node", "Separator", "TransformSeparator", "Group", "Switch", "Coordinate3", "Normal", "NormalBinding",
+        "IndexedFaceSet", "PerspectiveCamera", "?", "Cube", "Translation", "Scale", "Rotation", "MatrixTransform",
+        "PointLight", "SpotLight", "Material", "MaterialBinding", "LOD", "Sphere", "Cylinder", "Transform",
+        "WWWAnchor", "TextureCoordinate2", "Cone", "ShapeHints"};
     std::string text;
     for (const Node* child = parent.firstChildNode(); child; child = child->nextSibling()) {
         EXPECT_EQ(child->parent(), &parent) << child->name();

@@ -3,36 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <tuple>
+#include <string>
 
-#include "scene/grouping.h"
-#include "scene/properties.h"
-#include "scene/transforms.h"
-#include "tests/scene_test_support.h"
+#include "tests/vrml_test_support.h"
 
 namespace glowpond {
 namespace {
 
 using namespace testing;
 
-// A Shape with these float fields and parts.
-template <typename Shape>
-std::unique_ptr<Node> shape(std::initializer_list<std::pair<const char*, double>> sizes = {}, int32_t parts = kPartsAll) {
-    std::unique_ptr<Node> node = Shape::create();
-    for (const auto& [field, value] : sizes) node->setFloat(field, value);
-    node->setInt("parts", parts);
-    return node;
-}
-
-// The polygons of `shape` under a Material of `colours`, `binding` and a Scale.
-std::vector<RecordedPolygon> polygonsOf(std::unique_ptr<Node> shape, const std::vector<Vec3>& colours = {},
-                                        int32_t binding = kBindingDefault, Vec3 scale = {1, 1, 1}) {
-    Separator root;
-    if (!colours.empty()) addNode<Material>(root)->setVec3Array("diffuseColor", arrayOf<Vec3>(colours));
-    addNode<MaterialBinding>(root)->setInt("value", binding);
-    addNode<Scale>(root)->setVec3("scaleFactor", scale);
-    root.addChild(std::move(shape));
-    std::vector<RecordedPolygon> polygons = testing::polygonsOf(root);
+// The polygons of the VRML `nodes`, which hold one shape: its faces are numbered from 0.
+std::vector<RecordedPolygon> shapePolygons(const std::string& nodes) {
+    std::vector<RecordedPolygon> polygons = polygonsOf(*sceneOf(nodes));
     for (size_t i = 0; i < polygons.size(); ++i) EXPECT_EQ(polygons[i].face, int32_t(i));
     return polygons;
 }
@@ -43,23 +25,24 @@ Vec3 windingNormal(const RecordedPolygon& polygon) {
 }
 
 TEST(Shapes, sphereHasTrianglesAtThePolesQuadsBetweenAndNormalsAlongTheRadius) {
-    const auto polygons = polygonsOf(shape<Sphere>(), {kRed});
+    const auto polygons = shapePolygons("Material { diffuseColor 1 0 0 } Sphere { }");
     ASSERT_EQ(polygons.size(), 256u);
     for (size_t i = 0; i < polygons.size(); ++i) {
-        EXPECT_EQ(polygons[i].vertices.size(), i < 16 || i >= 240 ? 3u : 4u) << "polygon " << i;
-        EXPECT_EQ(polygons[i].material.diffuse, kRed);
-        for (size_t k = 0; k < polygons[i].vertices.size(); ++k) expectNear(polygons[i].normals[k], polygons[i].vertices[k]);
+        const RecordedPolygon& polygon = polygons[i];
+        EXPECT_EQ(polygon.vertices.size(), i < 16 || i >= 240 ? 3u : 4u) << "polygon " << i;
+        EXPECT_EQ(polygon.material.diffuse, kRed);
+        for (size_t k = 0; k < polygon.vertices.size(); ++k) expectNear(polygon.normals[k], polygon.vertices[k]);
         // Seen from outside the sphere winds clockwise, unlike the cube.
-        EXPECT_LT(dot(windingNormal(polygons[i]), polygons[i].vertices[1]), 0) << "polygon " << i;
+        EXPECT_LT(dot(windingNormal(polygon), polygon.vertices[1]), 0) << "polygon " << i;
     }
     // Stretched, the normals follow the ellipsoid's gradient and stay unit length.
-    const auto stretched = polygonsOf(shape<Sphere>(), {}, kBindingDefault, {3, 1, 1});
+    const auto stretched = shapePolygons("Scale { scaleFactor 3 1 1 } Sphere { }");
     const Vec3 a = stretched[20].vertices[0];
     expectNear(stretched[20].normals[0], normalized({a.x / 9, a.y, a.z}));
 }
 
 TEST(Shapes, cubeFacesComeInFixedOrderTurnOutwardsAndTakePartOne) {
-    const auto polygons = polygonsOf(shape<Cube>({{"width", 2}, {"height", 4}, {"depth", 6}}), {kRed, kGreen});
+    const auto polygons = shapePolygons("Material { diffuseColor [ 1 0 0, 0 1 0 ] } Cube { width 2 height 4 depth 6 }");
     ASSERT_EQ(polygons.size(), 6u);
     EXPECT_EQ(polygons[0].vertices, (std::vector<Vec3>{{1, -2, 3}, {1, 2, 3}, {-1, 2, 3}, {-1, -2, 3}}));
     const Vec3 normals[6] = {{0, 0, 1}, {0, 0, -1}, {-1, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}};
@@ -72,32 +55,31 @@ TEST(Shapes, cubeFacesComeInFixedOrderTurnOutwardsAndTakePartOne) {
         expectNear(windingNormal(polygons[face]), normals[face]);
     }
     // With one colour there is no part 1: the default material.
-    EXPECT_EQ(polygonsOf(shape<Cube>(), {kRed})[0].material.diffuse, kDefaultDiffuse);
+    EXPECT_EQ(shapePolygons("Material { diffuseColor 1 0 0 } Cube { }")[0].material.diffuse, MaterialValues{}.diffuse);
 }
 
 TEST(Shapes, partsMasksSelectTheSidesAndCapsOfConesAndCylinders) {
-    const std::tuple<bool, int32_t, size_t> cases[] = {
-        {true, kPartsAll, 271},  {true, kPartsSides, 256}, {true, kPartsBottom, 15},
-        {false, kPartsAll, 286}, {false, kPartsTop, 15},   {false, kPartsSides | kPartsBottom, 271}};
-    for (const auto& [cone, parts, count] : cases) {
-        EXPECT_EQ(polygonsOf(cone ? shape<Cone>({}, parts) : shape<Cylinder>({}, parts)).size(), count) << parts;
-    }
-    const auto sides = polygonsOf(shape<Cone>({}, kPartsSides));
+    const std::pair<const char*, size_t> cases[] = {
+        {"Cone { }", 271},     {"Cone { parts SIDES }", 256}, {"Cone { parts BOTTOM }", 15},
+        {"Cylinder { }", 286}, {"Cylinder { parts TOP }", 15}, {"Cylinder { parts ( SIDES | BOTTOM ) }", 271}};
+    for (const auto& [shape, count] : cases) EXPECT_EQ(shapePolygons(shape).size(), count) << shape;
+    const auto sides = shapePolygons("Cone { parts SIDES }");
     for (int i = 0; i < 16; ++i) EXPECT_EQ(sides[i].vertices.at(0), (Vec3{0, 1, 0}));  // the apex
     // A side normal is perpendicular to the slant from the apex to the rim.
     EXPECT_NEAR(dot(sides[255].normals[1], sides[255].vertices[1] - Vec3{0, 1, 0}), 0, 1e-12);
 }
 
 TEST(Shapes, coneAndCylinderCapsWindOppositeWaysAndTakeTheirPartsOnlyUnderPerPartBindings) {
-    for (int32_t binding : {kBindingPerPart, kBindingPerPartIndexed, kBindingDefault, kBindingPerFace}) {
-        const bool perPart = binding == kBindingPerPart || binding == kBindingPerPartIndexed;
-        const auto cone = polygonsOf(shape<Cone>({{"bottomRadius", 2}, {"height", 4}}), {kRed, kGreen, kBlue}, binding);
+    for (const std::string binding : {"PER_PART", "PER_PART_INDEXED", "DEFAULT", "PER_FACE"}) {
+        const bool perPart = binding.substr(0, 8) == "PER_PART";
+        const std::string materials =
+            "Material { diffuseColor [ 1 0 0, 0 1 0, 0 0 1 ] } MaterialBinding { value " + binding + " } ";
+        const auto cone = shapePolygons(materials + "Cone { bottomRadius 2 height 4 }");
         EXPECT_EQ(cone[0].material.diffuse, kRed);
         EXPECT_EQ(cone[256].material.diffuse, perPart ? kGreen : kRed);
-        for (const Vec3& v : cone[256].vertices) EXPECT_EQ(v.y, -2);
         EXPECT_EQ(cone[256].vertices.at(2), (Vec3{2, -2, 0}));
 
-        const auto cylinder = polygonsOf(shape<Cylinder>({{"radius", 3}, {"height", 4}}), {kRed, kGreen, kBlue}, binding);
+        const auto cylinder = shapePolygons(materials + "Cylinder { radius 3 height 4 }");
         EXPECT_EQ(cylinder[0].material.diffuse, kRed);
         EXPECT_EQ(cylinder[256].vertices[0].y, -2);
         EXPECT_GT(windingNormal(cylinder[256]).y, 0.99);
@@ -106,8 +88,6 @@ TEST(Shapes, coneAndCylinderCapsWindOppositeWaysAndTakeTheirPartsOnlyUnderPerPar
         EXPECT_LT(windingNormal(cylinder[271]).y, -0.99);
         EXPECT_EQ(cylinder[271].material.diffuse, perPart ? kGreen : kRed);
     }
-    // A part beyond the Material's count gives the default material.
-    EXPECT_EQ(polygonsOf(shape<Cylinder>(), {kRed, kGreen}, kBindingPerPart)[256].material.diffuse, kDefaultDiffuse);
 }
 
 }  // namespace

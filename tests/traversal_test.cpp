@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "scene/grouping.h"
-#include "scene/properties.h"
 #include "scene/shapes.h"
-#include "scene/transforms.h"
-#include "tests/scene_test_support.h"
+#include "tests/vrml_test_support.h"
 
 namespace glowpond {
 namespace {
@@ -29,12 +29,6 @@ TEST(TraversalState, transformSavesBeyondTheLimitAreMatchedByIgnoredRestores) {
     EXPECT_EQ(state.current().transform, Matrix4::identity());
 }
 
-// Two colours, so that a cube's part 1 takes them, and a move.
-void addChanges(Node& parent, const Vec3& colour, const Vec3& move) {
-    addNode<Material>(parent)->setVec3Array("diffuseColor", arrayOf<Vec3>({colour, colour}));
-    addNode<Translation>(parent)->setVec3("translation", move);
-}
-
 // Colour and corner 0, (w/2, -1, 1) before the moves, of every cube's face 0.
 using Seen = std::vector<std::pair<Vec3, Vec3>>;
 Seen cubesSeen(Node& root) {
@@ -45,57 +39,42 @@ Seen cubesSeen(Node& root) {
     return seen;
 }
 
+// Two colours, so that a cube's part 1 takes them, and a move.
+const std::string kRedMove = "Material { diffuseColor [ 1 0 0, 1 0 0 ] } Translation { translation 5 0 0 } ";
+const std::string kGreenMove = "Material { diffuseColor [ 0 1 0, 0 1 0 ] } Translation { translation 0 7 0 } ";
+
 TEST(Grouping, separatorsKeepTheirChildrensChangesGroupsPassThemOnAndSwitchAndLodChoose) {
-    // root { red, +5x; G { Group { green, +7y; cube a }; cube b (width 4) }; cube c }
-    auto seenAround = [](std::unique_ptr<Node> group, int32_t whichChild) {
-        Separator root;
-        addChanges(root, kRed, {5, 0, 0});
-        group->setInt("whichChild", whichChild);
-        auto* inner = addNode<Group>(*group);
-        addChanges(*inner, kGreen, {0, 7, 0});
-        addNode<Cube>(*inner);
-        addNode<Cube>(*group)->setFloat("width", 4);
-        root.addChild(std::move(group));
-        addNode<Cube>(root);
-        return cubesSeen(root);
-    };
     const std::pair<Vec3, Vec3> a{kGreen, {6, 6, 1}}, b{kGreen, {7, 6, 1}}, bAlone{kRed, {7, -1, 1}},
         cInner{kGreen, {6, 6, 1}}, cOuter{kRed, {6, -1, 1}};
-    EXPECT_EQ(seenAround(Group::create(), 0), (Seen{a, b, cInner}));
-    EXPECT_EQ(seenAround(Separator::create(), 0), (Seen{a, b, cOuter}));
-    EXPECT_EQ(seenAround(WWWAnchor::create(), 0), (Seen{a, b, cOuter}));
-    // Only the transform stays inside.
-    EXPECT_EQ(seenAround(TransformSeparator::create(), 0), (Seen{a, b, {kGreen, {6, -1, 1}}}));
-    EXPECT_EQ(seenAround(LOD::create(), 1), (Seen{a, cInner}));
-    EXPECT_EQ(seenAround(Switch::create(), Switch::kAll), (Seen{a, b, cInner}));
-    EXPECT_EQ(seenAround(Switch::create(), 0), (Seen{a, cInner}));
-    EXPECT_EQ(seenAround(Switch::create(), 1), (Seen{bAlone, cOuter}));
-    for (int32_t none : {Switch::kNone, 2, -2}) EXPECT_EQ(seenAround(Switch::create(), none), Seen{cOuter});
+    // Red, +5x; the group { Group { green, +7y; cube a }; cube b (width 4) }; cube c.
+    const std::pair<std::string, Seen> cases[] = {
+        {"Group {", {a, b, cInner}}, {"Separator {", {a, b, cOuter}}, {"WWWAnchor {", {a, b, cOuter}},
+        {"TransformSeparator {", {a, b, {kGreen, {6, -1, 1}}}},  // only the transform stays inside
+        {"LOD { range [ 1 ]", {a, cInner}}, {"Switch { whichChild -3", {a, b, cInner}},
+        {"Switch { whichChild 0", {a, cInner}}, {"Switch { whichChild 1", {bAlone, cOuter}},
+        {"Switch {", {cOuter}}, {"Switch { whichChild 2", {cOuter}}, {"Switch { whichChild -2", {cOuter}},
+    };
+    for (const auto& [group, seen] : cases) {
+        const std::string text = kRedMove + group + " Group { " + kGreenMove + "Cube { } } Cube { width 4 } } Cube { }";
+        EXPECT_EQ(cubesSeen(*sceneOf(text)), seen) << group;
+    }
 }
 
 TEST(Grouping, separatorsNestedBeyondTheStackKeepTheOuterStateForLaterSiblings) {
-    Separator root;
-    addChanges(root, kRed, {5, 0, 0});
-    Node* parent = &root;
+    auto root = sceneOf("DEF top Separator { " + kRedMove + "Separator { } Cube { } DEF last Separator { Cube { } } }");
+    const auto greenMove = sceneOf("Group { " + kGreenMove + "}");
+    Node* parent = root->firstChildNode()->firstChildNode()->nextSibling()->nextSibling();  // the empty Separator
     for (int depth = 0; depth < 30; ++depth) {
         parent = addNode<Separator>(*parent, "s" + std::to_string(depth));
-        addChanges(*parent, kGreen, {0, 7, 0});
+        parent->addChild(greenMove->firstChildNode()->clone());
     }
     addNode<Cube>(*parent);
-    addNode<Cube>(root);
-    addNode<Separator>(root, "last")->addChild(Cube::create());
-
-    const auto polygons = polygonsOf(root);
+    const auto polygons = polygonsOf(*root);
     ASSERT_EQ(polygons.size(), 18u);
-    EXPECT_EQ(polygons[0].vertices[0], (Vec3{6, -1 + 7 * 30, 1}));
-    EXPECT_EQ(polygons[0].material.diffuse, kGreen);
-    EXPECT_EQ(polygons[0].path.substr(0, 9), "s0_s1_s2_");
-    for (size_t i : {6, 12}) {
-        EXPECT_EQ(polygons[i].material.diffuse, kRed);
-        EXPECT_EQ(polygons[i].vertices[0], (Vec3{6, -1, 1}));
-    }
-    EXPECT_EQ(polygons[6].path, "");
-    EXPECT_EQ(polygons[12].path, "last");
+    EXPECT_EQ(polygons[0].path.substr(0, 13), "top_s0_s1_s2_");
+    EXPECT_EQ(polygons[6].path, "top");
+    EXPECT_EQ(polygons[12].path, "top_last");
+    EXPECT_EQ(cubesSeen(*root), (Seen{{kGreen, {6, -1 + 7 * 30, 1}}, {kRed, {6, -1, 1}}, {kRed, {6, -1, 1}}}));
 }
 
 }  // namespace

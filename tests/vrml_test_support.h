@@ -1,9 +1,10 @@
-// Helpers for the VRML reader tests: a load context that records what the
-// reader reports.
+// Helpers for the tests that read VRML: a load context that records what the
+// reader reports, and scenes built from short VRML texts.
 #pragma once
 
 #include <cstdarg>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,29 +14,37 @@
 
 namespace glowpond::testing {
 
+inline const std::string kVrmlHeader = "#VRML V1.0 ascii\n";
+
+// `format` with `args`, as printf writes it.
+inline std::string formatted(const char* format, std::va_list args) {
+    char text[2048];
+    std::vsnprintf(text, sizeof text, format, args);
+    return text;
+}
+
 class RecordingContext : public Separator {
 public:
-    std::vector<std::string> statuses;
-    std::vector<std::string> errors;
-
-    std::string tree() const { return treeOf(*this); }
+    std::vector<std::string> statuses, errors;
 
 protected:
     void vstatus(const char* format, std::va_list args) override { statuses.push_back(formatted(format, args)); }
     void verror(const char* format, std::va_list args) override { errors.push_back(formatted(format, args)); }
-
-private:
-    static std::string formatted(const char* format, std::va_list args) {
-        char text[2048];
-        std::vsnprintf(text, sizeof text, format, args);
-        return text;
-    }
 };
 
-// Reads `text` with a fresh reader state.
-inline void readText(RecordingContext& context, const std::string& text) {
+// What a fresh reader state reads from `text`.
+inline std::unique_ptr<RecordingContext> readText(const std::string& text) {
+    auto context = std::make_unique<RecordingContext>();
     VrmlReaderState state;
-    readVrmlText(state, context, text);
+    readVrmlText(state, *context, text);
+    return context;
+}
+
+// The nodes of `body`, a VRML file without its header, which must read without errors.
+inline std::unique_ptr<RecordingContext> sceneOf(const std::string& body) {
+    auto context = readText(kVrmlHeader + body);
+    EXPECT_EQ(context->errors, std::vector<std::string>{}) << body;
+    return context;
 }
 
 }  // namespace glowpond::testing
