@@ -1,5 +1,5 @@
 // The scene graph's 4x4 double-precision matrix, distinct from the engine's
-// single-precision column-major matrices (engine/matrix.h).
+// single-precision column-major matrices (mesh/matrix.h).
 //
 // Row-major (element (r, c) at index 4r + c) and applied to row vectors: a
 // point p becomes p x M, so a translation sits in row 3. A child's local
