@@ -15,18 +15,6 @@ namespace {
 const char kFilesSection[] = "files";
 const char kOptionsSection[] = "options";
 
-// Colour components, stored in the file as 0..255.
-struct ColorOption {
-    const char* key;
-    float SaverSettings::*field;
-    int32_t defaultValue;
-};
-const ColorOption kColorOptions[] = {
-    {"lavaRed", &SaverSettings::lavaRed, 0},
-    {"lavaGreen", &SaverSettings::lavaGreen, 255},
-    {"lavaBlue", &SaverSettings::lavaBlue, 0},
-};
-
 // The numbered per-model keys, in the order they are written. A key holds
 // either an int of the record (`value`) or, when that is null, one axis of
 // its rotation.

@@ -97,6 +97,7 @@ enum class Option {
 struct OptionInfo {
     Option id;
     const char* key;
+    const char* label;  // what it is to a user
     int32_t SaverSettings::*field;
     int32_t defaultValue;
     // What the dialogs offer. The record keeps whatever a hand-edited file
@@ -118,18 +119,34 @@ constexpr int32_t inSettingRange(int32_t value) {
 
 // Every option, in the order the files list them (and of Option).
 inline constexpr std::array<OptionInfo, 9> kOptions = {{
-    {Option::LightHeight, "lightHeight", &SaverSettings::lightHeight, 10, kSettingMin, kSettingMax},
-    {Option::ObjectDuration, "objectDuration", &SaverSettings::objectDuration, 1, kSettingMin, kSettingMax},
-    {Option::TotalSize, "totalSize", &SaverSettings::totalSize, 9, kSettingMin, kSettingMax},
-    {Option::Speed, "speed", &SaverSettings::speed, 7, kSettingMin, kSettingMax},
-    {Option::SpinSpeed, "spinSpeed", &SaverSettings::spinSpeed, 8, kSettingMin, kSettingMax},
-    {Option::PulseSpeed, "pulseSpeed", &SaverSettings::pulseSpeed, 8, kSettingMin, kSettingMax},
-    {Option::AllowAdvanced, "AllowAdvanced", &SaverSettings::allowAdvanced, 1, 0, 1},
-    {Option::AllowAcceleration, "allowAcceleration", &SaverSettings::allowAcceleration, 1, 0, 1},
-    {Option::ShowStatus, "showStatus", &SaverSettings::showStatus, 1, 0, 1},
+    {Option::LightHeight, "lightHeight", "light height", &SaverSettings::lightHeight, 10, kSettingMin, kSettingMax},
+    {Option::ObjectDuration, "objectDuration", "duration", &SaverSettings::objectDuration, 1, kSettingMin,
+     kSettingMax},
+    {Option::TotalSize, "totalSize", "size", &SaverSettings::totalSize, 9, kSettingMin, kSettingMax},
+    {Option::Speed, "speed", "lava speed", &SaverSettings::speed, 7, kSettingMin, kSettingMax},
+    {Option::SpinSpeed, "spinSpeed", "morph speed", &SaverSettings::spinSpeed, 8, kSettingMin, kSettingMax},
+    {Option::PulseSpeed, "pulseSpeed", "pulse speed", &SaverSettings::pulseSpeed, 8, kSettingMin, kSettingMax},
+    {Option::AllowAdvanced, "AllowAdvanced", "advanced options", &SaverSettings::allowAdvanced, 1, 0, 1},
+    {Option::AllowAcceleration, "allowAcceleration", "hardware acceleration", &SaverSettings::allowAcceleration, 1,
+     0, 1},
+    {Option::ShowStatus, "showStatus", "load status", &SaverSettings::showStatus, 1, 0, 1},
 }};
 
 constexpr const OptionInfo& optionInfo(Option id) { return kOptions[static_cast<size_t>(id)]; }
+
+// The lava colour's components, stored in the files as 0..255 and in the
+// record as 0..1 (kColorFromByte), written after the options.
+struct ColorOption {
+    const char* key;
+    const char* label;
+    float SaverSettings::*field;
+    int32_t defaultValue;
+};
+inline constexpr std::array<ColorOption, 3> kColorOptions = {{
+    {"lavaRed", "lava colour, red", &SaverSettings::lavaRed, 0},
+    {"lavaGreen", "lava colour, green", &SaverSettings::lavaGreen, 255},
+    {"lavaBlue", "lava colour, blue", &SaverSettings::lavaBlue, 0},
+}};
 
 // The install directory that the installer recorded in the system's
 // application registry, or nothing when it is unknown. Tells the user

@@ -1,0 +1,220 @@
+// glowpond: the lava saver on X11, in a window of its own or as an
+// xscreensaver hack. It runs the Windows saver's animation, loader and
+// settings; unlike the Windows saver it sleeps until the next model is due
+// instead of spinning on the clock.
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "config/settings.h"
+#include "engine/animation.h"
+#include "platform/platform.h"
+#include "render/animation_gl.h"
+#include "render/gl.h"
+#include "render/render_surface.h"
+#include "saver/console_progress.h"
+#include "x11/glx_window.h"
+#include "x11/options.h"
+#include "x11/paths.h"
+#include "x11/setup.h"
+
+namespace glowpond {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often --fps reports, and how often a long load looks for a signal.
+constexpr auto kFpsInterval = std::chrono::seconds(5);
+constexpr auto kSignalLookInterval = std::chrono::milliseconds(10);
+
+// SIGTERM (how xscreensaver stops a hack) and SIGINT, taken through a
+// descriptor so that the waits see them. They are blocked before any
+// thread exists (the OpenGL library starts some), so every thread leaves
+// them to the descriptor.
+class StopSignals {
+public:
+    StopSignals() {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGTERM);
+        sigaddset(&set_, SIGINT);
+        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+        descriptor_ = signalfd(-1, &set_, SFD_NONBLOCK | SFD_CLOEXEC);
+    }
+    ~StopSignals() {
+        if (descriptor_ >= 0) close(descriptor_);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    int descriptor() const { return descriptor_; }
+    bool arrived() const {
+        pollfd look{descriptor_, POLLIN, 0};
+        return poll(&look, 1, 0) > 0;
+    }
+
+private:
+    sigset_t set_{};
+    int descriptor_ = -1;
+};
+
+class Stopwatch {
+public:
+    int32_t ms() const {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
+        return static_cast<int32_t>(static_cast<uint32_t>(elapsed));
+    }
+
+private:
+    Clock::time_point start_ = Clock::now();
+};
+
+// Frames and model updates per second, on standard error every few seconds.
+class FpsMeter {
+public:
+    void frame(int32_t updates) {
+        ++frames_;
+        updates_ += updates;
+        const auto now = Clock::now();
+        const double seconds = std::chrono::duration<double>(now - since_).count();
+        if (now - since_ < kFpsInterval) return;
+        std::fprintf(stderr, "glowpond: %.1f frames/s, %.1f model updates/s\n", frames_ / seconds,
+                     updates_ / seconds);
+        frames_ = updates_ = 0;
+        since_ = now;
+    }
+
+private:
+    Clock::time_point since_ = Clock::now();
+    int64_t frames_ = 0;
+    int64_t updates_ = 0;
+};
+
+// The fixed state for the window's size, the light, and black in both buffers.
+void prepareSurface(GlxWindow& window, const SaverSettings& settings) {
+    setupFixedState(window.size().width, window.size().height, false);
+    setLightHeight(settings.lightHeight);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glDisable(GL_SCISSOR_TEST);
+    for (int i = 0; i < 2; ++i) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        window.swapBuffers();
+    }
+    glEnable(GL_SCISSOR_TEST);
+}
+
+// The host of the animation on an X window: per frame, each active model
+// is updated once its step is due, after a sleep that the window's events
+// and the stop signals cut short.
+class Host {
+public:
+    Host(GlxWindow& window, const SaverSettings& settings, const StopSignals& signals, bool fps)
+        : window_(window), settings_(settings), signals_(signals), fps_(fps) {}
+
+    // Returns when the window or a signal ends the program.
+    void run(ModelSlot* slots, int32_t count) {
+        prepareSurface(window_, settings_);
+        GlAnimationView view(window_.size(), nullptr, [this] { window_.swapBuffers(); });
+        Animation animation;
+        animation.start(slots, count, settings_, static_cast<uint32_t>(std::time(nullptr)), clock_.ms());
+        FpsMeter meter;
+        for (;;) {
+            animation.beginFrame(view);
+            int32_t updates = 0;
+            for (int32_t j = 0; j < count; ++j) {
+                if (!animation.isActive(j)) continue;
+                int32_t now = clock_.ms();
+                while (const int32_t wait = animation.msUntilDue(j, now)) {
+                    if (!sleep(wait)) return;
+                    now = clock_.ms();
+                }
+                animation.update(j, now, view);
+                ++updates;
+            }
+            animation.endFrame(view);
+            if (fps_) meter.frame(updates);
+            if (!takeEvents()) return;
+            if (redraw_) {
+                // The frames draw only the models' squares: all else must be
+                // black again, at the new size.
+                prepareSurface(window_, settings_);
+                view.resize(window_.size());
+                redraw_ = false;
+            }
+        }
+    }
+
+private:
+    // Sleeps up to `ms`, or until an event or a signal comes; false when the
+    // program is to end.
+    bool sleep(int32_t ms) {
+        if (!takeEvents()) return false;
+        pollfd waits[] = {{window_.connection(), POLLIN, 0}, {signals_.descriptor(), POLLIN, 0}};
+        poll(waits, 2, ms);
+        return !signals_.arrived();
+    }
+
+    // Takes the window's waiting events; false when the program is to end.
+    bool takeEvents() {
+        if (signals_.arrived()) return false;
+        const GlxWindow::Events events = window_.takeEvents();
+        redraw_ = redraw_ || events.resized || events.exposed;
+        return !events.end;
+    }
+
+    GlxWindow& window_;
+    const SaverSettings& settings_;
+    const StopSignals& signals_;
+    bool fps_;
+    bool redraw_ = false;
+    Stopwatch clock_;
+};
+
+int run(int argc, char** argv) {
+    StopSignals signals;
+    std::string error;
+    const std::optional<CommandLine> line = parseCommandLine(argc, argv, error);
+    if (!line) {
+        std::fprintf(stderr, "glowpond: %s\n\n%s", error.c_str(), usage().c_str());
+        return 2;
+    }
+    if (line->help) {
+        std::fputs(usage().c_str(), stdout);
+        return 0;
+    }
+
+    const std::unique_ptr<Platform> platform = makeSystemPlatform();
+    SaverSettings settings;
+    if (!gatherSettings(*line, sampleModelFolder(GLOWPOND_DATA_FROM_PROGRAM), *platform, settings)) return 1;
+
+    std::vector<ModelSlot> slots(MAX_MODELS);
+    ModelLoader loader;
+    auto lastLook = Clock::now();
+    ConsoleProgress progress(*platform, settings.showStatus != 0, [&] {
+        if (Clock::now() - lastLook < kSignalLookInterval) return false;
+        lastLook = Clock::now();
+        return signals.arrived();
+    });
+    const LoadOutcome outcome = loadModelFiles(slots.data(), settings, loader, progress);
+    if (outcome.cancelled) return 0;
+    if (outcome.loaded == 0) {
+        platform->messageBox(nullptr, "Error: No files read. Reconfigure.", "ERROR");
+        return 1;
+    }
+
+    const std::unique_ptr<GlxWindow> window = GlxWindow::open(*line);
+    if (!window) return 1;
+    Host(*window, settings, signals, line->fps).run(slots.data(), outcome.loaded);
+    return 0;
+}
+
+}  // namespace
+}  // namespace glowpond
+
+int main(int argc, char** argv) { return glowpond::run(argc, argv); }
