@@ -8,6 +8,9 @@
 #                    saver under Wine with the sample models: full screen on
 #                    $DISPLAY, or without a display for a few seconds on a
 #                    virtual one, leaving a screenshot
+#   ./dev.sh run native
+#                    the same with the native X11 program, in a window of its
+#                    own
 #
 # Build trees live in build/ (or $GLOWPOND_BUILD_DIR).
 set -euo pipefail
@@ -17,9 +20,11 @@ BUILD=${GLOWPOND_BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc)
 
 # libosmesa6-dev: offscreen OpenGL (and its libgl-dev the GL headers) for the native
-# rendering tests and glowpond-trace; zlib1g-dev: their PNG pictures.
+# rendering tests and glowpond-trace; zlib1g-dev: their PNG pictures; libx11-dev and
+# libgl1-mesa-dri: the X11 program, with software OpenGL on the virtual display.
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
-          mingw-w64 wine wine64 libosmesa6-dev libgl-dev zlib1g-dev xvfb imagemagick python3)
+          mingw-w64 wine wine64 libosmesa6-dev libgl-dev libx11-dev libgl1-mesa-dri zlib1g-dev xvfb
+          imagemagick python3)
 
 log() { printf '== %s\n' "$*"; }
 
@@ -140,11 +145,37 @@ run_saver() {
     fi
 }
 
-case "${1:-}" in
-    test) run_tests ;;
-    run) run_saver ;;
+# The X11 program with the sample models, in a window of its own: on $DISPLAY
+# until it is closed, or for a few seconds on a virtual display.
+run_native() {
+    install_missing "${PACKAGES[@]}"
+    mkdir -p "$BUILD"
+    build_tree native
+    local program=$BUILD/native/libexec/xscreensaver/glowpond
+    if [ -n "${DISPLAY:-}" ]; then
+        log "starting glowpond on $DISPLAY: Escape, q or closing the window ends it"
+        "$program"
+    else
+        log "no display: running glowpond for a few seconds on a virtual one"
+        trap cleanup EXIT
+        start_xvfb
+        "$program" &
+        local saver=$!
+        sleep 6
+        local shot=$BUILD/glowpond-native-screenshot.png
+        import -window root "$shot"
+        kill "$saver" 2>/dev/null || true
+        wait "$saver" 2>/dev/null || true
+        log "screenshot: $shot"
+    fi
+}
+
+case "${1:-} ${2:-}" in
+    "test ") run_tests ;;
+    "run ") run_saver ;;
+    "run native") run_native ;;
     *)
-        echo "usage: $0 test|run" >&2
+        echo "usage: $0 test|run|run native" >&2
         exit 2
         ;;
 esac

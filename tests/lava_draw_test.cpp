@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "config/settings.h"
+#include "mesh/mesh_math.h"
 #include "render/animation_gl.h"
 #include "render/gl.h"
 #include "render/render_surface.h"
+#include "saver/console_progress.h"
+#include "tests/test_support.h"
 #include "tools/offscreen.h"
 
 namespace glowpond {
@@ -61,6 +64,50 @@ TEST(LavaDraw, aBlobLightsItsScissorSquareInItsColourAndNothingOutsideAndCulledF
         drawMesh(mesh, scissorGeometry({kWidth, kHeight}, orthoExtents(), 2.0f), 0.0f, 0.0f, nullptr);
         EXPECT_EQ(std::pair(pixelAt(0, 0).red > 200, pixelAt(0, 0).green > 200), std::pair(!cull, bool(cull))) << cull;
     }
+}
+
+TEST(LavaDraw, aSampleModelAtItsFormedStageLightsOnlyItsOwnBoundsInItsOwnColour) {
+    OffscreenContext context(kWidth, kHeight);
+    ASSERT_TRUE(context.ok());
+    setupFixedState(kWidth, kHeight, false);
+    testing::RecordingPlatform platform;
+    ConsoleProgress quiet(platform, false);
+    ModelSlot slot;
+    slot.model = std::make_unique<DisplayMesh>();
+    ASSERT_TRUE(ModelLoader().load(GLOWPOND_SAMPLE_MODELS "/crystal.wrl", *slot.model, quiet));
+    ASSERT_TRUE(slot.setUp(0, SaverSettings()));
+    slot.moveBy(-0.4f, 0.1f, -2.0f);
+    StandardRandom random;
+    slot.shapeFrame(80, false, 80, random);  // t = P: the whole model, the blob dissolved inside it
+    ScissorRect rect;
+    GlAnimationView({kWidth, kHeight}, nullptr, nullptr).drawSlot(slot, sizeFactor(9), rect);
+
+    // The model's scaled bounds where the projection puts them, a pixel of rounding around them.
+    Bounds box{3e38f, -3e38f, 3e38f, -3e38f, 3e38f, -3e38f};
+    for (const MeshPart& part : slot.model->parts) {
+        for (const MeshVertex& v : part.vertices) includePoint(box, v.position);
+    }
+    auto column = [](float x) { return int32_t((x + 4.0f / 3) * 120); };
+    auto row = [](float y) { return int32_t((y + 1) * 120); };
+    const std::vector<uint8_t> rgb = context.readRgbTopDown();
+    int32_t litInside = 0, litOutside = 0;
+    Vec3f sum{};
+    for (size_t i = 0; i < rgb.size(); i += 3) {
+        const int32_t x = int32_t(i / 3) % kWidth, y = kHeight - 1 - int32_t(i / 3) / kWidth;
+        if (rgb[i] + rgb[i + 1] + rgb[i + 2] <= 24) continue;
+        const bool inside = x >= column(box[0]) - 1 && x <= column(box[1]) + 1 && y >= row(box[2]) - 1 &&
+                            y <= row(box[3]) + 1;
+        ++(inside ? litInside : litOutside);
+        sum = sum + Vec3f{float(rgb[i]), float(rgb[i + 1]), float(rgb[i + 2])};
+    }
+    EXPECT_EQ(litOutside, 0);
+    EXPECT_GT(litInside, 200);
+    // Lit by a white light, the model keeps the hue of its own colours: the same channel order,
+    // and much the same mix.
+    const Vec3f seen = sum * (1.0f / (sum[0] + sum[1] + sum[2]));
+    const Vec3f own = slot.modelColor * (1.0f / (slot.modelColor[0] + slot.modelColor[1] + slot.modelColor[2]));
+    EXPECT_TRUE(seen[2] > seen[0] && seen[0] > seen[1]) << seen[0] << " " << seen[1] << " " << seen[2];
+    for (size_t c = 0; c < 3; ++c) EXPECT_NEAR(seen[c], own[c], 0.1f) << c;
 }
 
 TEST(SwapHint, theExtensionMustBeNamedWhole) {

@@ -22,24 +22,33 @@
 #include "render/animation_gl.h"
 #include "render/gl.h"
 #include "render/render_surface.h"
+#include "saver/console_progress.h"
 #include "tools/offscreen.h"
 
 namespace glowpond {
 namespace {
 
 const char kUsage[] =
-    "usage: glowpond-trace --cubes N [--ini FILE] [--seed S] [--updates K]\n"
-    "                      [--png FILE] [--size WxH] [--at K]\n"
-    "  --cubes N     N red cubes (0 to 15) instead of model files\n"
-    "  --ini FILE    settings from FILE instead of the defaults\n"
-    "  --seed S      seed the generator with S instead of the time\n"
-    "  --updates K   stop after K model updates (default 100, or the picture)\n"
-    "  --png FILE    write the frame after update --at as a PNG\n"
-    "  --size WxH    window size in pixels (default 800x600)\n"
-    "  --at K        the update whose frame --png shows (default 0)\n";
+    "usage: glowpond-trace (--cubes N | MODEL...) [--ini FILE] [--seed S] [--updates K]\n"
+    "                      [--png FILE] [--size WxH] [--at K | --stage STAGE]\n"
+    "  --cubes N      N red cubes (0 to 15) instead of model files\n"
+    "  MODEL...       model files (.wrl, .3ds), loaded as the saver loads them\n"
+    "  --ini FILE     settings from FILE instead of the defaults\n"
+    "  --seed S       seed the generator with S instead of the time\n"
+    "  --updates K    stop after K model updates (default 100, or the picture)\n"
+    "  --png FILE     write the frame after update --at as a PNG\n"
+    "  --size WxH     window size in pixels (default 800x600)\n"
+    "  --at K         the update whose frame --png shows (default 0)\n"
+    "  --stage STAGE  instead, the frame in which the first model is first\n"
+    "                 rising (mid-screen), morphing (half way) or formed\n";
+
+// The moments of the first model that --stage can picture.
+enum class Stage { None, Rising, Morphing, Formed };
 
 struct Options {
     int32_t cubes = -1;
+    std::vector<std::string> files;
+    Stage stage = Stage::None;
     std::string ini;
     std::optional<uint32_t> seed;
     std::optional<int64_t> updates;
@@ -67,12 +76,21 @@ bool parseSize(const char* text, Options& options) {
     return true;
 }
 
+bool parseStage(const std::string& text, Stage& stage) {
+    const std::pair<const char*, Stage> names[] = {
+        {"rising", Stage::Rising}, {"morphing", Stage::Morphing}, {"formed", Stage::Formed}};
+    for (const auto& [name, value] : names) {
+        if (text == name) stage = value;
+    }
+    return stage != Stage::None;
+}
+
 bool parseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const std::string name = argv[i];
         if (name.rfind("--", 0) != 0) {
-            std::fprintf(stderr, "glowpond-trace: model files need the loaders; use --cubes N\n");
-            return false;
+            options.files.push_back(name);
+            continue;
         }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "glowpond-trace: %s needs a value\n", name.c_str());
@@ -94,13 +112,15 @@ bool parseOptions(int argc, char** argv, Options& options) {
             // parsed
         } else if (name == "--at" && parseNumber(value, number) && number >= 0) {
             options.at = number;
+        } else if (name == "--stage" && parseStage(value, options.stage)) {
+            // parsed
         } else {
             std::fprintf(stderr, "glowpond-trace: bad option %s %s\n", name.c_str(), value);
             return false;
         }
     }
-    if (options.cubes < 0) {
-        std::fprintf(stderr, "glowpond-trace: no models: use --cubes N\n");
+    if ((options.cubes < 0) == options.files.empty()) {
+        std::fprintf(stderr, "glowpond-trace: name model files or use --cubes N (not both)\n");
         return false;
     }
     return true;
@@ -119,14 +139,16 @@ const char* phaseName(ModelPhase phase) {
 // Draws like the saver, prints every update, and writes the picture.
 class TraceView final : public GlAnimationView {
 public:
-    TraceView(const Options& options, const OffscreenContext& context)
+    TraceView(const Options& options, const SaverSettings& settings, const OffscreenContext& context)
         : GlAnimationView({options.width, options.height}, nullptr, {}),
           options_(options),
           context_(context),
+          period_(animationTiming(settings).spinPeriod),
           limit_(options.updates ? *options.updates : (options.png.empty() ? 100 : 0)),
           pictureDue_(!options.png.empty()) {}
 
     void modelUpdated(const ModelUpdate& u) override {
+        if (u.model == 0 && !atStage_) atStage_ = reachesStage(u);
         if (updates_ < limit_) {
             const Vec3f& p = u.slot.position;
             const Vec3f& c = u.slot.blob->parts[0].color;
@@ -141,7 +163,8 @@ public:
 
     void endFrame() override {
         GlAnimationView::endFrame();
-        if (pictureDue_ && updates_ > options_.at) {
+        const bool now = options_.stage == Stage::None ? updates_ > options_.at : atStage_;
+        if (pictureDue_ && now) {
             pictureDue_ = false;
             if (!writePng(options_.png, context_.width(), context_.height(), context_.readRgbTopDown())) {
                 std::fprintf(stderr, "glowpond-trace: cannot write %s\n", options_.png.c_str());
@@ -155,8 +178,20 @@ public:
     bool finished() const { return updates_ >= limit_ && !pictureDue_; }
 
 private:
+    bool reachesStage(const ModelUpdate& u) const {
+        switch (options_.stage) {
+        case Stage::None: return false;
+        case Stage::Rising: return u.phase == ModelPhase::Rise && u.slot.position[1] >= 0.0f;
+        case Stage::Morphing: return u.phase == ModelPhase::Morph && u.morphStep == period_ / 2;
+        case Stage::Formed: return u.phase == ModelPhase::Morph && u.morphStep == period_;
+        }
+        return false;
+    }
+
     const Options& options_;
     const OffscreenContext& context_;
+    int32_t period_;
+    bool atStage_ = false;
     int64_t limit_;
     int64_t updates_ = 0;
     bool pictureDue_;
@@ -165,15 +200,16 @@ private:
 
 // The saver's frame loop with a clock that moves only while a model waits
 // for its step, straight to the moment the step is due.
-void animate(ModelSlot* slots, const Options& options, const SaverSettings& settings, TraceView& view) {
+void animate(ModelSlot* slots, int32_t count, const Options& options, const SaverSettings& settings,
+             TraceView& view) {
     int32_t clock = 1000;
     const uint32_t seed = options.seed ? *options.seed : static_cast<uint32_t>(std::time(nullptr));
     Animation animation;
-    animation.start(slots, options.cubes, settings, seed, clock);
-    if (options.cubes < 1) return;
+    animation.start(slots, count, settings, seed, clock);
+    if (count < 1) return;
     for (;;) {
         animation.beginFrame(view);
-        for (int32_t j = 0; j < options.cubes; ++j) {
+        for (int32_t j = 0; j < count; ++j) {
             if (!animation.isActive(j)) continue;
             clock += animation.msUntilDue(j, clock);
             animation.update(j, clock, view);
@@ -182,6 +218,22 @@ void animate(ModelSlot* slots, const Options& options, const SaverSettings& sett
         animation.endFrame(view);
         if (view.finished()) return;
     }
+}
+
+// Loads the files as the saver does, each with the default per-model
+// values; the number loaded, after the saver's messages for those that fail.
+int32_t loadFiles(const std::vector<std::string>& files, SaverSettings& settings, ModelSlot* slots) {
+    settings.modelCount = 0;
+    for (const std::string& file : files) {
+        if (settings.modelCount == MAX_MODELS) break;
+        settings.models[static_cast<size_t>(settings.modelCount++)] = ModelSettings{file};
+    }
+    const std::unique_ptr<Platform> platform = makeSystemPlatform();
+    ModelLoader loader;
+    ConsoleProgress progress(*platform, false);
+    const int32_t loaded = loadModelFiles(slots, settings, loader, progress).loaded;
+    if (loaded == 0) platform->messageBox(nullptr, "Error: No files read. Reconfigure.", "ERROR");
+    return loaded;
 }
 
 int run(const Options& options) {
@@ -203,18 +255,23 @@ int run(const Options& options) {
     glLoadIdentity();
 
     std::vector<ModelSlot> slots(MAX_MODELS);
-    for (int32_t i = 0; i < options.cubes; ++i) {
-        ModelSlot& slot = slots[static_cast<size_t>(i)];
-        slot.model = std::make_unique<DisplayMesh>();
-        slot.model->makeCube(1.0f, 0.0f, 0.0f);
-        slot.setUp(i, settings);
+    int32_t count = options.cubes;
+    if (options.files.empty()) {
+        for (int32_t i = 0; i < count; ++i) {
+            ModelSlot& slot = slots[static_cast<size_t>(i)];
+            slot.model = std::make_unique<DisplayMesh>();
+            slot.model->makeCube(1.0f, 0.0f, 0.0f);
+            slot.setUp(i, settings);
+        }
+    } else if ((count = loadFiles(options.files, settings, slots.data())) == 0) {
+        return 1;
     }
 
     glDisable(GL_SCISSOR_TEST);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glEnable(GL_SCISSOR_TEST);
-    TraceView view(options, context);
-    animate(slots.data(), options, settings, view);
+    TraceView view(options, settings, context);
+    animate(slots.data(), count, options, settings, view);
     return view.failed() ? 1 : 0;
 }
 

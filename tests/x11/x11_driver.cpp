@@ -1,0 +1,192 @@
+// Runs the X11 program as xscreensaver and users do, on the test run's X
+// display, and checks what it draws and how it ends. One scenario per call:
+//
+//   x11_driver SCENARIO PROGRAM MODELS_FOLDER
+//
+// Exit status: 0 passed, 1 failed, 77 skipped (no display).
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+[[noreturn]] void fail(const std::string& why) {
+    std::fprintf(stderr, "FAIL: %s\n", why.c_str());
+    std::exit(1);
+}
+
+void expect(bool condition, const std::string& what) {
+    if (!condition) fail(what);
+}
+
+// The program running in the background, its standard error kept in a file.
+class Run {
+public:
+    Run(const std::vector<std::string>& args, const char* saverWindow) {
+        char name[] = "/tmp/glowpond-x11-XXXXXX";
+        const int log = mkstemp(name);
+        log_ = name;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(log, 2);
+            if (saverWindow) {
+                setenv("XSCREENSAVER_WINDOW", saverWindow, 1);
+            } else {
+                unsetenv("XSCREENSAVER_WINDOW");
+            }
+            std::vector<char*> argv;
+            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(log);
+    }
+    ~Run() {
+        if (pid_ > 0 && !status_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        unlink(log_.c_str());
+    }
+
+    // The exit status once the program has ended within `seconds`.
+    std::optional<int> ended(double seconds) {
+        const auto until = Clock::now() + std::chrono::duration<double>(seconds);
+        while (!status_ && Clock::now() < until) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return status_;
+    }
+    void stop() { kill(pid_, SIGTERM); }
+    std::string errors() const {
+        std::ifstream in(log_);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string log_;
+    std::optional<int> status_;
+};
+
+// Pixels of the lava colour (green here: the default) in `window`.
+int lavaPixels(Display* display, Window window) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, window, &attributes)) return 0;
+    XImage* image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    int count = 0;
+    for (int y = 0; y < image->height; ++y) {
+        for (int x = 0; x < image->width; ++x) {
+            const unsigned long pixel = XGetPixel(image, x, y);
+            const int red = (pixel >> 16) & 0xFF, green = (pixel >> 8) & 0xFF, blue = pixel & 0xFF;
+            if (green > 120 && green > red + 60 && green > blue + 60) ++count;
+        }
+    }
+    XDestroyImage(image);
+    return count;
+}
+
+void expectLava(Display* display, Window window, Run& run) {
+    const auto until = Clock::now() + std::chrono::seconds(20);
+    while (lavaPixels(display, window) < 20) {
+        if (run.ended(0.2) || Clock::now() > until) fail("no lava drawn; the program said: " + run.errors());
+    }
+}
+
+// SIGTERM, as xscreensaver stops a hack: a clean end within a second.
+void expectCleanStop(Run& run) {
+    run.stop();
+    const std::optional<int> status = run.ended(1.0);
+    expect(status.has_value(), "still running a second after SIGTERM");
+    expect(*status == 0, "exit status " + std::to_string(*status) + " after SIGTERM: " + run.errors());
+}
+
+std::string badModel() {
+    const std::string path = "/tmp/glowpond-x11-bad.wrl";
+    std::ofstream(path) << "#VRML V2.0 utf8\n";
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: x11_driver SCENARIO PROGRAM MODELS_FOLDER\n");
+        return 2;
+    }
+    const std::string scenario = argv[1], program = argv[2], rocket = std::string(argv[3]) + "/rocket.3ds";
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::printf("no X display: skipped\n");
+        return 77;
+    }
+    const Window window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 320, 240, 0, 0, 0);
+    XMapWindow(display, window);
+    XSync(display, False);
+    char id[32];
+    std::snprintf(id, sizeof id, "0x%lx", window);
+    const std::vector<std::string> fast = {program, "-speed", "10"};
+    auto with = [&](std::vector<std::string> args, const std::vector<std::string>& more) {
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+
+    if (scenario == "window_id" || scenario == "refused_file") {
+        const bool refused = scenario == "refused_file";
+        Run run(with(fast, {"-window-id", id, rocket, refused ? badModel() : rocket}), nullptr);
+        expectLava(display, window, run);
+        if (refused) expect(run.errors().find("Error: VRML 2.0 not supported in this version.") != std::string::npos, run.errors());
+        expectCleanStop(run);
+    } else if (scenario == "root_named_window") {
+        Run run(with(fast, {"-root", rocket}), id);
+        expectLava(display, window, run);
+        expectCleanStop(run);
+    } else if (scenario == "root_window") {
+        Run run(with(fast, {"-root", rocket}), nullptr);
+        expectLava(display, DefaultRootWindow(display), run);
+        expectCleanStop(run);
+    } else if (scenario == "window_destroyed") {
+        Run run(with(fast, {"--window-id", id, rocket}), nullptr);
+        expectLava(display, window, run);
+        XDestroyWindow(display, window);
+        XSync(display, False);
+        const std::optional<int> status = run.ended(1.0);
+        expect(status == 0 && run.errors().empty(), "no quiet end when its window went: " + run.errors());
+    } else if (scenario == "nothing_loadable") {
+        Run run(with(fast, {"-window-id", id, badModel()}), nullptr);
+        const std::optional<int> status = run.ended(20.0);
+        expect(status && *status != 0, "no failing end without a model");
+        expect(run.errors().find("Error: No files read. Reconfigure.") != std::string::npos, run.errors());
+    } else if (scenario == "installed") {
+        // The installed program with no settings file shows its sample models.
+        setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
+        Run run({program, "-window-id", id, "-speed", "10"}, nullptr);
+        expectLava(display, window, run);
+        expectCleanStop(run);
+    } else {
+        fail("unknown scenario " + scenario);
+    }
+    XCloseDisplay(display);
+    std::printf("%s: passed\n", scenario.c_str());
+    return 0;
+}

@@ -1,0 +1,76 @@
+// The X11 program's command line and the settings it gathers from it.
+#include "x11/options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "config/settings.h"
+#include "tests/test_support.h"
+#include "x11/setup.h"
+
+namespace glowpond {
+namespace {
+
+std::optional<CommandLine> parse(std::vector<const char*> args, std::string* error = nullptr) {
+    args.insert(args.begin(), "glowpond");
+    std::string ignored;
+    return parseCommandLine(int(args.size()), args.data(), error ? *error : ignored);
+}
+
+TEST(X11CommandLine, takesEverySettingWithOneDashOrTwoAndRefusesWhatItDoesNotKnow) {
+    const auto line = parse({"-speed", "3", "--SPINSPEED=10", "-lavaRed", "255", "a.wrl", "-root", "--fps", "--", "-b"});
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->target, CommandLine::Target::Root);
+    EXPECT_TRUE(line->fps && !line->status);
+    EXPECT_EQ(line->files, (std::vector<std::string>{"a.wrl", "-b"}));
+    SaverSettings settings;
+    applySettings(*line, settings);
+    EXPECT_EQ(std::make_pair(settings.speed, settings.spinSpeed), std::make_pair(3, 10));
+    EXPECT_EQ(settings.lavaRed, 255 * kColorFromByte);
+
+    EXPECT_EQ(parse({"-window-id", "0x2a00007"})->windowId, 0x2a00007u);
+    EXPECT_EQ(parse({"--window-id", "44040199"})->windowId, 44040199u);
+    const std::pair<std::vector<const char*>, const char*> refused[] = {
+        {{"-speed", "11"}, "-speed takes a whole number from 1 to 10"}, {{"-lavaBlue", "x"}, "from 0 to 255"},
+        {{"-window-id", "-5"}, "not a window id: -5"}, {{"-speed"}, "-speed needs a value"},
+        {{"-showStatus", "1"}, "unknown option -showStatus"}, {{"-window-id", "0x1FFFFFFFF"}, "not a window id"}};
+    for (const auto& [args, message] : refused) {
+        std::string error;
+        EXPECT_FALSE(parse(args, &error));
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+    }
+}
+
+TEST(X11Settings, comeFromTheSettingsFileOrTheSampleModelsAndYieldToTheCommandLine) {
+    testing::TempDir dir;
+    testing::writeFile(dir.path("b.3ds"), "MM");
+    testing::writeFile(dir.path("a.wrl"), "");
+    testing::writeFile(dir.path("notes.txt"), "");
+    testing::writeFile(dir.path("my.ini"), "[files]\nfile1=models/x.wrl\nfile2=/abs/y.3ds\n[options]\nspeed=2\n"
+                                           "showStatus=1\n");
+    testing::RecordingPlatform platform;
+    SaverSettings settings;
+    setenv("XDG_CONFIG_HOME", dir.path("none").c_str(), 1);
+    ASSERT_TRUE(gatherSettings(*parse({}), dir.root(), platform, settings));
+    EXPECT_EQ(settings.modelCount, 2);
+    EXPECT_EQ(settings.models[0].file, dir.path("a.wrl"));
+    EXPECT_EQ(settings.speed, 7);
+
+    ASSERT_TRUE(gatherSettings(*parse({"-ini", dir.path("my.ini").c_str()}), "", platform, settings));
+    EXPECT_EQ(settings.models[0].file, dir.path("models/x.wrl"));
+    EXPECT_EQ(settings.models[1].file, "/abs/y.3ds");
+    // The file's showStatus is the Windows load-status window's; here only -status shows texts.
+    EXPECT_EQ(std::make_pair(settings.speed, settings.showStatus), std::make_pair(2, 0));
+
+    ASSERT_TRUE(gatherSettings(*parse({"-ini", dir.path("my.ini").c_str(), "-speed", "9", "-status", "c.wrl"}), "",
+                               platform, settings));
+    EXPECT_EQ(std::make_tuple(settings.modelCount, settings.models[0].file, settings.speed, settings.showStatus),
+              std::make_tuple(1, std::string("c.wrl"), 9, 1));
+
+    EXPECT_FALSE(gatherSettings(*parse({"--ini", dir.path("missing.ini").c_str()}), "", platform, settings));
+    EXPECT_EQ(platform.messages, "Cannot read the settings file.: " + dir.path("missing.ini") + "\n");
+}
+
+}  // namespace
+}  // namespace glowpond
