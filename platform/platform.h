@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace glowpond {
 
@@ -37,6 +38,16 @@ struct AppPathLookup {
 struct ScreenPoint {
     int32_t x = 0;
     int32_t y = 0;
+};
+
+// A monitor's area on the virtual screen, in pixels (right and bottom
+// exclusive).
+struct MonitorArea {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    bool primary = false;
 };
 
 // Outcome of reading a 32-bit value of the current user's registry.
@@ -96,6 +107,13 @@ public:
 
     // The exported function `name` of a library from loadSystemLibrary, or null.
     virtual void* libraryFunction(void*, const std::string&) { return nullptr; }
+
+    // Opens a document (a web page, say) with the program the user's system
+    // opens it with. False when nothing could be started.
+    virtual bool openDocument(const std::string&) { return false; }
+
+    // The monitors of the desktop; none on a system without them.
+    virtual std::vector<MonitorArea> monitors() { return {}; }
 };
 
 // The build's own implementation: Win32 on Windows, portable elsewhere.

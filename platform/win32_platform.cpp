@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <vector>
 
 namespace glowpond {
@@ -112,6 +114,31 @@ public:
 
     void* libraryFunction(void* library, const std::string& name) override {
         return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name.c_str()));
+    }
+
+    bool openDocument(const std::string& path) override {
+        // ShellExecute's result is an error code at or below 32.
+        const auto result = reinterpret_cast<INT_PTR>(
+            ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        return result > 32;
+    }
+
+    std::vector<MonitorArea> monitors() override {
+        std::vector<MonitorArea> areas;
+        EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
+        return areas;
+    }
+
+private:
+    static BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        if (GetMonitorInfoA(monitor, &info)) {
+            const RECT& r = info.rcMonitor;
+            reinterpret_cast<std::vector<MonitorArea>*>(found)->push_back(
+                {r.left, r.top, r.right, r.bottom, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+        }
+        return TRUE;
     }
 };
 

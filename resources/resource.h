@@ -14,6 +14,9 @@
 #define IDB_AXIS_Z 104
 #define IDI_GLOWPOND 1
 
+// Strings: the name of the saver in the system's list (it must be string 1)
+#define IDS_SAVER_NAME 1
+
 // Settings dialog
 #define IDC_MODEL_LIST 1001
 #define IDC_COLOR_SWATCH 1004

@@ -15,6 +15,13 @@ namespace {
 // of the cost (each look is a round trip to the window server under Wine).
 constexpr DWORD kCancelLookIntervalMs = 10;
 
+// The help page of our own, in the install directory.
+constexpr char kHelpPageName[] = "\\glowpond.html";
+
+bool helpFileInstalled(const SaverSettings& settings) {
+    return settings.helpFile && GetFileAttributesA(settings.helpFile->c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 }  // namespace
 
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -108,11 +115,18 @@ void LoadStatusWindow::showFile(const std::string& path) {
 }
 
 void showHelpContents(HWND owner, const SaverSettings& settings) {
-    if (settings.helpFile) WinHelpA(owner, settings.helpFile->c_str(), HELP_CONTENTS, 0);
+    if (!settings.installDir) return;
+    // Current Windows has no viewer for the old help files: unless one is
+    // installed, our own page opens in the user's browser.
+    if (helpFileInstalled(settings)) {
+        WinHelpA(owner, settings.helpFile->c_str(), HELP_CONTENTS, 0);
+    } else {
+        saverRuntime().platform.openDocument(*settings.installDir + kHelpPageName);
+    }
 }
 
 void closeHelp(HWND owner, const SaverSettings& settings) {
-    if (settings.helpFile) WinHelpA(owner, settings.helpFile->c_str(), HELP_QUIT, 0);
+    if (helpFileInstalled(settings)) WinHelpA(owner, settings.helpFile->c_str(), HELP_QUIT, 0);
 }
 
 }  // namespace glowpond

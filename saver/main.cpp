@@ -84,6 +84,7 @@ int runFullScreen(int showCommand) {
                                   WS_CLIPCHILDREN, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                                   GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, saverRuntime().instance, nullptr);
     saverRuntime().platform.showCursor(false);
+    if (window) coverOtherMonitors(saverRuntime(), window);
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     SendMessageA(window, WM_COMMAND, CMD_START_ANIMATION, 0);

@@ -128,7 +128,38 @@ bool startCommand(const SaverRuntime& runtime, WPARAM wParam) {
     return LOWORD(wParam) == CMD_START_ANIMATION && !runtime.loadCancelled;
 }
 
+// Input on a cover window goes to the saver window, which decides.
+LRESULT CALLBACK coverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+        return SendMessageA(GetWindow(window, GW_OWNER), message, wParam, lParam);
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
 }  // namespace
+
+void coverOtherMonitors(SaverRuntime& runtime, HWND saverWindow) {
+    WNDCLASSA coverClass{};
+    coverClass.lpfnWndProc = coverWindowProc;
+    coverClass.hInstance = runtime.instance;
+    coverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    coverClass.lpszClassName = kCoverWindowClass;
+    RegisterClassA(&coverClass);  // fails harmlessly when a test registered it already
+    for (const MonitorArea& area : runtime.platform.monitors()) {
+        if (area.primary) continue;
+        HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverWindowClass, "",
+                                     WS_POPUP, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                                     saverWindow, nullptr, runtime.instance, nullptr);
+        if (cover) ShowWindow(cover, SW_SHOWNOACTIVATE);
+    }
+}
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     SaverRuntime& runtime = saverRuntime();

@@ -13,6 +13,13 @@
 namespace glowpond {
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Covers every monitor but the primary one (runtime.platform.monitors())
+// with a plain black window owned by the saver window, so that they go with
+// it. Input on them closes the saver by the saver window's own rules.
+void coverOtherMonitors(SaverRuntime& runtime, HWND saverWindow);
+// The class of those windows.
+constexpr char kCoverWindowClass[] = "Glowpond Cover";
 LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Dialog resource 2000, modal, from the settings dialog's About button.
@@ -57,9 +64,10 @@ private:
     DWORD lastLook_ = 0;  // when cancelled() last looked at the window's messages
 };
 
-// The program's help file (settings.helpFile) in the system's help viewer:
-// opened at its contents, or released when the program no longer needs it.
-// Nothing happens when the install directory, and so the file, is unknown.
+// The program's help: the help file (settings.helpFile) in the system's
+// help viewer when it is installed, else the help page glowpond.html of the
+// install directory in the user's browser; closing releases the viewer.
+// Nothing happens when the install directory is unknown.
 void showHelpContents(HWND owner, const SaverSettings& settings);
 void closeHelp(HWND owner, const SaverSettings& settings);
 

@@ -39,6 +39,11 @@ public:
     void* libraryFunction(void* library, const std::string& name) override {
         return (*static_cast<std::map<std::string, void*>*>(library))[name];
     }
+    bool openDocument(const std::string& path) override {
+        openedDocuments.push_back(path);
+        return true;
+    }
+    std::vector<MonitorArea> monitors() override { return monitorAreas; }
 
     std::string messages;  // each box as "caption: text\n"
     bool failFileReplacement = false;
@@ -48,6 +53,8 @@ public:
     bool ntFamily = true;
     // The libraries that load, by name, each with its exports by name.
     std::map<std::string, std::map<std::string, void*>> libraries;
+    std::vector<std::string> openedDocuments;
+    std::vector<MonitorArea> monitorAreas;
 
 private:
     std::unique_ptr<Platform> system_ = makeSystemPlatform();

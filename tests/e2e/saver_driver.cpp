@@ -4,9 +4,13 @@
 //
 //   saver_driver SCENARIO PROGRAM SAMPLE_MODELS SHARED_MODELS   (Unix paths)
 //
+// The scenarios "installed" (the fourth path is then the installed data
+// folder) and "dpi" leave the installation's registry state alone.
+//
 // Exit status 0 when the scenario passes, 1 with the reason on stderr when it
 // fails, 2 on a wrong command line, 77 when it needs the shared model
 // collection and that is missing (a failure instead when CI is set).
+#define _WIN32_WINNT 0x0A00
 #include <windows.h>
 
 #include <commctrl.h>
@@ -353,6 +357,37 @@ void passwordChange(const char* arguments) {
     check(saver.find(nullptr, 0) == nullptr, "a window was left open");
 }
 
+// The dialog's client size; every control must lie inside the client area.
+SIZE layout(HWND dialog) {
+    RECT client;
+    GetClientRect(dialog, &client);
+    MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    for (HWND control = GetWindow(dialog, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+        RECT box, inside;
+        GetWindowRect(control, &box);
+        check(IntersectRect(&inside, &box, &client) && EqualRect(&inside, &box),
+              "control " + std::to_string(GetDlgCtrlID(control)) + " lies outside its dialog");
+    }
+    return {client.right - client.left, client.bottom - client.top};
+}
+
+// The client sizes of both dialogs at a system DPI of `dpi`.
+std::pair<SIZE, SIZE> dialogSizes(DWORD dpi) {
+    check(RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "LogPixels", REG_DWORD, &dpi, sizeof dpi) ==
+              ERROR_SUCCESS, "cannot set LogPixels");
+    Saver saver("/c", threeSamples());
+    HWND settings = saver.expectWindow(kSettingsCaption);
+    check(GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(settings)) ==
+              DPI_AWARENESS_PER_MONITOR_AWARE,
+          "the settings dialog is not per-monitor DPI aware");
+    const SIZE outer = layout(settings);
+    HWND models = openModelSettings(saver, settings);
+    const SIZE inner = layout(models);
+    closeModelSettings(models);
+    saver.closeWith(settings, IDCANCEL);
+    return {outer, inner};
+}
+
 // By the names the tests give on the command line.
 const std::map<std::string, void (*)()> kScenarios = {
     {"full_screen", [] {
@@ -598,6 +633,30 @@ const std::map<std::string, void (*)()> kScenarios = {
         closeModelSettings(dialog);
         saver.closeWith(settings, IDCANCEL);
     }},
+    // The program as the installer left it: its settings and sample models in the data folder.
+    {"installed", [] {
+        {
+            Saver saver("/s");
+            const auto lava = [](int red, int green, int blue) { return red > 120 && red > green + 40 && red > blue + 60; };
+            require([&] { return countPixels(wholeScreen(), lava) > 100; }, "no lava from the installed models", 15000);
+            saver.endWithKeys();
+        }
+        Saver saver("/c");
+        saver.closeWith(saver.expectWindow(kSettingsCaption), IDOK);
+        const std::string ini = paths.shared + "\\glowpond.ini";
+        check(iniText("options", "AllowAdvanced", ini.c_str()) == "1", "OK did not save into the data folder");
+    }},
+    // Every control inside its dialog at 96 and 192 DPI; the dialogs twice as large at 192.
+    {"dpi", [] {
+        SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+        const auto [settings96, models96] = dialogSizes(96);
+        const auto [settings192, models192] = dialogSizes(192);
+        for (auto [small, large] : {std::pair(settings96, settings192), std::pair(models96, models192)}) {
+            const double x = double(large.cx) / small.cx, y = double(large.cy) / small.cy;
+            check(x > 1.7 && x < 2.3 && y > 1.7 && y < 2.3,
+                  "scaled by " + std::to_string(x) + " x " + std::to_string(y) + " at 192 DPI");
+        }
+    }},
     // Not a test: leaves both dialogs as pictures in C:\glowpond.
     {"screenshots", [] {
         Saver saver("/c", threeSamples());
@@ -626,12 +685,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     paths = {windowsPath(argv[2]), windowsPath(argv[3]), windowsPath(argv[4])};
+    const std::string scenario = argv[1];
     try {
         // The App Paths key through which the program finds its INI file.
         const char install[] = "C:\\glowpond";
         CreateDirectoryA(install, nullptr);
         const char key[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\3-D Glowpond.scr";
-        check(RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "Path", REG_SZ, install, sizeof install) == ERROR_SUCCESS,
+        check(scenario == "installed" ||
+                  RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "Path", REG_SZ, install, sizeof install) == ERROR_SUCCESS,
               "cannot set the App Paths key");
         setUsePassword(false);
         kScenarios.at(argv[1])();
