@@ -24,13 +24,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-[[noreturn]] void fail(const std::string& why) {
-    std::fprintf(stderr, "FAIL: %s\n", why.c_str());
-    std::exit(1);
-}
-
 void expect(bool condition, const std::string& what) {
-    if (!condition) fail(what);
+    if (condition) return;
+    std::fprintf(stderr, "FAIL: %s\n", what.c_str());
+    std::exit(1);
 }
 
 // The program running in the background, its standard error kept in a file.
@@ -43,11 +40,7 @@ public:
         pid_ = fork();
         if (pid_ == 0) {
             dup2(log, 2);
-            if (saverWindow) {
-                setenv("XSCREENSAVER_WINDOW", saverWindow, 1);
-            } else {
-                unsetenv("XSCREENSAVER_WINDOW");
-            }
+            saverWindow ? setenv("XSCREENSAVER_WINDOW", saverWindow, 1) : unsetenv("XSCREENSAVER_WINDOW");
             std::vector<char*> argv;
             for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
             argv.push_back(nullptr);
@@ -109,7 +102,7 @@ int lavaPixels(Display* display, Window window) {
 void expectLava(Display* display, Window window, Run& run) {
     const auto until = Clock::now() + std::chrono::seconds(20);
     while (lavaPixels(display, window) < 20) {
-        if (run.ended(0.2) || Clock::now() > until) fail("no lava drawn; the program said: " + run.errors());
+        expect(!run.ended(0.2) && Clock::now() < until, "no lava drawn; the program said: " + run.errors());
     }
 }
 
@@ -184,7 +177,7 @@ int main(int argc, char** argv) {
         expectLava(display, window, run);
         expectCleanStop(run);
     } else {
-        fail("unknown scenario " + scenario);
+        expect(false, "unknown scenario " + scenario);
     }
     XCloseDisplay(display);
     std::printf("%s: passed\n", scenario.c_str());
