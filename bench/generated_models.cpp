@@ -1,5 +1,6 @@
 #include "bench/generated_models.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -97,6 +98,76 @@ std::string studioGrid(int rows) {
     return chunk(0x4D4D, chunk(0x3D3D, objects));
 }
 
+namespace {
+
+// The torus as `around` x `across` quads: point (i, j) on ring i.
+struct Torus {
+    int around, across;
+    explicit Torus(int triangles)
+        : around(std::max(3, static_cast<int>(std::lround(std::sqrt(triangles / 2.0 * 2.0))))),
+          across(std::max(3, triangles / 2 / around)) {}
+    Vec3 point(int i, int j) const {
+        const double u = 6.283185307179586 * (i % around) / around, v = 6.283185307179586 * j / across;
+        const double r = 1.0 + 0.3 * std::cos(v);
+        return {r * std::cos(u), r * std::sin(u), 0.3 * std::sin(v)};
+    }
+    int index(int i, int j) const { return (i % around) * across + j % across; }
+};
+
+}  // namespace
+
+std::string vrmlTorus(int triangles) {
+    const Torus torus(triangles);
+    std::string text = "#VRML V1.0 ascii\nSeparator {\n  Coordinate3 {\n    point [\n";
+    char line[96];
+    for (int i = 0; i < torus.around; ++i) {
+        for (int j = 0; j < torus.across; ++j) {
+            const Vec3 p = torus.point(i, j);
+            std::snprintf(line, sizeof line, "      %.6f %.6f %.6f,\n", p.x, p.y, p.z);
+            text += line;
+        }
+    }
+    text += "    ]\n  }\n  IndexedFaceSet {\n    coordIndex [\n";
+    for (int i = 0; i < torus.around; ++i) {
+        for (int j = 0; j < torus.across; ++j) {
+            const int a = torus.index(i, j), b = torus.index(i + 1, j), c = torus.index(i + 1, j + 1),
+                      d = torus.index(i, j + 1);
+            std::snprintf(line, sizeof line, "      %d, %d, %d, -1, %d, %d, %d, -1,\n", a, b, c, a, c, d);
+            text += line;
+        }
+    }
+    return text + "    ]\n  }\n}\n";
+}
+
+std::string studioTorus(int triangles) {
+    const Torus torus(triangles);
+    const int ringsPerMesh = std::max(1, kTorusFacesPerMesh / (2 * torus.across));
+    std::string objects;
+    for (int first = 0, mesh = 0; first < torus.around; first += ringsPerMesh, ++mesh) {
+        const int rings = std::min(ringsPerMesh, torus.around - first);
+        std::string points, faces;
+        put16(points, static_cast<uint16_t>((rings + 1) * torus.across));
+        for (int i = first; i <= first + rings; ++i) {
+            for (int j = 0; j < torus.across; ++j) {
+                const Vec3 p = torus.point(i, j);
+                for (double c : {p.x, p.y, p.z}) putFloat(points, static_cast<float>(c));
+            }
+        }
+        put16(faces, static_cast<uint16_t>(2 * rings * torus.across));
+        auto local = [&](int i, int j) { return static_cast<uint16_t>(i * torus.across + j % torus.across); };
+        for (int i = 0; i < rings; ++i) {
+            for (int j = 0; j < torus.across; ++j) {
+                for (uint16_t corner : {local(i, j), local(i + 1, j), local(i + 1, j + 1), uint16_t{0}, local(i, j),
+                                        local(i + 1, j + 1), local(i, j + 1), uint16_t{0}}) {
+                    put16(faces, corner);
+                }
+            }
+        }
+        const std::string name = "Ring" + std::to_string(mesh) + '\0';
+        objects += chunk(0x4000, name + chunk(0x4100, chunk(0x4110, points) + chunk(0x4120, faces)));
+    }
+    return chunk(0x4D4D, chunk(0x3D3D, objects));
+}
 
 const std::string& temporaryFile(const std::string& name, const std::string& contents) {
     static std::map<std::string, std::string> files;

@@ -25,6 +25,14 @@ std::string vrmlGrid(int triangles);
 // A 3DS file of the height field's first `rows` rows.
 std::string studioGrid(int rows);
 
+// A closed torus of about `triangles` triangles: as VRML text in one
+// IndexedFaceSet, as exporters write it, and as a 3DS file of meshes of at
+// most kTorusFacesPerMesh faces (each mesh repeats the ring of points it
+// shares with the next, as 3DS files do).
+constexpr int kTorusFacesPerMesh = 60'000;
+std::string vrmlTorus(int triangles);
+std::string studioTorus(int triangles);
+
 // Writes `contents` to a file named `name` in the temporary folder, once per
 // name, and removes it when the program ends; returns its path.
 const std::string& temporaryFile(const std::string& name, const std::string& contents);
