@@ -1,5 +1,5 @@
 ; The Windows installer, glowpond-setup.exe. The build passes the files in:
-;   makensis -DSCR=glowpond.scr -DMODELS=folder -DHELP=glowpond.html -DOUTFILE=setup.exe glowpond.nsi
+;   makensis -DSCR=glowpond.scr -DMODELS=folder -DHELP=glowpond.html -DSAMPLE_MODELS=list.nsh -DOUTFILE=setup.exe glowpond.nsi
 ;
 ; The program goes into Program Files and the system folder (where the
 ; screen-saver list looks). Its settings, the sample models and the help page
@@ -60,6 +60,15 @@ Function .onInit
     ${EndIf}
 FunctionEnd
 
+; SAMPLE_MODELS names a file the build writes, one line per sample model:
+;   !insertmacro ${MODEL_ACTION} "name"
+!macro InstallModel name
+    File "${MODELS}/${name}"
+!macroend
+!macro RemoveModel name
+    Delete "$DataDir\${name}"
+!macroend
+
 Section "-Program, sample models and help"
     SetOutPath "$INSTDIR"
     File "/oname=glowpond.scr" "${SCR}"
@@ -68,8 +77,9 @@ Section "-Program, sample models and help"
     File "/oname=glowpond.scr" "${SCR}"
 
     SetOutPath "$DataDir"
-    File "${MODELS}/*.wrl"
-    File "${MODELS}/*.3ds"
+    !define MODEL_ACTION InstallModel
+    !include "${SAMPLE_MODELS}"
+    !undef MODEL_ACTION
     File "/oname=glowpond.html" "${HELP}"
     ; A reinstall or an upgrade keeps the user's settings.
     ${IfNot} ${FileExists} "$DataDir\glowpond.ini"
@@ -126,8 +136,9 @@ SectionEnd
 Section "-un.Program, sample models and help"
     Delete "$SYSDIR\glowpond.scr"
 
-    Delete "$DataDir\*.wrl"
-    Delete "$DataDir\*.3ds"
+    !define MODEL_ACTION RemoveModel
+    !include "${SAMPLE_MODELS}"
+    !undef MODEL_ACTION
     Delete "$DataDir\glowpond.html"
     ${If} $KeepSettings == 0
         Delete "$DataDir\glowpond.ini"

@@ -37,6 +37,8 @@ done
 # Shows the installed models, and its settings dialog saves into the data folder.
 wine "$driver" installed "$program/glowpond.scr" "$models" "$data"
 
+# A model of the user's own in the data folder outlives both uninstalls.
+cp "$data/rocket.3ds" "$data/mine.3ds"
 uninstall /KEEPSETTINGS
 [ -f "$data/glowpond.ini" ] || fail "the kept settings are gone"
 grep -q 'AllowAdvanced=1' "$data/glowpond.ini" || fail "the kept settings are not the saved ones"
@@ -52,7 +54,8 @@ grep -q 'AllowAdvanced=1' "$data/glowpond.ini" || fail "the reinstall replaced t
 [ "$(value 'HKCU\Control Panel\Desktop' SCRNSAVE.EXE)" = 'C:\windows\system32\glowpond.scr' ] ||
     fail "not the current saver: $(value 'HKCU\Control Panel\Desktop' SCRNSAVE.EXE)"
 uninstall
-[ ! -e "$program" ] && [ ! -e "$data" ] && [ ! -e "$system/glowpond.scr" ] || fail "files left behind"
+[ "$(ls "$data")" = mine.3ds ] || fail "the data folder holds: $(ls "$data")"
+[ ! -e "$program" ] && [ ! -e "$system/glowpond.scr" ] || fail "files left behind"
 [ -z "$(value "$uninstall_key" DisplayName)" ] && [ -z "$(value "$app_paths" Path)" ] || fail "keys left behind"
 [ -z "$(value 'HKCU\Control Panel\Desktop' SCRNSAVE.EXE)" ] || fail "still the current saver"
 echo "installer: passed"
