@@ -43,7 +43,7 @@ void BM_MeshBuilder(benchmark::State& state) {
             builder.addVertex(c);
             builder.endPolygon();
         });
-        benchmark::DoNotOptimize(builder.points().count());
+        benchmark::DoNotOptimize(builder.points().size());
     }
     state.SetItemsProcessed(state.iterations() * 6 * rows * kQuadsPerRow);
 }

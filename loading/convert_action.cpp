@@ -20,50 +20,71 @@ double colourDistance(const Vec3f& a, const Vec3f& b) {
     return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-// Part `part` from the working builder's only object, which holds `faces`
-// faces and an empty one after them.
-void buildPart(const MeshBuilder& working, int32_t faces, MeshPart& part) {
-    const FieldArray<Vec3>& points = working.points();
-    const FieldArray<int32_t>& list = working.objectFaces(0);
+// Part `part` from object `object` of `builder`: its points renumbered in
+// order of use within the object, its faces with at least one corner.
+// `local` maps shared point numbers to the part's, -1 where unused; it is
+// left that way again. Returns the object's face count, empty faces included.
+int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<Vec3f>& colours,
+                  std::vector<int32_t>& local, MeshPart& part) {
+    const std::vector<Vec3>& points = builder.points();
+    const FieldArray<int32_t>& list = builder.objectFaces(object);
 
-    part.vertexCount = points.count();
-    part.vertices.resize(static_cast<size_t>(points.count()));
-    for (int32_t k = 0; k < points.count(); ++k) {
-        const Vec3f p = toFloats(points[k]);
-        MeshVertex& vertex = part.vertices[static_cast<size_t>(k)];
+    std::vector<int32_t> used;  // shared numbers, in the part's order
+    size_t faces = 0;
+    list.forEach([&](int32_t entry) {
+        if (entry < 0) {
+            ++faces;
+        } else if (local[static_cast<size_t>(entry)] < 0) {
+            local[static_cast<size_t>(entry)] = static_cast<int32_t>(used.size());
+            used.push_back(entry);
+        }
+    });
+    part.vertexCount = static_cast<int32_t>(used.size());
+    part.vertices.resize(used.size());
+    for (size_t k = 0; k < used.size(); ++k) {
+        const Vec3f p = toFloats(points[static_cast<size_t>(used[k])]);
+        MeshVertex& vertex = part.vertices[k];
         std::copy(p.begin(), p.end(), vertex.position);
         if (k == 0) part.bounds = {p[0], p[0], p[1], p[1], p[2], p[2]};
         includePoint(part.bounds, vertex.position);
     }
-    if (points.count() > 0) part.boundsCenter = centerOf(part.bounds);
+    if (!used.empty()) part.boundsCenter = centerOf(part.bounds);
 
-    part.color = faceColour(working.faceMaterial(0, 0));
+    auto colourOf = [&](int32_t face) {
+        const int32_t material = builder.faceMaterialNumber(object, face);
+        return material < 0 ? faceColour(MaterialValues{}) : colours[static_cast<size_t>(material)];
+    };
+    part.color = colourOf(0);
     part.uniformColor = 1;
     part.faceIndices.reserve(static_cast<size_t>(list.count()));
-    part.faceColors.reserve(static_cast<size_t>(faces));
-    part.faceNormals.reserve(static_cast<size_t>(faces));
+    part.faceColors.reserve(faces);
+    part.faceNormals.reserve(faces);
     int32_t face = 0;
-    int32_t faceStart = 0;
-    for (int32_t i = 0; i < list.count(); ++i) {
-        if (list[i] >= 0) continue;
-        const Vec3f colour = faceColour(working.faceMaterial(0, face));
+    int32_t corners = 0;
+    list.forEach([&](int32_t entry) {
+        if (entry >= 0) {
+            if (corners++ == 0) part.faceIndices.push_back(0);  // the count, once known
+            part.faceIndices.push_back(local[static_cast<size_t>(entry)]);
+            return;
+        }
+        // Empty faces count for the colour too.
+        const Vec3f colour = colourOf(face++);
         if (colourDistance(colour, part.color) >= kCoincidence) part.uniformColor = 0;
-        const int32_t corners = i - faceStart;
         if (corners > 0) {
-            part.faceIndices.push_back(corners);
-            const size_t first = part.faceIndices.size();
-            for (int32_t c = faceStart; c < i; ++c) part.faceIndices.push_back(list[c]);
+            const size_t first = part.faceIndices.size() - static_cast<size_t>(corners);
+            part.faceIndices[first - 1] = corners;
             part.faceColors.push_back(colour);
             const Vec3f normal = newellNormal(part.vertices, &part.faceIndices[first], corners);
             part.faceNormals.push_back(dividedByLength(normal));
         }
-        ++face;
-        faceStart = i + 1;
-    }
+        corners = 0;
+    });
     part.faceCount = static_cast<int32_t>(part.faceNormals.size());
+    for (int32_t entry : used) local[static_cast<size_t>(entry)] = -1;
 
     auto storedNormal = [&](size_t number, const int32_t*, int32_t) { return part.faceNormals[number]; };
     setVertexNormals(part, storedNormal, dividedByLength);
+    return face;
 }
 
 void transformBounds(Bounds& bounds, const Vec3f& center, float scale) {
@@ -114,18 +135,33 @@ ConvertAction::ConvertAction(LoadObserver* observer) : observer_(observer) {}
 
 ConvertAction::~ConvertAction() = default;
 
-void ConvertAction::polygon(TraversalState& state, int32_t, const FieldArray<Vec3>& vertices,
-                            const FieldArray<Vec3>&, const MaterialValues& material) {
-    if (observer_ && observer_->cancelled()) return;
-
+bool ConvertAction::beginFace(TraversalState& state, const MaterialValues& material) {
+    if (observer_ && observer_->cancelled()) return false;
     const std::string path = state.pathName();
     if (!path.empty() && path != currentObjectName_) {
         builder_.selectObject(path);
         currentObjectName_ = path.substr(0, kMaxObjectNameChars);
     }
     builder_.beginPolygon(material);
+    return true;
+}
+
+bool ConvertAction::clockwise(TraversalState& state) const {
     const ShapeHints* hints = state.current().shapeHints;
-    if (hints && hints->vertexOrdering() == kOrderingClockwise) {
+    return hints && hints->vertexOrdering() == kOrderingClockwise;
+}
+
+void ConvertAction::beginShape(TraversalState&, const std::string&) {
+    if (++shape_ != 0) return;
+    // After 2^32 shapes the numbers start again: forget every known point.
+    std::fill(knownPoints_.begin(), knownPoints_.end(), KnownPoint{});
+    shape_ = 1;
+}
+
+void ConvertAction::polygon(TraversalState& state, int32_t, const FieldArray<Vec3>& vertices,
+                            const FieldArray<Vec3>&, const MaterialValues& material) {
+    if (!beginFace(state, material)) return;
+    if (clockwise(state)) {
         for (int32_t i = vertices.count() - 1; i >= 0; --i) builder_.addVertex(vertices[i]);
     } else {
         for (int32_t i = 0; i < vertices.count(); ++i) builder_.addVertex(vertices[i]);
@@ -133,42 +169,62 @@ void ConvertAction::polygon(TraversalState& state, int32_t, const FieldArray<Vec
     builder_.endPolygon();
 }
 
+// A coordinate index seen before in the same shape has the same vertex, so
+// it merges into the same point: the search is done once per index.
+void ConvertAction::indexedPolygon(TraversalState& state, int32_t, const FieldArray<Vec3>& vertices,
+                                   const int32_t* coordIndices, const FieldArray<Vec3>&,
+                                   const MaterialValues& material) {
+    if (!beginFace(state, material)) return;
+    const FieldArray<Vec3>* coordinates = state.current().coordinates;
+    if (coordinates && coordinates != reservedFor_) {
+        reservedFor_ = coordinates;
+        builder_.reservePoints(static_cast<size_t>(coordinates->count()));
+        if (knownPoints_.size() < static_cast<size_t>(coordinates->count())) {
+            knownPoints_.resize(static_cast<size_t>(coordinates->count()));
+        }
+    }
+    auto add = [&](int32_t i) {
+        const size_t index = static_cast<size_t>(coordIndices[i]);
+        if (index >= knownPoints_.size()) {
+            builder_.addVertex(vertices[i]);
+            return;
+        }
+        KnownPoint& known = knownPoints_[index];
+        if (known.shape == shape_) {
+            builder_.addPointNumber(known.point);
+            return;
+        }
+        const Vec3& vertex = vertices[i];
+        const int32_t point = builder_.addVertex(vertex);
+        // Non-finite points never merge: each corner gets its own.
+        if (std::isfinite(vertex.x) && std::isfinite(vertex.y) && std::isfinite(vertex.z)) known = {shape_, point};
+    };
+    if (clockwise(state)) {
+        for (int32_t i = vertices.count() - 1; i >= 0; --i) add(i);
+    } else {
+        for (int32_t i = 0; i < vertices.count(); ++i) add(i);
+    }
+    builder_.endPolygon();
+}
+
 void ConvertAction::finish(Node&, TraversalState&) {
-    // On the heap: a builder for the largest object can be as big as the main one.
-    std::unique_ptr<MeshBuilder> working(new (std::nothrow) MeshBuilder);
-    if (!working) return;
     mesh_ = std::make_unique<DisplayMesh>();
     DisplayMesh& mesh = *mesh_;
+    std::vector<Vec3f> colours;
+    for (int32_t m = 0; m < builder_.materials().materialCount(); ++m) {
+        colours.push_back(faceColour(builder_.materials().material(m)));
+    }
+    std::vector<int32_t> local(builder_.points().size(), -1);
 
     const int32_t objects = builder_.objectCount();
     mesh.parts.resize(static_cast<size_t>(objects));
     mesh.partCount = objects;
     mesh.vertexCount = 0;
     mesh.faceCount = 0;
-    const FieldArray<Vec3>& shared = builder_.points();
     for (int32_t i = 0; i < objects; ++i) {
-        const FieldArray<int32_t>& list = builder_.objectFaces(i);
-        working->reset();
-        if (list.empty()) continue;
-
-        // The replay gives the object its own point list, numbered in order of use.
-        int32_t face = 0;
-        working->beginPolygon(builder_.faceMaterial(i, 0));
-        for (int32_t e = 0; e < list.count(); ++e) {
-            const int32_t entry = list[e];
-            if (entry < 0) {
-                working->endPolygon();
-                ++face;
-                working->beginPolygon(builder_.faceMaterial(i, face));
-            } else {
-                working->addVertex(shared[entry]);
-            }
-        }
-        working->endPolygon();
-
+        if (builder_.objectFaces(i).empty()) continue;
         MeshPart& part = mesh.parts[static_cast<size_t>(i)];
-        buildPart(*working, face, part);
-        mesh.faceCount += face;
+        mesh.faceCount += buildPart(builder_, i, colours, local, part);
         mesh.vertexCount += part.vertexCount;
     }
     if (objects > 0) placeModel(mesh);

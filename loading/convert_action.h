@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "loading/mesh_builder.h"
 #include "mesh/display_mesh.h"
@@ -38,8 +39,12 @@ public:
     ~ConvertAction() override;
 
     bool wantsPolygons() override { return true; }
+    void beginShape(TraversalState& state, const std::string& name) override;
     void polygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices,
                  const FieldArray<Vec3>& normals, const MaterialValues& material) override;
+    void indexedPolygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices,
+                        const int32_t* coordIndices, const FieldArray<Vec3>& normals,
+                        const MaterialValues& material) override;
 
     // Builds the mesh from the faces collected so far (both arguments are
     // unused), replacing any mesh built before. Without memory for the
@@ -56,7 +61,21 @@ public:
     const DisplayMesh* mesh() const { return mesh_.get(); }
 
 private:
+    // The point number a coordinate index of the current shape gave, valid
+    // when `shape` is the shape's number.
+    struct KnownPoint {
+        uint32_t shape = 0;
+        int32_t point = -1;
+    };
+
+    // False when the face is to be dropped.
+    bool beginFace(TraversalState& state, const MaterialValues& material);
+    bool clockwise(TraversalState& state) const;
+
     MeshBuilder builder_;
+    std::vector<KnownPoint> knownPoints_;
+    uint32_t shape_ = 0;
+    const FieldArray<Vec3>* reservedFor_ = nullptr;
     std::string currentObjectName_;
     LoadObserver* observer_;
     std::unique_ptr<DisplayMesh> mesh_;

@@ -127,6 +127,8 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
         if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
         context->apply(*state, *action);
         if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
+        // The scene is no longer needed: its memory goes to the mesh.
+        context->clear();
         action->finish(*context, *state);
         if (!action->transferMesh(mesh)) return fail(path, "Error: Not enough memory to load this file.");
         return true;

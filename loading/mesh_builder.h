@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "loading/merged_points.h"
 #include "scene/field_array.h"
 #include "scene/properties.h"
 #include "scene/values.h"
@@ -31,7 +32,7 @@ namespace glowpond {
 class MeshBuilder {
 public:
     static constexpr int32_t kMaxObjects = 256;
-    static constexpr int32_t kBucketCount = 51;
+    static constexpr int32_t kBucketCount = kPointBuckets;
 
     MeshBuilder();
     ~MeshBuilder();
@@ -50,8 +51,14 @@ public:
     // or with `material`.
     void beginPolygon();
     void beginPolygon(const MaterialValues& material);
-    // Adds a corner to the face being built (between beginPolygon and endPolygon).
-    void addVertex(const Vec3& point);
+    // Adds a corner to the face being built (between beginPolygon and
+    // endPolygon) and returns its point number. Throws std::bad_alloc when no
+    // memory is left for a new point.
+    int32_t addVertex(const Vec3& point);
+    // Adds a corner at point `number`, as returned by addVertex.
+    void addPointNumber(int32_t number) { currentObjectRef().faces.append(number); }
+    // Room for `more` new points, when a shape's size is known in advance.
+    void reservePoints(size_t more) { points_.reserve(more); }
     // Closes the face. Faces are kept as they come, even without corners.
     void endPolygon();
 
@@ -60,7 +67,7 @@ public:
     int32_t currentObject() const { return current_; }
     // Null for an unnamed object or an index out of range.
     const std::string* objectName(int32_t object) const;
-    const FieldArray<Vec3>& points() const { return points_; }
+    const std::vector<Vec3>& points() const { return points_.points(); }
     // For each face of the object its point indices, then -1. An index out
     // of range gives an empty list.
     const FieldArray<int32_t>& objectFaces(int32_t object) const;
@@ -68,11 +75,13 @@ public:
     // gives the object's first face's material, an object without faces the
     // default MaterialValues.
     MaterialValues faceMaterial(int32_t object, int32_t face) const;
+    // The same as a number in materials(), or -1 for the default MaterialValues.
+    int32_t faceMaterialNumber(int32_t object, int32_t face) const;
     // Distinct materials in order of first use.
     const Material& materials() const { return materials_; }
 
     // The hash bucket (0 .. kBucketCount - 1) of a point.
-    static int32_t pointBucket(const Vec3& point);
+    static int32_t pointBucket(const Vec3& point) { return glowpond::pointBucket(point); }
 
 private:
     struct Object {
@@ -82,43 +91,10 @@ private:
         bool named = false;
     };
 
-    // Finds, for a point, the lowest-numbered stored point of its bucket
-    // closer than kCoincidence without searching the whole bucket: every
-    // point is filed under each cell of a fine grid that lies within reach
-    // of it, so one cell holds every candidate of a query point in that cell.
-    class PointIndex {
-    public:
-        void clear();
-        // -1 when there is none.
-        int32_t find(const Vec3& point, int32_t bucket, const FieldArray<Vec3>& points,
-                     const std::vector<uint8_t>& buckets) const;
-        void insert(const Vec3& point, int32_t bucket, int32_t index);
-
-    private:
-        struct Slot {
-            uint64_t key = 0;
-            int32_t head = -1;  // first entry; -1: slot unused
-            int32_t tail = -1;
-        };
-        struct Entry {
-            int32_t point;
-            int32_t next;
-        };
-        static uint64_t cellKey(int32_t bucket, int64_t x, int64_t y, int64_t z);
-        size_t slotFor(uint64_t key) const;
-        void grow();
-
-        std::vector<Slot> slots_;
-        size_t usedSlots_ = 0;
-        std::vector<Entry> entries_;
-    };
-
     Object& currentObjectRef() { return objects_[static_cast<size_t>(current_)]; }
 
     Material materials_;
-    FieldArray<Vec3> points_;
-    std::vector<uint8_t> pointBuckets_;  // bucket of each point
-    PointIndex index_;
+    MergedPoints points_;
     std::vector<Object> objects_;
     int32_t current_ = 0;
     // The last material looked up and its index: consecutive faces mostly share one.

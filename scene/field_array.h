@@ -83,6 +83,19 @@ public:
         return element ? *element : zeroElement();
     }
 
+    // Calls visit(element) for each element in order, without the index
+    // arithmetic of operator[].
+    template <typename Visit>
+    void forEach(Visit&& visit) const {
+        int32_t left = count_;
+        for (size_t c = 0; left > 0; ++c) {
+            const T* chunk = chunks_[c].get();
+            const int32_t n = left < chunkSize_ ? left : chunkSize_;
+            for (int32_t i = 0; i < n; ++i) visit(chunk[i]);
+            left -= n;
+        }
+    }
+
     // Appends `value` and returns its index, or -1 when no memory is left.
     int32_t append(const T& value) {
         if (count_ == std::numeric_limits<int32_t>::max()) return fail(-1);

@@ -1,5 +1,7 @@
 #include "scene/geometry.h"
 
+#include <vector>
+
 #include "scene/properties.h"
 #include "scene/traversal.h"
 
@@ -93,14 +95,16 @@ void IndexedFaceSet::deliverPolygons(TraversalState& state, NodeAction& action) 
     if (level.coordinates) {
         FieldArray<Vec3> vertices;
         FieldArray<Vec3> normals;
+        std::vector<int32_t> indices;
         int32_t face = 0;
         for (int32_t i = 0; i < fields_.coordIndex.count(); ++i) {
             const int32_t index = fields_.coordIndex[i];
             if (index < 0) {
                 material = faceMaterial(level, fields_.materialIndex, face, material);
-                action.polygon(state, face, vertices, normals, material);
+                action.indexedPolygon(state, face, vertices, indices.data(), normals, material);
                 vertices.truncate(0);
                 normals.truncate(0);
+                indices.clear();
                 ++face;
                 continue;
             }
@@ -108,7 +112,7 @@ void IndexedFaceSet::deliverPolygons(TraversalState& state, NodeAction& action) 
             // its face: face numbers must keep matching the material list.
             const Vec3* point = level.coordinates->at(index);
             if (!point) continue;
-            vertices.append(transformPoint(level.transform, *point));
+            if (vertices.append(transformPoint(level.transform, *point)) >= 0) indices.push_back(index);
             if (const Vec3* normal = cornerNormal(level, fields_.normalIndex, i, face)) {
                 normals.append(transformDirection(normalTransform, *normal));
             }

@@ -69,6 +69,10 @@ void NodeAction::beginShape(TraversalState&, const std::string&) {}
 void NodeAction::endShape(TraversalState&) {}
 void NodeAction::polygon(TraversalState&, int32_t, const FieldArray<Vec3>&, const FieldArray<Vec3>&,
                          const MaterialValues&) {}
+void NodeAction::indexedPolygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices, const int32_t*,
+                                const FieldArray<Vec3>& normals, const MaterialValues& material) {
+    polygon(state, face, vertices, normals, material);
+}
 bool NodeAction::wantsPolygons() { return false; }
 void NodeAction::beginSeparator(TraversalState&, const std::string&) {}
 void NodeAction::endSeparator(TraversalState&) {}

@@ -137,6 +137,12 @@ public:
     // none). The lists are reused after the call.
     virtual void polygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices,
                          const FieldArray<Vec3>& normals, const MaterialValues& material);
+    // A face of an IndexedFaceSet, with each vertex's index into the current
+    // coordinates (`coordIndices`, one per vertex): within one shape, equal
+    // indices give equal vertices. Calls polygon() unless overridden.
+    virtual void indexedPolygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices,
+                                const int32_t* coordIndices, const FieldArray<Vec3>& normals,
+                                const MaterialValues& material);
     virtual bool wantsPolygons();
 
     virtual void beginSeparator(TraversalState& state, const std::string& name);

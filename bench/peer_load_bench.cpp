@@ -1,0 +1,80 @@
+// Whole loads of the generated torus files side by side with two independent
+// readers of the formats, as yardsticks: Coin3D reading VRML 1.0 and
+// triangulating it, assimp reading 3DS without post-processing. Neither
+// merges vertices; ours merges, computes normals and converts.
+//
+//   build/native/bench/peer_load_bench [--benchmark_filter=...]
+//
+// The files come from write_models (see bench/CMakeLists.txt) in the folder
+// named by GLOWPOND_BENCH_MODELS, or are written to the temporary folder.
+#include <benchmark/benchmark.h>
+
+#include <Inventor/SoDB.h>
+#include <Inventor/SoInput.h>
+#include <Inventor/SoPrimitiveVertex.h>
+#include <Inventor/actions/SoCallbackAction.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoShape.h>
+#include <assimp/Importer.hpp>
+#include <assimp/scene.h>
+
+#include <string>
+
+#include "bench/generated_models.h"
+#include "bench/load_bench_support.h"
+
+namespace glowpond::bench {
+namespace {
+
+void addTriangle(void* count, SoCallbackAction*, const SoPrimitiveVertex*, const SoPrimitiveVertex*,
+                 const SoPrimitiveVertex*) {
+    ++*static_cast<int64_t*>(count);
+}
+
+void BM_CoinVrml(benchmark::State& state) {
+    SoDB::init();
+    const std::string& path = torusFile(static_cast<int>(state.range(0)), Format::kVrml);
+    const PeakMemory peak;
+    for (auto _ : state) {
+        SoInput input;
+        if (!input.openFile(path.c_str())) state.SkipWithError("Coin3D cannot open the file");
+        SoSeparator* root = SoDB::readAll(&input);
+        if (!root) {
+            state.SkipWithError("Coin3D did not read the file");
+            break;
+        }
+        root->ref();
+        int64_t triangles = 0;
+        SoCallbackAction triangulate;
+        triangulate.addTriangleCallback(SoShape::getClassTypeId(), addTriangle, &triangles);
+        triangulate.apply(root);
+        root->unref();
+        benchmark::DoNotOptimize(triangles);
+    }
+    peak.count(state, path);
+}
+
+void BM_Assimp3ds(benchmark::State& state) {
+    const std::string& path = torusFile(static_cast<int>(state.range(0)), Format::k3ds);
+    const PeakMemory peak;
+    for (auto _ : state) {
+        Assimp::Importer importer;
+        const aiScene* scene = importer.ReadFile(path, 0);
+        if (!scene) state.SkipWithError("assimp did not read the file");
+        benchmark::DoNotOptimize(scene);
+    }
+    peak.count(state, path);
+}
+
+void BM_GlowpondVrml(benchmark::State& state) { loadTorus(state, Format::kVrml); }
+void BM_Glowpond3ds(benchmark::State& state) { loadTorus(state, Format::k3ds); }
+
+// Ours and the peer's one after the other for each size, so that each pair
+// runs under the same conditions.
+BENCHMARK(BM_GlowpondVrml)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CoinVrml)->Arg(1'000'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Glowpond3ds)->Arg(500'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_Assimp3ds)->Arg(500'000)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace
+}  // namespace glowpond::bench

@@ -1,0 +1,162 @@
+#include "loading/merged_points.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace glowpond {
+namespace {
+
+// Grid cells are 1/4096 wide: a power of two, so that scaling a coordinate
+// into cell units is exact, and wide enough that a point's reach spans at
+// most two cells per axis (usually one).
+constexpr double kCellsPerUnit = 4096.0;
+// Twice the merge distance: the margin absorbs the rounding of x +- reach,
+// so a point is filed under every cell a merge partner can lie in.
+constexpr double kReach = 2.0 * kCoincidence;
+constexpr double kMaxCell = 4611686018427387904.0;  // 2^62; farther cells share the outermost
+constexpr size_t kInitialHeads = 1024;
+
+bool finite(const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// Cell boundaries lie half-way between multiples of 1/4096: coordinates with
+// short binary fractions (whole numbers, 0.5, 0.125), common in models, then
+// fall inside one cell instead of on a boundary that files them under eight.
+int64_t cellOf(double coordinate) {
+    const double cell = std::floor(coordinate * kCellsPerUnit + 0.5);
+    if (cell >= kMaxCell) return static_cast<int64_t>(kMaxCell);
+    if (cell <= -kMaxCell) return -static_cast<int64_t>(kMaxCell);
+    return static_cast<int64_t>(cell);
+}
+
+uint32_t cellHash(int64_t x, int64_t y, int64_t z) {
+    uint64_t h = static_cast<uint64_t>(x) * 0x9e3779b97f4a7c15ull;
+    h ^= static_cast<uint64_t>(y) * 0xc2b2ae3d27d4eb4full;
+    h ^= static_cast<uint64_t>(z) * 0x165667b19e3779f9ull;
+    h ^= h >> 29;
+    h *= 0xbf58476d1ce4e5b9ull;
+    return static_cast<uint32_t>(h >> 32);
+}
+
+bool same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+// Grows a list's capacity geometrically, so that many small reservations do
+// not copy it again each time.
+template <typename T>
+void reserveMore(std::vector<T>& list, size_t more) {
+    const size_t wanted = list.size() + more;
+    if (wanted > list.capacity()) list.reserve(std::max(wanted, list.capacity() * 2));
+}
+
+}  // namespace
+
+int32_t pointBucket(const Vec3& point) {
+    const double ax = 12.3 * point.x, ay = 23.4 * point.y, az = 34.5 * point.z;
+    const double len = std::sqrt(ax * ax + ay * ay + az * az);
+    const double r = std::fmod(len * 9.87, 1073741824.0);
+    // An infinite or NaN length leaves no remainder; take the value x86
+    // conversions give then (0x80000000) instead of an undefined one.
+    const uint32_t value = r >= 0.0 && r < 1073741824.0 ? static_cast<uint32_t>(r) : 0x80000000u;
+    return static_cast<int32_t>(value % static_cast<uint32_t>(kPointBuckets));
+}
+
+void MergedPoints::clear() {
+    std::vector<Vec3>().swap(points_);
+    std::vector<uint8_t>().swap(buckets_);
+    std::vector<int32_t>().swap(heads_);
+    std::vector<Entry>().swap(entries_);
+}
+
+void MergedPoints::reserve(size_t more) {
+    reserveMore(points_, more);
+    reserveMore(buckets_, more);
+    // A point in general position lies within reach of about 1.6 cells.
+    const size_t entries = entries_.size() + more + more / 2 + more / 8;
+    reserveMore(entries_, entries - entries_.size());
+    size_t heads = std::max(heads_.size(), kInitialHeads);
+    while (heads < entries) heads *= 2;
+    if (heads > heads_.size()) rehash(heads);
+}
+
+int32_t MergedPoints::add(const Vec3& point) {
+    const int32_t number = count();
+    if (!finite(point)) {
+        // Never merged and never filed: nothing non-finite is closer than anything.
+        points_.push_back(point);
+        buckets_.push_back(static_cast<uint8_t>(pointBucket(point)));
+        return number;
+    }
+    const uint32_t cell = cellHash(cellOf(point.x), cellOf(point.y), cellOf(point.z));
+    int32_t bucket = -1;
+    const int32_t found = find(point, cell, bucket);
+    if (found >= 0) return found;
+    if (bucket < 0) bucket = pointBucket(point);
+    points_.push_back(point);
+    try {
+        buckets_.push_back(static_cast<uint8_t>(bucket));
+        file(point, number);
+    } catch (...) {
+        points_.resize(static_cast<size_t>(number));
+        buckets_.resize(static_cast<size_t>(number));
+        while (!entries_.empty() && entries_.back().point == number) {
+            heads_[entries_.back().cell & (heads_.size() - 1)] = entries_.back().next;
+            entries_.pop_back();
+        }
+        throw;
+    }
+    return number;
+}
+
+// The stored point `point` merges into, or -1; `bucket` is set to the
+// point's bucket when that had to be computed.
+int32_t MergedPoints::find(const Vec3& point, uint32_t cell, int32_t& bucket) const {
+    if (heads_.empty()) return -1;
+    const int32_t head = heads_[cell & (heads_.size() - 1)];
+    bool near = false;
+    for (int32_t e = head; e >= 0; e = entries_[static_cast<size_t>(e)].next) {
+        const Entry& entry = entries_[static_cast<size_t>(e)];
+        if (entry.cell != cell) continue;
+        const Vec3& candidate = points_[static_cast<size_t>(entry.point)];
+        if (same(candidate, point)) return entry.point;
+        near = near || distance(candidate, point) < kCoincidence;
+    }
+    if (!near) return -1;
+    // Chains run newest first: the answer is the lowest match.
+    bucket = pointBucket(point);
+    int32_t lowest = -1;
+    for (int32_t e = head; e >= 0; e = entries_[static_cast<size_t>(e)].next) {
+        const Entry& entry = entries_[static_cast<size_t>(e)];
+        if (entry.cell != cell || buckets_[static_cast<size_t>(entry.point)] != bucket) continue;
+        if (distance(points_[static_cast<size_t>(entry.point)], point) < kCoincidence) lowest = entry.point;
+    }
+    return lowest;
+}
+
+void MergedPoints::file(const Vec3& point, int32_t number) {
+    const int64_t x0 = cellOf(point.x - kReach), x1 = cellOf(point.x + kReach);
+    const int64_t y0 = cellOf(point.y - kReach), y1 = cellOf(point.y + kReach);
+    const int64_t z0 = cellOf(point.z - kReach), z1 = cellOf(point.z + kReach);
+    for (int64_t x = x0; x <= x1; ++x) {
+        for (int64_t y = y0; y <= y1; ++y) {
+            for (int64_t z = z0; z <= z1; ++z) addEntry(cellHash(x, y, z), number);
+        }
+    }
+}
+
+void MergedPoints::addEntry(uint32_t cell, int32_t point) {
+    if (entries_.size() >= heads_.size()) rehash(std::max(kInitialHeads, heads_.size() * 2));
+    int32_t& head = heads_[cell & (heads_.size() - 1)];
+    entries_.push_back({cell, point, head});
+    head = static_cast<int32_t>(entries_.size() - 1);
+}
+
+void MergedPoints::rehash(size_t heads) {
+    std::vector<int32_t> table(heads, -1);
+    for (size_t e = 0; e < entries_.size(); ++e) {
+        int32_t& head = table[entries_[e].cell & (heads - 1)];
+        entries_[e].next = head;
+        head = static_cast<int32_t>(e);
+    }
+    heads_.swap(table);
+}
+
+}  // namespace glowpond
