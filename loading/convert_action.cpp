@@ -208,6 +208,10 @@ void ConvertAction::indexedPolygon(TraversalState& state, int32_t, const FieldAr
 }
 
 void ConvertAction::finish(Node&, TraversalState&) {
+    // The memory of the lookups goes to the mesh.
+    builder_.releasePointIndex();
+    std::vector<KnownPoint>().swap(knownPoints_);
+    reservedFor_ = nullptr;
     mesh_ = std::make_unique<DisplayMesh>();
     DisplayMesh& mesh = *mesh_;
     std::vector<Vec3f> colours;

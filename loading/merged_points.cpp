@@ -59,11 +59,16 @@ int32_t pointBucket(const Vec3& point) {
     return static_cast<int32_t>(value % static_cast<uint32_t>(kPointBuckets));
 }
 
+void MergedPoints::releaseIndex() {
+    std::vector<int32_t>().swap(heads_);
+    std::vector<Entry>().swap(entries_);
+    indexed_ = points_.empty();
+}
+
 void MergedPoints::clear() {
     std::vector<Vec3>().swap(points_);
     std::vector<uint8_t>().swap(buckets_);
-    std::vector<int32_t>().swap(heads_);
-    std::vector<Entry>().swap(entries_);
+    releaseIndex();
 }
 
 void MergedPoints::reserve(size_t more) {
@@ -84,6 +89,12 @@ int32_t MergedPoints::add(const Vec3& point) {
         points_.push_back(point);
         buckets_.push_back(static_cast<uint8_t>(pointBucket(point)));
         return number;
+    }
+    if (!indexed_) {
+        for (size_t i = 0; i < points_.size(); ++i) {
+            if (finite(points_[i])) file(points_[i], static_cast<int32_t>(i));
+        }
+        indexed_ = true;
     }
     const uint32_t cell = cellHash(cellOf(point.x), cellOf(point.y), cellOf(point.z));
     int32_t bucket = -1;

@@ -37,6 +37,10 @@ public:
     const std::vector<Vec3>& points() const { return points_; }
     int32_t count() const { return static_cast<int32_t>(points_.size()); }
 
+    // Frees the lookup tables, keeping the points; the next add() files
+    // them again. For when no more points are expected.
+    void releaseIndex();
+
     // Frees everything.
     void clear();
 
@@ -56,6 +60,7 @@ private:
     std::vector<uint8_t> buckets_;  // bucket of each point
     std::vector<int32_t> heads_;    // first entry of each chain; a power of two of them
     std::vector<Entry> entries_;
+    bool indexed_ = true;  // every finite point is filed
 };
 
 }  // namespace glowpond

@@ -59,6 +59,8 @@ public:
     void addPointNumber(int32_t number) { currentObjectRef().faces.append(number); }
     // Room for `more` new points, when a shape's size is known in advance.
     void reservePoints(size_t more) { points_.reserve(more); }
+    // Frees the point lookup until the next new corner, when no more are expected.
+    void releasePointIndex() { points_.releaseIndex(); }
     // Closes the face. Faces are kept as they come, even without corners.
     void endPolygon();
 

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <tuple>
 
 #include "scene/geometry.h"
 #include "scene/grouping.h"
 #include "scene/properties.h"
 #include "tests/scene_test_support.h"
+#include "tests/vrml_test_support.h"
 
 namespace glowpond {
 namespace {
@@ -93,6 +96,44 @@ TEST(ConvertAction, facesTakeTheFirstVisibleColourOfTheirMaterialAndAPartIsUnifo
         EXPECT_EQ(std::make_tuple(part.uniformColor, mesh.faceCount, part.faceCount), std::make_tuple(red == 0, 4, 3));
         expectNear(part.color.data(), {0.8f, 0.8f, 0.8f});
         expectNear(part.faceColors[1].data(), red ? Vec3f{1, 0, 0} : Vec3f{0.8f, 0.8f, 0.8f});
+    }
+}
+
+// Merging each coordinate index once per shape must give exactly what
+// merging every corner gives: shared coordinates under two transforms,
+// repeated and near-equal points, non-finite ones, clockwise faces, parts.
+TEST(ConvertAction, indexedFacesGiveTheMeshTheirCornersGive) {
+    class CornerByCorner final : public ConvertAction {
+        void indexedPolygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices, const int32_t*,
+                            const FieldArray<Vec3>& normals, const MaterialValues& material) override {
+            polygon(state, face, vertices, normals, material);
+        }
+    };
+    const auto scene = sceneOf(
+        "Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0, 1 1 0, 1 1 0.000001, 1e300 0 0, 0 0 -1e300 ] }"
+        "DEF moved Separator { Translation { translation 0.5 0 0 } ShapeHints { vertexOrdering CLOCKWISE }"
+        "  IndexedFaceSet { coordIndex [ 0, 1, 2, -1, 3, 2, 1, 0, -1, 9, 0, 1, -1 ] } }"
+        "IndexedFaceSet { coordIndex [ 0, 1, 2, -1, 1, 3, 2, -1, 2, 4, 1, 5, -1, 5, 6, 0, 5, -1 ] }"
+        "Separator { Scale { scaleFactor 1e300 1 1 } IndexedFaceSet { coordIndex [ 5, 6, 0, 5, -1 ] } }"
+        "IndexedFaceSet { coordIndex [ 3, 4, 0, -1 ] }");
+    auto meshOf = [&](ConvertAction& action) {
+        TraversalState state;
+        scene->apply(state, action);
+        action.finish(*scene, state);
+        DisplayMesh mesh;
+        EXPECT_TRUE(action.transferMesh(mesh));
+        return mesh;
+    };
+    ConvertAction indexed;
+    CornerByCorner corners;
+    const DisplayMesh expected = meshOf(corners), actual = meshOf(indexed);
+    ASSERT_EQ(actual.parts.size(), expected.parts.size());
+    EXPECT_EQ(std::make_tuple(actual.vertexCount, actual.faceCount), std::make_tuple(expected.vertexCount, expected.faceCount));
+    for (size_t i = 0; i < actual.parts.size(); ++i) {
+        const MeshPart &a = actual.parts[i], &e = expected.parts[i];
+        EXPECT_EQ(a.faceIndices, e.faceIndices) << "part " << i;
+        ASSERT_EQ(a.vertices.size(), e.vertices.size());
+        EXPECT_EQ(std::memcmp(a.vertices.data(), e.vertices.data(), a.vertices.size() * sizeof(MeshVertex)), 0);
     }
 }
 

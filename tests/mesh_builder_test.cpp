@@ -68,6 +68,35 @@ TEST(MeshBuilder, mergesExactlyAsALinearSearchOfEachBucket) {
     }
 }
 
+// Points on and around the lookup grid's cell boundaries (odd multiples of
+// 1/8192), with the lookup released halfway: still the linear search's answer.
+TEST(MeshBuilder, mergesAcrossCellBoundariesAndAfterItsLookupIsReleased) {
+    std::mt19937 random(777);
+    std::uniform_int_distribution<int> cell(-40, 40), offset(-3, 3);
+    std::vector<Vec3> corners;
+    std::vector<std::pair<Vec3, int32_t>> stored;  // point, number
+    std::vector<int32_t> expected;
+    for (int i = 0; i < 3000; ++i) {
+        auto coordinate = [&] { return (2 * cell(random) + 1) / 8192.0 + offset(random) * 4e-6; };
+        const Vec3 p{coordinate(), coordinate(), coordinate()};
+        corners.push_back(p);
+        auto found = std::find_if(stored.begin(), stored.end(), [&p](const auto& point) {
+            return MeshBuilder::pointBucket(point.first) == MeshBuilder::pointBucket(p) &&
+                   distance(point.first, p) < kCoincidence;
+        });
+        expected.push_back(found == stored.end() ? stored.emplace_back(p, int32_t(stored.size())).second : found->second);
+    }
+    MeshBuilder builder;
+    builder.beginPolygon();
+    for (size_t i = 0; i < corners.size(); ++i) {
+        if (i == corners.size() / 2) builder.releasePointIndex();
+        builder.addVertex(corners[i]);
+    }
+    builder.endPolygon();
+    expected.push_back(-1);
+    EXPECT_EQ(toVector(builder.objectFaces(0)), expected);
+}
+
 TEST(MeshBuilder, namesSelectObjectsUpToTheLimit) {
     MeshBuilder builder;
     facesAfter(builder, {{0, 0, 0}});
