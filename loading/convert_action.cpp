@@ -5,6 +5,7 @@
 #include <new>
 #include <utility>
 
+#include "loading/huge_pages.h"
 #include "loading/load_driver.h"
 #include "mesh/mesh_math.h"
 
@@ -30,6 +31,7 @@ int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<
     const FieldArray<int32_t>& list = builder.objectFaces(object);
 
     std::vector<int32_t> used;  // shared numbers, in the part's order
+    reserveLarge(used, std::min(points.size(), static_cast<size_t>(list.count())));
     size_t faces = 0;
     list.forEach([&](int32_t entry) {
         if (entry < 0) {
@@ -40,6 +42,7 @@ int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<
         }
     });
     part.vertexCount = static_cast<int32_t>(used.size());
+    reserveLarge(part.vertices, used.size());
     part.vertices.resize(used.size());
     for (size_t k = 0; k < used.size(); ++k) {
         const Vec3f p = toFloats(points[static_cast<size_t>(used[k])]);
@@ -56,9 +59,9 @@ int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<
     };
     part.color = colourOf(0);
     part.uniformColor = 1;
-    part.faceIndices.reserve(static_cast<size_t>(list.count()));
-    part.faceColors.reserve(faces);
-    part.faceNormals.reserve(faces);
+    reserveLarge(part.faceIndices, static_cast<size_t>(list.count()));
+    reserveLarge(part.faceColors, faces);
+    reserveLarge(part.faceNormals, faces);
     int32_t face = 0;
     int32_t corners = 0;
     list.forEach([&](int32_t entry) {
@@ -180,6 +183,7 @@ void ConvertAction::indexedPolygon(TraversalState& state, int32_t, const FieldAr
         reservedFor_ = coordinates;
         builder_.reservePoints(static_cast<size_t>(coordinates->count()));
         if (knownPoints_.size() < static_cast<size_t>(coordinates->count())) {
+            reserveLarge(knownPoints_, static_cast<size_t>(coordinates->count()));
             knownPoints_.resize(static_cast<size_t>(coordinates->count()));
         }
     }
@@ -218,7 +222,9 @@ void ConvertAction::finish(Node&, TraversalState&) {
     for (int32_t m = 0; m < builder_.materials().materialCount(); ++m) {
         colours.push_back(faceColour(builder_.materials().material(m)));
     }
-    std::vector<int32_t> local(builder_.points().size(), -1);
+    std::vector<int32_t> local;
+    reserveLarge(local, builder_.points().size());
+    local.assign(builder_.points().size(), -1);
 
     const int32_t objects = builder_.objectCount();
     mesh.parts.resize(static_cast<size_t>(objects));

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "loading/huge_pages.h"
+
 namespace glowpond {
 namespace {
 
@@ -44,7 +46,7 @@ bool same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z
 template <typename T>
 void reserveMore(std::vector<T>& list, size_t more) {
     const size_t wanted = list.size() + more;
-    if (wanted > list.capacity()) list.reserve(std::max(wanted, list.capacity() * 2));
+    if (wanted > list.capacity()) reserveLarge(list, std::max(wanted, list.capacity() * 2));
 }
 
 }  // namespace
@@ -161,7 +163,9 @@ void MergedPoints::addEntry(uint32_t cell, int32_t point) {
 }
 
 void MergedPoints::rehash(size_t heads) {
-    std::vector<int32_t> table(heads, -1);
+    std::vector<int32_t> table;
+    reserveLarge(table, heads);
+    table.assign(heads, -1);
     for (size_t e = 0; e < entries_.size(); ++e) {
         int32_t& head = table[entries_[e].cell & (heads - 1)];
         entries_[e].next = head;
