@@ -395,6 +395,12 @@ void read3dsFile(Node& context, const std::string& path) {
     std::vector<uint8_t> bytes;
     bool ok = true;
     try {
+        // The size, where it can be told, spares the list its growing.
+        if (std::fseek(file, 0, SEEK_END) == 0) {
+            const long size = std::ftell(file);
+            if (size > 0) bytes.reserve(static_cast<size_t>(size));
+            std::rewind(file);
+        }
         uint8_t buffer[65536];
         size_t got;
         while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);

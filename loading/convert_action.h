@@ -46,6 +46,9 @@ public:
                         const int32_t* coordIndices, const FieldArray<Vec3>& normals,
                         const MaterialValues& material) override;
 
+    // Room for `count` more points, when the scene's size is known.
+    void reservePoints(size_t count) { builder_.reservePoints(count); }
+
     // Builds the mesh from the faces collected so far (both arguments are
     // unused), replacing any mesh built before. Without memory for the
     // working builder no mesh is built.

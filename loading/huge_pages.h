@@ -13,13 +13,16 @@ namespace glowpond {
 // before they are first touched. Small ranges are left alone.
 void preferHugePages(const void* data, size_t bytes);
 
-// Reserves room for `count` elements in an empty or small `list` and asks
-// huge pages for it.
+// Gives `list` room for `count` elements, asking huge pages for the new
+// memory before the elements move in.
 template <typename T>
 void reserveLarge(std::vector<T>& list, size_t count) {
     if (count <= list.capacity()) return;
-    list.reserve(count);
-    preferHugePages(list.data(), list.capacity() * sizeof(T));
+    std::vector<T> larger;
+    larger.reserve(count);
+    preferHugePages(larger.data(), count * sizeof(T));
+    larger.insert(larger.end(), list.begin(), list.end());
+    list.swap(larger);
 }
 
 }  // namespace glowpond

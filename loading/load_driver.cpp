@@ -42,6 +42,23 @@ bool readHead(const std::string& path, size_t count, std::string& head) {
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
 
+// How many points the scene's faces can bring at most: the points of its
+// coordinate lists, or the corners of its face sets where those are fewer.
+class PointCount final : public NodeAction {
+public:
+    bool wantsRawGeometry() override { return true; }
+    void coordinates(TraversalState&, const FieldArray<Vec3>& points) override { points_ += points.count(); }
+    void indexedFaceSet(TraversalState&, const FieldArray<int32_t>& coordIndex, const FieldArray<int32_t>&,
+                        const FieldArray<int32_t>&, const FieldArray<int32_t>&) override {
+        corners_ += coordIndex.count();
+    }
+    size_t atMost() const { return static_cast<size_t>(std::min(points_, corners_)); }
+
+private:
+    int64_t points_ = 0;
+    int64_t corners_ = 0;
+};
+
 }  // namespace
 
 bool sniffModelFile(const std::string& path, LoadObserver& observer) {
@@ -125,6 +142,13 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
 
         if (!dispatchModelFile(*context, path, ".\\")) return fail(path, "File read error.");
         if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
+        {
+            // Room for every point at once spares the merge index its growing.
+            PointCount count;
+            auto counting = std::make_unique<TraversalState>();
+            context->apply(*counting, count);
+            action->reservePoints(count.atMost());
+        }
         context->apply(*state, *action);
         if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
         // The scene is no longer needed: its memory goes to the mesh.
