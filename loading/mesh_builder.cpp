@@ -35,8 +35,8 @@ void MeshBuilder::selectObject(const std::string& name) {
     Object& object = currentObjectRef();
     object.name = name;
     object.named = true;
-    object.faces.clear();
-    object.faceMaterials.clear();
+    object.faces = FieldArray<int32_t>(Object::kChunkSize);
+    object.faceMaterials = FieldArray<int32_t>(Object::kChunkSize);
 }
 
 void MeshBuilder::beginPolygon() { beginPolygon(MaterialValues{}); }

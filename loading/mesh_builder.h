@@ -87,8 +87,10 @@ public:
 
 private:
     struct Object {
-        FieldArray<int32_t> faces;
-        FieldArray<int32_t> faceMaterials;
+        // Larger chunks than the standard: big models make millions of entries.
+        static constexpr int32_t kChunkSize = 4096;
+        FieldArray<int32_t> faces{kChunkSize};
+        FieldArray<int32_t> faceMaterials{kChunkSize};
         std::string name;
         bool named = false;
     };
