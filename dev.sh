@@ -11,6 +11,10 @@
 #   ./dev.sh run native
 #                    the same with the native X11 program, in a window of its
 #                    own
+#   ./dev.sh fuzz [SECONDS]
+#                    run every fuzz target for SECONDS (default 600) each, grow
+#                    the kept corpus in fuzz/corpus/ with what adds coverage
+#                    (minimised), and print executions, coverage and findings
 #
 # Build trees live in build/ (or $GLOWPOND_BUILD_DIR).
 set -euo pipefail
@@ -105,7 +109,8 @@ run_tests() {
     build_tree native
     build_tree asan -DGLOWPOND_SANITIZE=ON
     build_tree win -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
-    build_tree fuzz -DGLOWPOND_FUZZ=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+    build_tree fuzz -DGLOWPOND_FUZZ=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DGLOWPOND_FUZZ_SECONDS=20
     prepare_wine
 
     # One ctest run over the three trees, so that one summary counts every test.
@@ -171,12 +176,44 @@ run_native() {
     fi
 }
 
+# Long fuzzing runs in a tree of their own, one target after the other; the
+# kept corpus of each target is then replaced by the minimised union of the
+# old one and what the run found.
+run_fuzz() {
+    local seconds=${1:-600} tree=$BUILD/fuzz-long
+    install_missing "${PACKAGES[@]}"
+    mkdir -p "$BUILD"
+    build_tree fuzz-long -DGLOWPOND_FUZZ=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DGLOWPOND_FUZZ_SECONDS="$seconds"
+    local summary=() failed=0 test name log kept merged before
+    for test in $(ctest --test-dir "$tree" -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
+        name=${test#fuzz-long.}
+        log=$tree/$name.log
+        kept=$ROOT/fuzz/corpus/$name
+        before=$(find "$kept" -type f | wc -l)
+        log "fuzzing $name for $seconds s"
+        ctest --test-dir "$tree" -R "^$test\$" -V >"$log" 2>&1 || failed=1
+        merged=$(mktemp -d)
+        "$tree/fuzz/$name" -merge=1 "$merged" "$kept" "$tree/fuzz/corpus/$name" >/dev/null 2>&1
+        rm -rf "$kept" && mv "$merged" "$kept" && chmod 755 "$kept"
+        summary+=("$(printf '%-22s %12s executions  cov %6s  ft %6s  corpus %5s -> %5s  findings %s' "$name" \
+            "$(sed -n 's/.*stat::number_of_executed_units: *//p' "$log" | tail -1)" \
+            "$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)" \
+            "$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)" \
+            "$before" "$(find "$kept" -type f | wc -l)" \
+            "$(find "$tree/fuzz/findings" -name "$name-*" | wc -l)")")
+    done
+    printf '%s\n' "${summary[@]}"
+    [ $failed -eq 0 ] || { echo "a target failed: see $tree/*.log and $tree/fuzz/findings" >&2; exit 1; }
+}
+
 case "${1:-} ${2:-}" in
     "test ") run_tests ;;
     "run ") run_saver ;;
     "run native") run_native ;;
+    "fuzz "*) run_fuzz "${2:-}" ;;
     *)
-        echo "usage: $0 test|run|run native" >&2
+        echo "usage: $0 test|run|run native|fuzz [SECONDS]" >&2
         exit 2
         ;;
 esac
