@@ -3,9 +3,10 @@
 //
 // Elements live in separately allocated chunks of chunkSize() elements, so
 // an element never moves once appended: pointers to elements stay valid
-// while the array grows. New chunks are zero-initialised (value-initialised
-// for non-trivial types). Only the table of chunk pointers grows as needed,
-// so an array holds up to INT32_MAX elements, memory permitting.
+// while the array grows. Slots are written before they count as elements:
+// appends write them, and setAt zeroes the ones it skips. Only the table of
+// chunk pointers grows as needed, so an array holds up to INT32_MAX
+// elements, memory permitting.
 //
 // Running out of memory is not fatal: append() returns -1 and setAt()
 // false, nothing is written, and failed() stays true until clear(). A reader
@@ -114,13 +115,14 @@ public:
         while (index >= capacity()) {
             if (!addChunk()) return false;
         }
+        for (int32_t i = count_; i < index; ++i) chunks_[i / chunkSize_][i % chunkSize_] = T{};
         chunks_[index / chunkSize_][index % chunkSize_] = value;
         if (index >= count_) count_ = index + 1;
         return true;
     }
 
-    // Drops the elements from `newCount` on, zeroing their slots, and keeps
-    // the chunks for reuse. Cheaper than clear() for a list that is refilled.
+    // Drops the elements from `newCount` on, releasing what they hold, and
+    // keeps the chunks for reuse. Cheaper than clear() for a list that is refilled.
     void truncate(int32_t newCount) {
         if (newCount < 0) newCount = 0;
         for (int32_t i = newCount; i < count_; ++i) chunks_[i / chunkSize_][i % chunkSize_] = T{};
@@ -151,7 +153,8 @@ private:
     bool addChunk() {
         if (static_cast<int64_t>(capacity()) + chunkSize_ > std::numeric_limits<int32_t>::max()) return fail(false);
         try {
-            std::unique_ptr<T[]> chunk(new T[static_cast<size_t>(chunkSize_)]());
+            // Not value-initialised: every slot is written before it is read.
+            std::unique_ptr<T[]> chunk(new T[static_cast<size_t>(chunkSize_)]);
             chunks_.push_back(std::move(chunk));
         } catch (const std::bad_alloc&) {
             return fail(false);
@@ -163,9 +166,12 @@ private:
         chunkSize_ = other.chunkSize_;
         try {
             chunks_.reserve(other.chunks_.size());
+            int32_t left = other.count_;
             for (const std::unique_ptr<T[]>& source : other.chunks_) {
                 std::unique_ptr<T[]> chunk(new T[static_cast<size_t>(chunkSize_)]);
-                for (int32_t i = 0; i < chunkSize_; ++i) chunk[i] = source[i];
+                const int32_t used = left < chunkSize_ ? left : chunkSize_;
+                for (int32_t i = 0; i < used; ++i) chunk[i] = source[i];
+                left -= used;
                 chunks_.push_back(std::move(chunk));
             }
         } catch (const std::bad_alloc&) {
