@@ -206,8 +206,10 @@ bool IniFile::set(const std::string& section, const std::string& key, const std:
     for (size_t i = header + 1; i < sectionLast; ++i) {
         Line& line = lines_[i];
         if (line.kind == Line::Kind::Key && sameName(line.name, key)) {
-            // The key keeps the spelling it has in the file.
-            line = parseLine(line.name + "=" + stored);
+            // An unchanged value leaves its line alone, as the profile functions
+            // do (a UTF-16 line keeps characters the code page lacks); a new
+            // one keeps the key's spelling.
+            if (line.value != stored) line = parseLine(line.name + "=" + stored);
             return true;
         }
     }
