@@ -25,11 +25,6 @@ public:
         Failed,   // the file exists but cannot be read (a folder, a device, too large)
     };
 
-    // The forms of text the profile functions read: the ANSI code page, or
-    // after a byte-order mark UTF-8 (read as it is) or UTF-16. Wine's also
-    // read big-endian UTF-16, which Windows does not document.
-    enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
-
     // Files beyond this size are refused: no settings file comes near it.
     static constexpr size_t kMaxFileBytes = 16u << 20;
 
@@ -37,7 +32,6 @@ public:
     // Reads file contents in any of the encodings. UTF-16 text is read in
     // the ANSI code page, as the system's A functions return it.
     void parse(const std::string& contents);
-    Encoding encoding() const { return encoding_; }
 
     // The value of `key` in `section` as GetPrivateProfileString returns it
     // (surrounding blanks and one pair of enclosing quotes removed), or
@@ -71,6 +65,11 @@ public:
     bool save(const std::string& path, Platform& platform) const;
 
 private:
+    // The forms of text the profile functions read: the ANSI code page, or
+    // after a byte-order mark UTF-8 (read as it is) or UTF-16. Wine's also
+    // read big-endian UTF-16, which Windows does not document.
+    enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
+
     struct Line {
         enum class Kind { Other, Section, Key };
         std::string text;  // the line as it stands in the file, without its end

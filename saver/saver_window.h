@@ -13,9 +13,9 @@
 namespace glowpond {
 
 // The full-screen and preview modes, each to its end: the exit code. A
-// window that cannot be made ends either with a message box; the full-screen
-// mode leaves the system's "screen saver running" state as it found it on
-// every way out.
+// window that cannot be made ends either mode with a message box. The
+// full-screen mode clears the system's "screen saver running" state, which
+// it sets first, on every way out.
 int runFullScreen(SaverRuntime& runtime, int showCommand);
 int runPreview(SaverRuntime& runtime, const char* commandLine, int showCommand);
 

@@ -82,7 +82,7 @@ int runFullScreen(SaverRuntime& runtime, int showCommand) {
         {WS_EX_TOPMOST, kWindowClass, WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0,
          GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, runtime.instance}));
     if (!window) {
-        // Before the cursor goes: the user must see the box and be able to close it.
+        // The cursor is not hidden yet: the user can close the box.
         platform.messageBox(nullptr, kNoWindow, "Error");
         platform.setScreenSaverRunning(false);
         return 0;

@@ -55,11 +55,12 @@ TEST_F(Settings, aFullRecordSurvivesARoundTripAShorterListKeepsTheRestOfTheFileA
 TEST_F(Settings, whereNoFileCanBeMadeBesideTheFileItIsWrittenInPlaceAndABrokenWriteLeavesItAsItWas) {
     // Binary, a 1 MB line and no options: what is readable is read, and the rest stays.
     const std::string path = dir.path("in place.ini"), fresh = dir.path("fresh.ini");
-    const std::string old = "\x01\x00garbage\xFF\r\n" + std::string(1 << 20, 'x') + "\r\n[files]\r\nfile1=C:\\a.wrl\r\n";
+    const std::string old = std::string(1, '\0') + "garbage\xFF\r\n" + std::string(1 << 20, 'x') +
+                            "\r\n[files]\r\nfile1=C:\\a.wrl\r\n";
     writeFile(path, old);
-    SaverSettings read;
-    ASSERT_TRUE(read.readSettings(path));
-    EXPECT_EQ(describe(read), describe([] { SaverSettings s; s.addModel(0, "C:\\a.wrl"); return s; }()));
+    SaverSettings read, expected;
+    ASSERT_TRUE(read.readSettings(path) && expected.addModel(0, "C:\\a.wrl"));
+    EXPECT_EQ(describe(read), describe(expected));
     platform.failTempFile = true;
     platform.inPlaceFailsAfter = 40;
     EXPECT_FALSE(unusualSettings(1).writeSettings(path, platform));

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -28,12 +29,10 @@ public:
         return !failFileReplacement && !failTempFile && system_->replaceThroughTempFile(path, contents);
     }
     bool writeInPlace(const std::string& path, const std::string& contents) override {
-        if (failFileReplacement) return false;
-        if (inPlaceFailsAfter < 0) return system_->writeInPlace(path, contents);
-        // A write that breaks off: part of the new contents reach the file.
-        system_->writeInPlace(path, contents.substr(0, size_t(inPlaceFailsAfter)));
-        inPlaceFailsAfter = -1;
-        return false;
+        // A write that breaks off leaves part of the new contents in the file.
+        const int64_t breaksAfter = std::exchange(inPlaceFailsAfter, -1);
+        if (breaksAfter >= 0) system_->writeInPlace(path, contents.substr(0, size_t(breaksAfter)));
+        return !failFileReplacement && breaksAfter < 0 && system_->writeInPlace(path, contents);
     }
     std::string writeTempCopy(const std::string& contents) override {
         tempCopies.push_back(system_->writeTempCopy(contents));
