@@ -41,12 +41,14 @@ bool Platform::replaceFileContents(const std::string& path, const std::string& c
         if (!copy.empty()) removeFile(copy);
         return true;
     }
+    // The copy stays in the temporary folder only when it is the one whole
+    // version left; a file that could not even be opened still is whole.
+    std::string now;
     if (found == OldFile::Missing) {
         removeFile(path);
-    } else if (writeInPlace(path, old)) {
+    } else if (writeInPlace(path, old) || (readOldFile(path, now) == OldFile::Read && now == old)) {
         removeFile(copy);
     }
-    // Otherwise the copy stays in the temporary folder: the only whole one left.
     return false;
 }
 
