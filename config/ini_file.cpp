@@ -1,5 +1,6 @@
 #include "config/ini_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -9,7 +10,22 @@
 namespace glowpond {
 namespace {
 
-const char kByteOrderMark[] = "\xEF\xBB\xBF";
+const char kUtf8Mark[] = "\xEF\xBB\xBF";
+const char kUtf16LeMark[] = "\xFF\xFE";
+const char kUtf16BeMark[] = "\xFE\xFF";
+
+// The lines of a file's text, split at LF, each without its CR LF or LF.
+template <typename Text>
+std::vector<Text> splitLines(const Text& text) {
+    std::vector<Text> lines;
+    for (size_t pos = 0; pos < text.size();) {
+        size_t end = std::min(text.find('\n', pos), text.size());
+        lines.push_back(text.substr(pos, end - pos));
+        if (!lines.back().empty() && lines.back().back() == '\r') lines.back().pop_back();
+        pos = end + 1;
+    }
+    return lines;
+}
 
 // The profile functions also count Ctrl-Z, the old end-of-file mark, as a blank.
 bool isBlank(char c) {
@@ -43,37 +59,48 @@ struct FileCloser {
 }  // namespace
 
 IniFile::LoadResult IniFile::load(const std::string& path) {
-    lines_.clear();
-    byteOrderMark_ = false;
+    parse("");
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing : LoadResult::Failed;
 
-    std::string text;
+    std::string contents;
     char buffer[16384];
     size_t got;
     while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        text.append(buffer, got);
-        if (text.size() > kMaxFileBytes) return LoadResult::Failed;
+        contents.append(buffer, got);
+        if (contents.size() > kMaxFileBytes) return LoadResult::Failed;
     }
     // Reading a folder "succeeds" in opening it on some systems; the read then fails.
     if (std::ferror(file.get())) return LoadResult::Failed;
-    parse(text);
+    parse(contents);
     return LoadResult::Loaded;
 }
 
-void IniFile::parse(const std::string& text) {
+void IniFile::parse(const std::string& contents) {
     lines_.clear();
-    size_t pos = 0;
-    byteOrderMark_ = text.compare(0, 3, kByteOrderMark) == 0;
-    if (byteOrderMark_) pos = 3;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+    oddByte_.clear();
+    encoding_ = Encoding::Ansi;
+    if (contents.compare(0, 2, kUtf16LeMark) == 0) encoding_ = Encoding::Utf16Le;
+    if (contents.compare(0, 2, kUtf16BeMark) == 0) encoding_ = Encoding::Utf16Be;
+    if (contents.compare(0, 3, kUtf8Mark) == 0) encoding_ = Encoding::Utf8;
+
+    if (encoding_ == Encoding::Utf16Le || encoding_ == Encoding::Utf16Be) {
+        const size_t high = encoding_ == Encoding::Utf16Le ? 1 : 0;
+        std::u16string units;
+        for (size_t i = 2; i + 1 < contents.size(); i += 2) {
+            units += static_cast<char16_t>(static_cast<unsigned char>(contents[i + high]) << 8 |
+                                           static_cast<unsigned char>(contents[i + 1 - high]));
+        }
+        if (contents.size() % 2 != 0) oddByte_ = contents.substr(contents.size() - 1);
+        for (const std::u16string& original : splitLines(units)) {
+            lines_.push_back(parseLine(ansiFromUtf16(original)));
+            lines_.back().original = original;
+        }
+        return;
+    }
+    for (const std::string& line : splitLines(contents.substr(encoding_ == Encoding::Utf8 ? 3 : 0))) {
         lines_.push_back(parseLine(line));
-        pos = end + 1;
     }
 }
 
@@ -179,8 +206,10 @@ bool IniFile::set(const std::string& section, const std::string& key, const std:
     for (size_t i = header + 1; i < sectionLast; ++i) {
         Line& line = lines_[i];
         if (line.kind == Line::Kind::Key && sameName(line.name, key)) {
-            // The key keeps the spelling it has in the file.
-            line = parseLine(line.name + "=" + stored);
+            // An unchanged value leaves its line alone, as the profile functions
+            // do (a UTF-16 line keeps characters the code page lacks); a new
+            // one keeps the key's spelling.
+            if (line.value != stored) line = parseLine(line.name + "=" + stored);
             return true;
         }
     }
@@ -193,17 +222,29 @@ bool IniFile::set(const std::string& section, const std::string& key, const std:
 }
 
 std::string IniFile::text() const {
-    std::string out;
-    if (byteOrderMark_) out += kByteOrderMark;
-    for (const Line& line : lines_) {
-        out += line.text;
-        out += "\r\n";
+    if (encoding_ == Encoding::Ansi || encoding_ == Encoding::Utf8) {
+        std::string out = encoding_ == Encoding::Utf8 ? kUtf8Mark : "";
+        for (const Line& line : lines_) out += line.text + "\r\n";
+        return out;
     }
-    return out;
+    std::u16string units = u"\xFEFF";
+    for (const Line& line : lines_) {
+        units += line.original.empty() ? utf16FromAnsi(line.text) : line.original;
+        units += u"\r\n";
+    }
+    const size_t high = encoding_ == Encoding::Utf16Le ? 1 : 0;
+    std::string out(units.size() * 2, '\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+        out[2 * i + high] = static_cast<char>(units[i] >> 8);
+        out[2 * i + 1 - high] = static_cast<char>(units[i] & 0xFF);
+    }
+    return out + oddByte_;
 }
 
 bool IniFile::save(const std::string& path, Platform& platform) const {
-    return platform.replaceFileContents(path, text());
+    const std::string contents = text();
+    // A file this program could not read again would lose the settings.
+    return contents.size() <= kMaxFileBytes && platform.replaceFileContents(path, contents);
 }
 
 }  // namespace glowpond

@@ -29,7 +29,9 @@ public:
     static constexpr size_t kMaxFileBytes = 16u << 20;
 
     LoadResult load(const std::string& path);
-    void parse(const std::string& text);
+    // Reads file contents in any of the encodings. UTF-16 text is read in
+    // the ANSI code page, as the system's A functions return it.
+    void parse(const std::string& contents);
 
     // The value of `key` in `section` as GetPrivateProfileString returns it
     // (surrounding blanks and one pair of enclosing quotes removed), or
@@ -53,19 +55,28 @@ public:
     // break inside it cannot be stored: false, and nothing changes.
     bool set(const std::string& section, const std::string& key, const std::string& value);
 
-    // The document as file contents, lines ended by CR LF.
+    // The document as file contents in the encoding it was read in, lines
+    // ended by CR LF. Lines of a UTF-16 file that were not set stay exactly
+    // as they were, characters beyond the ANSI code page included.
     std::string text() const;
 
-    // Replaces the file at `path` with text() in one step (see Platform).
+    // Replaces the file at `path` with text() (see Platform); false, and the
+    // file untouched, when that fails or text() is beyond kMaxFileBytes.
     bool save(const std::string& path, Platform& platform) const;
 
 private:
+    // The forms of text the profile functions read: the ANSI code page, or
+    // after a byte-order mark UTF-8 (read as it is) or UTF-16. Wine's also
+    // read big-endian UTF-16, which Windows does not document.
+    enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
+
     struct Line {
         enum class Kind { Other, Section, Key };
         std::string text;  // the line as it stands in the file, without its end
         Kind kind = Kind::Other;
         std::string name;  // section name, or key name without surrounding blanks
         std::optional<std::string> value;  // key lines with '=': the raw value, blanks removed
+        std::u16string original;            // a UTF-16 file's line as read, until it is set
     };
 
     static Line parseLine(const std::string& text);
@@ -74,8 +85,9 @@ private:
     // End (one past the last line) of the section starting at `header`.
     size_t sectionEnd(size_t header) const;
 
-    bool byteOrderMark_ = false;
+    Encoding encoding_ = Encoding::Ansi;
     std::vector<Line> lines_;
+    std::string oddByte_;  // the last byte of a UTF-16 file of odd length, kept at its end
 };
 
 }  // namespace glowpond

@@ -164,6 +164,10 @@ bool SaverSettings::removeModel(int index) {
     return true;
 }
 
+uint8_t colorByte(float component) {
+    return static_cast<uint8_t>(std::clamp(truncateToInt(component * 255.0), 0, 255));
+}
+
 std::optional<std::string> lookUpInstallDir(Platform& platform) {
     AppPathLookup found = platform.lookupAppPath(kAppPathsName);
     switch (found.status) {

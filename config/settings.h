@@ -148,6 +148,10 @@ inline constexpr std::array<ColorOption, 3> kColorOptions = {{
     {"lavaBlue", "lava colour, blue", &SaverSettings::lavaBlue, 0},
 }};
 
+// A colour component as the byte of a system colour: times 255.0, truncated,
+// and brought into 0 .. 255, whatever a hand-edited file made of it.
+uint8_t colorByte(float component);
+
 // The install directory that the installer recorded in the system's
 // application registry, or nothing when it is unknown. Tells the user
 // "Couldn't get path key" or "Couldn't get path value" when the registry has

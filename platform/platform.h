@@ -61,6 +61,19 @@ struct UserDwordLookup {
     uint32_t value = 0;
 };
 
+// What CreateWindowEx takes besides the title.
+struct WindowRequest {
+    uint32_t extendedStyle = 0;
+    const char* className = "";
+    uint32_t style = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    WindowHandle parent = nullptr;
+    void* instance = nullptr;
+};
+
 class Platform {
 public:
     virtual ~Platform() = default;
@@ -81,11 +94,26 @@ public:
     // way the system does for a file name typed by a user.
     virtual std::string fullPath(const std::string& name) = 0;
 
-    // Replaces the file at `path` by one holding exactly `contents`. The old
-    // file is replaced in one step only after the new contents are complete
-    // on disk, so a failure leaves the old file as it was. False on failure.
-    virtual bool replaceFileContents(const std::string& path,
-                                     const std::string& contents) = 0;
+    // Replaces the file at `path` by one holding exactly `contents`; false
+    // on failure, with the old file as it was. The new contents normally go
+    // to a temporary file beside it that then takes its place in one step.
+    // Where no file can be made there (only the file itself is writable, or
+    // the folder's path leaves no room for a temporary name), the file is
+    // written in place, a copy of its old contents waiting in the user's
+    // temporary folder until that write has succeeded.
+    bool replaceFileContents(const std::string& path, const std::string& contents);
+
+    // The steps of replaceFileContents.
+    // Writes `contents` to a new file beside `path` and puts it in the place
+    // of `path`, whose access rights it takes over. False, with no new file
+    // left, when a step fails.
+    virtual bool replaceThroughTempFile(const std::string& path, const std::string& contents) = 0;
+    // Overwrites the file at `path`, or makes it, with `contents`.
+    virtual bool writeInPlace(const std::string& path, const std::string& contents) = 0;
+    // Writes `contents` to a new file in the user's temporary folder: its
+    // path, or "" when that fails.
+    virtual std::string writeTempCopy(const std::string& contents) = 0;
+    virtual bool removeFile(const std::string& path) = 0;
 
     // The services below exist only on Windows; the defaults are what a
     // system without them answers.
@@ -114,7 +142,19 @@ public:
 
     // The monitors of the desktop; none on a system without them.
     virtual std::vector<MonitorArea> monitors() { return {}; }
+
+    // Creates a window (CreateWindowEx with an empty title); null when that fails.
+    virtual WindowHandle createWindow(const WindowRequest&) { return nullptr; }
+
+    // Tells the system that the screen saver runs or has stopped (Windows 95
+    // and 98 then disable and enable the system key combinations).
+    virtual void setScreenSaverRunning(bool) {}
 };
+
+// Text in the system's ANSI code page from UTF-16 and back, converted as
+// the system's profile functions convert a Unicode INI file.
+std::string ansiFromUtf16(const std::u16string& text);
+std::u16string utf16FromAnsi(const std::string& text);
 
 // The build's own implementation: Win32 on Windows, portable elsewhere.
 std::unique_ptr<Platform> makeSystemPlatform();

@@ -6,6 +6,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace glowpond {
@@ -18,6 +19,22 @@ std::string directoryOf(const std::string& path) {
     if (slash == std::string::npos) return ".";
     if (slash == 0 || (slash == 2 && path[1] == ':')) return path.substr(0, slash + 1);
     return path.substr(0, slash);
+}
+
+// Writes `contents` over the start of the file, opened with `disposition`,
+// and ends the file there; the file is on disk when this returns true.
+bool writeFile(const char* path, const std::string& contents, DWORD disposition) {
+    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    for (size_t done = 0; ok && done < contents.size();) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - done, 1u << 20));
+        DWORD written = 0;
+        ok = WriteFile(file, contents.data() + done, chunk, &written, nullptr) && written == chunk;
+        done += written;
+    }
+    ok = ok && SetEndOfFile(file) && FlushFileBuffers(file);
+    return CloseHandle(file) && ok;
 }
 
 class Win32Platform final : public Platform {
@@ -65,23 +82,36 @@ public:
         return std::string(buffer.data(), length);
     }
 
-    bool replaceFileContents(const std::string& path, const std::string& contents) override {
+    bool replaceThroughTempFile(const std::string& path, const std::string& contents) override {
         char temp[MAX_PATH + 1];
         if (GetTempFileNameA(directoryOf(path).c_str(), "gpd", 0, temp) == 0) return false;
-        HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        bool ok = file != INVALID_HANDLE_VALUE;
-        if (ok) {
-            DWORD written = 0;
-            ok = (contents.empty() ||
-                  WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr)) &&
-                 written == contents.size() && FlushFileBuffers(file);
-            ok = CloseHandle(file) && ok;
+        bool ok = writeFile(temp, contents, CREATE_ALWAYS);
+        // ReplaceFile keeps the old file's security descriptor: rights granted
+        // on the file alone survive the save. Plain rename fails when the target exists.
+        if (ok && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            ok = ReplaceFileA(path.c_str(), temp, nullptr, 0, nullptr, nullptr);
+        } else if (ok) {
+            ok = MoveFileExA(temp, path.c_str(), MOVEFILE_WRITE_THROUGH);
         }
-        // Plain rename fails on Windows when the target exists.
-        if (ok && MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
-        DeleteFileA(temp);
-        return false;
+        if (!ok) DeleteFileA(temp);
+        return ok;
     }
+
+    bool writeInPlace(const std::string& path, const std::string& contents) override {
+        return writeFile(path.c_str(), contents, OPEN_ALWAYS);
+    }
+
+    std::string writeTempCopy(const std::string& contents) override {
+        char folder[MAX_PATH + 1];
+        char name[MAX_PATH + 1];
+        const DWORD length = GetTempPathA(sizeof folder, folder);
+        if (length == 0 || length > MAX_PATH || GetTempFileNameA(folder, "gpd", 0, name) == 0) return "";
+        if (writeFile(name, contents, CREATE_ALWAYS)) return name;
+        DeleteFileA(name);
+        return "";
+    }
+
+    bool removeFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
 
     ScreenPoint cursorPosition() override {
         POINT point{};
@@ -123,6 +153,15 @@ public:
         return result > 32;
     }
 
+    WindowHandle createWindow(const WindowRequest& r) override {
+        return CreateWindowExA(r.extendedStyle, r.className, "", r.style, r.x, r.y, r.width, r.height,
+                               static_cast<HWND>(r.parent), nullptr, static_cast<HINSTANCE>(r.instance), nullptr);
+    }
+
+    void setScreenSaverRunning(bool running) override {
+        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, nullptr, 0);
+    }
+
     std::vector<MonitorArea> monitors() override {
         std::vector<MonitorArea> areas;
         EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
@@ -145,5 +184,26 @@ private:
 }  // namespace
 
 std::unique_ptr<Platform> makeSystemPlatform() { return std::make_unique<Win32Platform>(); }
+
+// The A profile functions convert with the ANSI code page, and so do these:
+// a character it cannot hold becomes what the system makes of it.
+std::string ansiFromUtf16(const std::u16string& text) {
+    if (text.empty()) return {};
+    const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
+    const int length = static_cast<int>(text.size());
+    const int needed = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(std::max(needed, 0)), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, length, out.data(), needed, nullptr, nullptr);
+    return out;
+}
+
+std::u16string utf16FromAnsi(const std::string& text) {
+    if (text.empty()) return {};
+    const int length = static_cast<int>(text.size());
+    const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    std::u16string out(static_cast<size_t>(std::max(needed, 0)), u'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(out.data()), needed);
+    return out;
+}
 
 }  // namespace glowpond

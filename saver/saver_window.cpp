@@ -34,9 +34,12 @@ void* glProcAddress(const char* name) { return reinterpret_cast<void*>(wglGetPro
 
 // Creates the OpenGL surface, or ends the process: the user has already
 // been told why, and a saver without a picture has nothing to show.
-void createSurfaceOrExit(SaverRuntime& runtime, HWND window) {
+void createSurfaceOrExit(SaverRuntime& runtime, HWND window, bool fullScreen) {
     SaverSettings& settings = runtime.saved();
-    if (!createRenderSurface(runtime.surface, window, settings.allowAcceleration, runtime.platform)) ExitProcess(0);
+    if (!createRenderSurface(runtime.surface, window, settings.allowAcceleration, runtime.platform)) {
+        if (fullScreen) runtime.platform.setScreenSaverRunning(false);
+        ExitProcess(0);
+    }
     setLightHeight(settings.lightHeight);
     runtime.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
 }
@@ -61,7 +64,7 @@ LRESULT createSaver(SaverRuntime& runtime, HWND window) {
     runtime.ignoreInput = true;
     SaverSettings& settings = runtime.saved();
     readIniFile(settings, runtime.platform);
-    createSurfaceOrExit(runtime, window);
+    createSurfaceOrExit(runtime, window, true);
 
     LoadOutcome outcome;
     {
@@ -220,7 +223,7 @@ LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_CREATE:
         readIniFile(runtime.saved(), runtime.platform);
-        createSurfaceOrExit(runtime, window);
+        createSurfaceOrExit(runtime, window, false);
         buildPreviewSlots(runtime.slots.get(), runtime.saved(), runtime.random);
         loadIdentityModelView();
         return 0;

@@ -12,6 +12,17 @@
 
 namespace glowpond {
 
+// The full-screen and preview modes, each to its end: the exit code. A
+// window that cannot be made ends either mode with a message box. The
+// full-screen mode clears the system's "screen saver running" state, which
+// it sets first, on every way out.
+int runFullScreen(SaverRuntime& runtime, int showCommand);
+int runPreview(SaverRuntime& runtime, const char* commandLine, int showCommand);
+
+// The window named after the first blank of the command line, or null when
+// there is none.
+HWND windowArgument(const char* commandLine);
+
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Covers every monitor but the primary one (runtime.platform.monitors())

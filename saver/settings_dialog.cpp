@@ -54,8 +54,7 @@ SaverSettings& working() { return saverRuntime().working(); }
 HWND spinOf(HWND dialog, int editId) { return GetDlgItem(dialog, editId + kSpinIdOffset); }
 
 COLORREF lavaColor(const SaverSettings& settings) {
-    return RGB(static_cast<int>(settings.lavaRed * 255.0f), static_cast<int>(settings.lavaGreen * 255.0f),
-               static_cast<int>(settings.lavaBlue * 255.0f));
+    return RGB(colorByte(settings.lavaRed), colorByte(settings.lavaGreen), colorByte(settings.lavaBlue));
 }
 
 // Fills the inside of the swatch's frame; the frame control draws only its border.

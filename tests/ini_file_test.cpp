@@ -40,5 +40,28 @@ TEST(IniFile, setChangesOnlyItsKeyAndKeepsEverythingElse) {
                           "[extra]\r\nkeep=me\r\n\r\n[options]\r\nspeed=5\r\n");
 }
 
+TEST(IniFile, aUtf16FileReadsInTheAnsiCodePageAndKeepsItsEncodingAndItsOtherLines) {
+    const std::u16string before = u"\xFEFF[files]\r\nfile1=C:\\\x00E9.wrl\r\nfile2 = same\r\n[Desktop]\r\n"
+                                  u"Wallpaper=\x4E2D.bmp\r\n";
+    const std::u16string after = u"\xFEFF[files]\r\nfile1=new\r\nfile2 = same\r\n[Desktop]\r\n"
+                                 u"Wallpaper=\x4E2D.bmp\r\n\r\n[options]\r\nspeed=5\r\n";
+    for (int high : {1, 0}) {  // little- and big-endian
+        const auto bytes = [high](const std::u16string& text) {
+            std::string out(text.size() * 2, '\0');
+            for (size_t i = 0; i < text.size(); ++i) std::tie(out[2 * i + high], out[2 * i + 1 - high]) =
+                std::tuple(char(text[i] >> 8), char(text[i] & 0xFF));
+            return out;
+        };
+        for (const std::string oddByte : {"", "Z"}) {  // an odd length stays at the end
+            IniFile ini = parsed(bytes(before) + oddByte);
+            EXPECT_EQ(std::tuple(ini.find("files", "file1"), ini.find("desktop", "wallpaper")),
+                      std::tuple("C:\\\xE9.wrl", "?.bmp"));
+            EXPECT_TRUE(ini.set("files", "file1", "new") && ini.set("files", "file2", "same") &&
+                        ini.set("options", "speed", "5\n"));
+            EXPECT_EQ(ini.text(), bytes(after) + oddByte) << high;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace glowpond

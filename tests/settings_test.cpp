@@ -26,6 +26,9 @@ TEST_F(Settings, theFileHoldsExactlyTheseBytesWithValuesTruncatedAndSaturated) {
                 "lavaGreen=-2147483648\r\nlavaBlue=0\r\nsize1=5\r\nX-rot1=45\r\nY-rot1=-45\r\nZ-rot1=2147483647\r\n"
                 "Reverse1=0\r\nBackCull1=0\r\n2Sided1=1\r\n";
     EXPECT_EQ(readFile(dir.path("one.ini")), expected);
+    // The dialogs' colour bytes saturate at the ends of a byte instead.
+    const std::pair<float, int> bytes[] = {{1.0f, 255}, {0.5f, 127}, {2.0f, 255}, {-1e30f, 0}, {1e30f, 255}, {NAN, 0}};
+    for (auto [component, byte] : bytes) EXPECT_EQ(colorByte(component), byte) << component;
 }
 
 TEST_F(Settings, aFullRecordSurvivesARoundTripAShorterListKeepsTheRestOfTheFileAndAFailedWriteLeavesItAsItWas) {
@@ -47,6 +50,29 @@ TEST_F(Settings, aFullRecordSurvivesARoundTripAShorterListKeepsTheRestOfTheFileA
     EXPECT_FALSE(broken.writeSettings(path, platform) || read.writeSettings(huge, platform) || read.readSettings(huge));
     EXPECT_EQ(std::tuple(readFile(path), readFile(huge).size(), describe(read)),
               std::tuple(shorter, IniFile::kMaxFileBytes + 1, describe(unusualSettings(MAX_MODELS))));
+}
+
+TEST_F(Settings, whereNoFileCanBeMadeBesideTheFileItIsWrittenInPlaceAndABrokenWriteLeavesItAsItWas) {
+    // Binary, a 1 MB line and no options: what is readable is read, and the rest stays.
+    const std::string path = dir.path("in place.ini"), fresh = dir.path("fresh.ini");
+    const std::string old = std::string(1, '\0') + "garbage\xFF\r\n" + std::string(1 << 20, 'x') +
+                            "\r\n[files]\r\nfile1=C:\\a.wrl\r\n";
+    writeFile(path, old);
+    SaverSettings read, expected;
+    ASSERT_TRUE(read.readSettings(path) && expected.addModel(0, "C:\\a.wrl"));
+    EXPECT_EQ(describe(read), describe(expected));
+    platform.failTempFile = true;
+    platform.inPlaceFailsAfter = 40;
+    EXPECT_FALSE(unusualSettings(1).writeSettings(path, platform));
+    EXPECT_TRUE(readFile(path) == old);  // (no 1 MB message when it fails)
+    EXPECT_TRUE(unusualSettings(1).writeSettings(path, platform) && read.readSettings(path));
+    EXPECT_EQ(describe(read), describe(unusualSettings(1)));
+    const size_t kept = old.find("[files]");
+    EXPECT_TRUE(readFile(path).compare(0, kept, old, 0, kept) == 0);
+    platform.inPlaceFailsAfter = 40;  // a new file that breaks off is not left behind
+    EXPECT_FALSE(unusualSettings(1).writeSettings(fresh, platform) || std::filesystem::exists(fresh));
+    ASSERT_EQ(platform.tempCopies.size(), 2u);  // one per write over the old file, each gone after it
+    for (const std::string& copy : platform.tempCopies) EXPECT_FALSE(copy.empty() || std::filesystem::exists(copy));
 }
 
 TEST_F(Settings, readingReplacesTheWholeRecord) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
 
@@ -24,9 +25,24 @@ public:
     AppPathLookup lookupAppPath(const std::string& exeName) override { return system_->lookupAppPath(exeName); }
     bool setCurrentDirectory(const std::string& path) override { return system_->setCurrentDirectory(path); }
     std::string fullPath(const std::string& name) override { return system_->fullPath(name); }
-    bool replaceFileContents(const std::string& path, const std::string& contents) override {
-        return !failFileReplacement && system_->replaceFileContents(path, contents);
+    bool replaceThroughTempFile(const std::string& path, const std::string& contents) override {
+        return !failFileReplacement && !failTempFile && system_->replaceThroughTempFile(path, contents);
     }
+    bool writeInPlace(const std::string& path, const std::string& contents) override {
+        // A write that breaks off leaves part of the new contents in the file.
+        const int64_t breaksAfter = std::exchange(inPlaceFailsAfter, -1);
+        if (breaksAfter >= 0) system_->writeInPlace(path, contents.substr(0, size_t(breaksAfter)));
+        return !failFileReplacement && breaksAfter < 0 && system_->writeInPlace(path, contents);
+    }
+    std::string writeTempCopy(const std::string& contents) override {
+        tempCopies.push_back(system_->writeTempCopy(contents));
+        return tempCopies.back();
+    }
+    bool removeFile(const std::string& path) override { return system_->removeFile(path); }
+    WindowHandle createWindow(const WindowRequest& request) override {
+        return failWindowCreation ? nullptr : system_->createWindow(request);
+    }
+    void setScreenSaverRunning(bool running) override { runningStates += running ? '1' : '0'; }
     ScreenPoint cursorPosition() override { return cursor; }
     void showCursor(bool show) override { cursorShowCount += show ? 1 : -1; }
     UserDwordLookup readUserDword(const std::string& key, const std::string& value) override {
@@ -46,7 +62,12 @@ public:
     std::vector<MonitorArea> monitors() override { return monitorAreas; }
 
     std::string messages;  // each box as "caption: text\n"
-    bool failFileReplacement = false;
+    bool failFileReplacement = false;     // every write of a file fails
+    bool failTempFile = false;            // no temporary file beside the one to replace
+    int64_t inPlaceFailsAfter = -1;       // the next in-place write breaks off after this many bytes
+    std::vector<std::string> tempCopies;  // made in the temporary folder
+    bool failWindowCreation = false;
+    std::string runningStates;  // each change of the screen saver's running state, '1' or '0'
     ScreenPoint cursor;
     int32_t cursorShowCount = 0;
     std::map<std::string, UserDwordLookup> userDwords;  // by "key|value name"; any other has no key

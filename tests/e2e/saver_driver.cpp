@@ -14,6 +14,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <process.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -228,6 +229,14 @@ void setUsePassword(bool use) {
     if (use) RegSetKeyValueA(HKEY_CURRENT_USER, key, "ScreenSaveUsePassword", REG_DWORD, &one, sizeof one);
 }
 
+// The system's "screen saver running" state, as a process of its own reads
+// it: Wine keeps what a process has read of it.
+bool screenSaverRunning() {
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    return _spawnl(_P_WAIT, self, "saver_driver", "running-state", nullptr) == 1;
+}
+
 // A rectangle of the screen as a bottom-up DIB of 24-bit (blue, green, red)
 // or 32-bit (blue, green, red, unused) pixels.
 struct Capture { BITMAPINFOHEADER header; std::vector<BYTE> bits; };
@@ -400,6 +409,7 @@ const std::map<std::string, void (*)()> kScenarios = {
         const auto lava = [](int red, int green, int blue) { return red > 120 && red > green + 40 && red > blue + 60; };
         require([&] { return countPixels(screen, lava) > 100; }, "no lava on the screen", 15000);
         saver.endWithKeys();
+        check(!screenSaverRunning(), "the system still takes the saver for running");
     }},
     {"second_file_fails", [] {
         Saver saver("/s", {sample("lava_lamp.wrl"), sample("no such model.wrl"), sample("crystal.wrl")});
@@ -442,7 +452,13 @@ const std::map<std::string, void (*)()> kScenarios = {
     }},
     {"no_acceleration", [] {
         writeIni(threeSamples(), "allowAcceleration=0\r\n");
-        expectMessages("/s", {{"Error", "Unable to create pixelformatdescriptor."}});
+        Saver saver("/s");
+        saver.expectWindow("Error");
+        check(screenSaverRunning(), "the saver did not tell the system it runs");
+        saver.answer("Error", "Unable to create pixelformatdescriptor.");
+        saver.expectExit();
+        // The surface failed inside the window's creation: a way out of its own.
+        check(!screenSaverRunning(), "the system still takes the saver for running");
     }},
     {"preview", [] {
         const HINSTANCE self = GetModuleHandleA(nullptr);
@@ -680,6 +696,10 @@ std::string windowsPath(std::string unixPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "running-state") {
+        BOOL running = FALSE;
+        return SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running ? 1 : 0;
+    }
     if (argc != 5 || kScenarios.count(argv[1]) == 0) {
         std::fprintf(stderr, "usage: saver_driver SCENARIO PROGRAM SAMPLE_MODELS SHARED_MODELS\n");
         return 2;
@@ -695,6 +715,7 @@ int main(int argc, char** argv) {
                   RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "Path", REG_SZ, install, sizeof install) == ERROR_SUCCESS,
               "cannot set the App Paths key");
         setUsePassword(false);
+        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0);
         kScenarios.at(argv[1])();
     } catch (const Skipped& skipped) {
         std::printf("%s skipped: %s\n", argv[1], skipped.why.c_str());

@@ -24,30 +24,35 @@ std::vector<std::array<std::string, 3>> sampleEntries() {
     return entries;
 }
 
-TEST(ProfileInterchange, eachReadsWhatTheOtherWrites) {
+// In an ANSI file and in a UTF-16 one, as Notepad's "Unicode" saves it.
+TEST(ProfileInterchange, eachReadsWhatTheOtherWritesInAnsiAndInUtf16) {
     testing::TempDir dir;
     testing::RecordingPlatform platform;
     const std::string path = dir.path("shared.ini");
-    ASSERT_TRUE(WritePrivateProfileStringA("Desktop", "Wallpaper", "lava.bmp", path.c_str()));
-    ASSERT_TRUE(testing::unusualSettings(2).writeSettings(path, platform));
-    for (const auto& [section, key, value] : sampleEntries()) {
-        char text[MAX_PATH_CHARS];
-        GetPrivateProfileStringA(section.c_str(), key.c_str(), "?", text, sizeof text, path.c_str());
-        EXPECT_EQ(text, value) << key;
-        if (section != "options") continue;
-        const UINT number = GetPrivateProfileIntA(section.c_str(), key.c_str(), 99, path.c_str());
-        EXPECT_EQ(static_cast<int>(number), std::stoi(value)) << key;
-    }
+    for (const std::string mark : {"", "\xFF\xFE"}) {
+        testing::writeFile(path, mark);
+        ASSERT_TRUE(WritePrivateProfileStringA("Desktop", "Wallpaper", "lava.bmp", path.c_str()));
+        ASSERT_TRUE(testing::unusualSettings(2).writeSettings(path, platform));
+        EXPECT_EQ(testing::readFile(path).compare(0, mark.size(), mark), 0);
+        for (const auto& [section, key, value] : sampleEntries()) {
+            char text[MAX_PATH_CHARS];
+            GetPrivateProfileStringA(section.c_str(), key.c_str(), "?", text, sizeof text, path.c_str());
+            EXPECT_EQ(text, value) << key;
+            if (section != "options") continue;
+            const UINT number = GetPrivateProfileIntA(section.c_str(), key.c_str(), 99, path.c_str());
+            EXPECT_EQ(static_cast<int>(number), std::stoi(value)) << key;
+        }
 
-    // A new file from the system, key by key, numbers with the "%d\n" the settings file has always had.
-    ASSERT_TRUE(DeleteFileA(path.c_str()));
-    for (const auto& [section, key, value] : sampleEntries()) {
-        const std::string written = value + (section == "options" ? "\n" : "");
-        ASSERT_TRUE(WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(), path.c_str()));
+        // A new file from the system, key by key, numbers with the "%d\n" the settings file has always had.
+        testing::writeFile(path, mark);
+        for (const auto& [section, key, value] : sampleEntries()) {
+            const std::string written = value + (section == "options" ? "\n" : "");
+            ASSERT_TRUE(WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(), path.c_str()));
+        }
+        SaverSettings read;
+        ASSERT_TRUE(read.readSettings(path));
+        EXPECT_EQ(testing::describe(read), testing::describe(testing::unusualSettings(2)));
     }
-    SaverSettings read;
-    ASSERT_TRUE(read.readSettings(path));
-    EXPECT_EQ(testing::describe(read), testing::describe(testing::unusualSettings(2)));
 }
 
 }  // namespace

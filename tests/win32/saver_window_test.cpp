@@ -106,6 +106,19 @@ TEST_F(SaverWindow, everyMonitorButThePrimaryGetsABlackCoverThatHandsItsInputToT
     EXPECT_FALSE(IsWindow(cover));  // the covers go with the saver window
 }
 
+TEST_F(SaverWindow, aWindowThatCannotBeMadeEndsTheModeWithTheCursorShownAndTheRunningStateCleared) {
+    runtime.instance = GetModuleHandleA(nullptr);
+    platform.failWindowCreation = true;
+    const std::string preview = "/p " + std::to_string(reinterpret_cast<uintptr_t>(window));
+    for (bool fullScreen : {true, false}) {
+        EXPECT_EQ(fullScreen ? runFullScreen(runtime, SW_SHOW) : runPreview(runtime, preview.c_str(), SW_SHOW), 0);
+        UnregisterClassA("My Window", runtime.instance);
+    }
+    const std::string box = "Error: Can't create the screen saver window\n";
+    EXPECT_EQ(std::tie(platform.messages, platform.cursorShowCount, platform.runningStates),
+              std::tuple(box + box, 0, "10"));
+}
+
 TEST_F(SaverWindow, helpWithoutAnOldHelpFileOpensThePageInTheInstallFolder) {
     SaverSettings settings;
     settings.setInstallDir("C:\\nowhere");
