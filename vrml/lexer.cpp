@@ -24,6 +24,7 @@
 
 namespace glowpond {
 
+const char* const kVrmlParseError = "parse error";
 const char* const kVrmlBufferOverflow = "fatal error - scanner input buffer overflow";
 const char* const kVrmlReadFailed = "read() in flex scanner failed";
 const char* const kVrmlNoBufferMemory = "out of dynamic memory in yy_create_buffer()";
@@ -143,6 +144,24 @@ size_t realLength(const char* p, size_t& examined) {
     return length;
 }
 
+// A "+" and a number, as the tolerant reading takes it: digits, or a "."
+// and digits, after the "+", then the longest decimal or real number.
+// `examined` as for realLength; `integer` tells which of the two matched.
+size_t plusNumberLength(const char* p, size_t& examined, bool& integer) {
+    const char* number = p + 1;
+    if (!is(number[0], kDigit) && !(number[0] == '.' && is(number[1], kDigit))) return examined = 0;
+    const size_t decimal = decimalLength(number);
+    const size_t real = realLength(number, examined);
+    examined = 1 + std::max(examined, decimal);
+    integer = decimal >= real;
+    return 1 + std::max(decimal, real);
+}
+
+// Where a bare string ends.
+bool endsBareString(char c) {
+    return is(c, kBlank) || c == '\n' || c == '\r' || c == '\0' || c == '}' || c == ']';
+}
+
 // ---------------------------------------------------------------------------
 // Word tables
 
@@ -216,6 +235,9 @@ void VrmlLexer::start(Node* context, VrmlNodeTypeTable* types, int64_t size) {
     line_ = 1;
     nameNext_ = false;
     failed_ = false;
+    bareStringNext_ = false;
+    departureLine_ = 0;
+    plusLength_ = 0;
     value_ = VrmlTokenValue();
 }
 
@@ -326,7 +348,9 @@ int VrmlLexer::nextToken() {
                 token = scanString();
                 break;
             default:
-                if (is(c, kWordChar) || c == '.') {
+                if (bareStringNext_ && c != '{' && c != '}' && c != '[' && c != ']') {
+                    token = scanBareString();
+                } else if (is(c, kWordChar) || c == '.') {
                     token = scanWordOrNumber();
                 } else {
                     ++pos_;
@@ -392,9 +416,22 @@ int VrmlLexer::scanWordOrNumber() {
     const size_t word = wordLength(p), decimal = decimalLength(p), hex = hexLength(p);
     size_t examined = 0;
     const size_t real = realLength(p, examined);
+    size_t reach = std::max(word, examined);
+    size_t plus = 0;
+    bool plusInteger = false;
+    if (tolerant_ && p[0] == '+') {
+        size_t plusExamined = 0;
+        plus = plusNumberLength(p, plusExamined, plusInteger);
+        // One that the buffer cannot hold stays a word, as the grammar reads it.
+        if (plusExamined < kBufferSize) {
+            reach = std::max(reach, plusExamined);
+        } else {
+            plus = 0;
+        }
+    }
 
     // A candidate that ran into the end of the buffer may go on after it.
-    if (pos_ + std::max(word, examined) >= end_ && !atEof_) {
+    if (pos_ + reach >= end_ && !atEof_) {
         refill(pos_);
         return kRescan;
     }
@@ -413,7 +450,43 @@ int VrmlLexer::scanWordOrNumber() {
         value_.number = floatValue(p, longest);
         return kTokenFloat;
     }
+    plusLength_ = plus >= longest ? plus : 0;
+    plusStart_ = pos_ - longest;
+    plusInteger_ = plusInteger;
     return resolveWord(std::string_view(p, longest));
+}
+
+int VrmlLexer::readPlusNumber() {
+    if (plusLength_ == 0) return 0;
+    // The word was the last token read, so its number is still in the buffer.
+    const char* number = &buffer_[plusStart_ + 1];
+    const size_t length = plusLength_ - 1;
+    pos_ = plusStart_ + plusLength_;
+    plusLength_ = 0;
+    if (plusInteger_) {
+        value_.integer = decimalValue(number, length);
+        return kTokenInteger;
+    }
+    value_.number = floatValue(number, length);
+    return kTokenFloat;
+}
+
+int VrmlLexer::scanBareString() {
+    const char* p = &buffer_[pos_];
+    size_t length = 0;
+    while (!endsBareString(p[length])) ++length;
+    if (pos_ + length >= end_ && !atEof_) {
+        if (end_ - pos_ < kBufferSize) {
+            refill(pos_);
+        } else {
+            bareStringNext_ = false;  // one that the buffer cannot hold is scanned as the grammar scans it
+        }
+        return kRescan;
+    }
+    departFromGrammar();
+    pos_ += length;
+    value_.text = std::string_view(p, length);
+    return kTokenString;
 }
 
 // ---------------------------------------------------------------------------
@@ -465,6 +538,10 @@ void VrmlLexer::fail(const char* message) {
 
 void VrmlLexer::reportError(const char* format, ...) {
     if (!context_) return;
+    if (departureLine_ != 0) {
+        context_->error("%s, line %d.\n", kVrmlParseError, departureLine_);
+        return;
+    }
     char message[512];
     std::va_list args;
     va_start(args, format);
