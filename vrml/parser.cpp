@@ -503,22 +503,19 @@ bool Parser::skipImage() {
 // brackets inside strings do not count.
 
 bool Parser::skipFieldValue(const std::string& name, int line) {
-    context_.status("Skipped unknown field '%s', line %d.", name.c_str(), line);
     const int token = peek();
-    if (token == '[') return skipList('[', ']');
-    if (token == '(') return skipList('(', ')');  // a bit mask
-    if (token == kTokenString) {
-        consume();
-        return true;
-    }
-    if (token == kTokenInteger || token == kTokenFloat || takePlusNumber()) {
+    if (token == '[' || token == '(') {
+        if (!skipList(token, token == '[' ? ']' : ')')) return false;  // "(" opens a bit mask
+    } else if (token == kTokenInteger || token == kTokenFloat || takePlusNumber()) {
         do {
             consume();
         } while (peek() == kTokenInteger || peek() == kTokenFloat || takePlusNumber());
-        return true;
+    } else if (token == kTokenString || isWord(token)) {
+        consume();
+    } else {
+        return syntaxError();
     }
-    if (!isWord(token)) return syntaxError();
-    consume();
+    context_.status("Skipped unknown field '%s', line %d.", name.c_str(), line);
     return true;
 }
 
@@ -536,17 +533,14 @@ bool Parser::skipList(int open, int close) {
 }
 
 bool Parser::skipRestOfBody(const std::string& name, int line) {
-    context_.status("Skipped unknown node '%s', line %d.", name.c_str(), line);
-    for (int depth = 1;;) {
+    for (int depth = 1; depth > 0;) {
         const int token = peek();
         if (token == kTokenEnd || token == kTokenFailed) return syntaxError();
         consume();
-        if (token == '{') {
-            ++depth;
-        } else if (token == '}' && --depth == 0) {
-            return true;
-        }
+        depth += token == '{' ? 1 : token == '}' ? -1 : 0;
     }
+    context_.status("Skipped unknown node '%s', line %d.", name.c_str(), line);
+    return true;
 }
 
 // ---------------------------------------------------------------------------
