@@ -60,6 +60,7 @@ constexpr std::array<uint8_t, 256> kClasses = makeClasses();
 inline bool is(char c, uint8_t charClass) { return (kClasses[static_cast<unsigned char>(c)] & charClass) != 0; }
 
 constexpr int kRescan = -2;  // a scanner refilled the buffer or skipped a comment
+constexpr int kNoBareString = -3;
 
 // Integers are 32-bit on every platform; values beyond the range saturate
 // to its ends, as a 32-bit strtol does.
@@ -126,7 +127,9 @@ size_t hexLength(const char* p) {
 
 // -? digits* .? digits* ([eE] [+-]? digits+)?. `examined` receives how far
 // the scan looked, which is beyond the match when an exponent has no digits.
-size_t realLength(const char* p, size_t& examined) {
+// Kept inline in the number scan, which it dominates, although the rare
+// "+" numbers call it too.
+[[gnu::always_inline]] inline size_t realLength(const char* p, size_t& examined) {
     size_t length = p[0] == '-' ? 1 : 0;
     while (is(p[length], kDigit)) ++length;
     if (p[length] == '.') ++length;
@@ -147,7 +150,7 @@ size_t realLength(const char* p, size_t& examined) {
 // A "+" and a number, as the tolerant reading takes it: digits, or a "."
 // and digits, after the "+", then the longest decimal or real number.
 // `examined` as for realLength; `integer` tells which of the two matched.
-size_t plusNumberLength(const char* p, size_t& examined, bool& integer) {
+[[gnu::noinline]] size_t plusNumberLength(const char* p, size_t& examined, bool& integer) {
     const char* number = p + 1;
     if (!is(number[0], kDigit) && !(number[0] == '.' && is(number[1], kDigit))) return examined = 0;
     const size_t decimal = decimalLength(number);
@@ -235,7 +238,6 @@ void VrmlLexer::start(Node* context, VrmlNodeTypeTable* types, int64_t size) {
     line_ = 1;
     nameNext_ = false;
     failed_ = false;
-    bareStringNext_ = false;
     departureLine_ = 0;
     plusLength_ = 0;
     value_ = VrmlTokenValue();
@@ -279,6 +281,7 @@ bool VrmlLexer::refill(size_t keepFrom) {
     pos_ -= keepFrom;
     end_ = kept;
 
+    plusLength_ = 0;
     const size_t wanted = kBufferSize - kept;
     size_t got = 0;
     if (file_) {
@@ -311,7 +314,11 @@ bool VrmlLexer::refill(size_t keepFrom) {
 // ---------------------------------------------------------------------------
 // Tokens
 
-int VrmlLexer::nextToken() {
+int VrmlLexer::nextToken() { return scanToken<false>(); }
+int VrmlLexer::nextTokenOrBareString() { return scanToken<true>(); }
+
+template <bool kBareString>
+[[gnu::always_inline]] inline int VrmlLexer::scanToken() {
     assert(buffer_ && "startScanning comes first");
     for (;;) {
         if (failed_) return kTokenFailed;
@@ -348,10 +355,13 @@ int VrmlLexer::nextToken() {
                 token = scanString();
                 break;
             default:
-                if (bareStringNext_ && c != '{' && c != '}' && c != '[' && c != ']') {
-                    token = scanBareString();
-                } else if (is(c, kWordChar) || c == '.') {
-                    token = scanWordOrNumber();
+                if (kBareString && c != '{' && c != '}' && c != '[' && c != ']' &&
+                    (token = scanBareString()) != kNoBareString) {
+                    break;
+                }
+                if (is(c, kWordChar) || c == '.') {
+                    // Only words start with "+".
+                    token = c == '+' && tolerant_ ? scanPlusWord() : scanWordOrNumber();
                 } else {
                     ++pos_;
                     return static_cast<unsigned char>(c);
@@ -416,22 +426,9 @@ int VrmlLexer::scanWordOrNumber() {
     const size_t word = wordLength(p), decimal = decimalLength(p), hex = hexLength(p);
     size_t examined = 0;
     const size_t real = realLength(p, examined);
-    size_t reach = std::max(word, examined);
-    size_t plus = 0;
-    bool plusInteger = false;
-    if (tolerant_ && p[0] == '+') {
-        size_t plusExamined = 0;
-        plus = plusNumberLength(p, plusExamined, plusInteger);
-        // One that the buffer cannot hold stays a word, as the grammar reads it.
-        if (plusExamined < kBufferSize) {
-            reach = std::max(reach, plusExamined);
-        } else {
-            plus = 0;
-        }
-    }
 
     // A candidate that ran into the end of the buffer may go on after it.
-    if (pos_ + reach >= end_ && !atEof_) {
+    if (pos_ + std::max(word, examined) >= end_ && !atEof_) {
         refill(pos_);
         return kRescan;
     }
@@ -450,15 +447,33 @@ int VrmlLexer::scanWordOrNumber() {
         value_.number = floatValue(p, longest);
         return kTokenFloat;
     }
-    plusLength_ = plus >= longest ? plus : 0;
-    plusStart_ = pos_ - longest;
-    plusInteger_ = plusInteger;
     return resolveWord(std::string_view(p, longest));
 }
 
+int VrmlLexer::scanPlusWord() {
+    size_t examined = 0;
+    bool integer = false;
+    size_t plus = plusNumberLength(&buffer_[pos_], examined, integer);
+    if (examined >= kBufferSize) {
+        plus = 0;  // one that the buffer cannot hold stays a word, as the grammar reads it
+    } else if (pos_ + examined >= end_ && !atEof_) {
+        refill(pos_);
+        return kRescan;
+    }
+    const size_t start = pos_;
+    const int token = scanWordOrNumber();
+    if (token == kRescan) return token;
+    plusStart_ = start;
+    plusEnd_ = pos_;
+    plusLength_ = plus >= pos_ - start ? plus : 0;
+    plusInteger_ = integer;
+    return token;
+}
+
 int VrmlLexer::readPlusNumber() {
-    if (plusLength_ == 0) return 0;
-    // The word was the last token read, so its number is still in the buffer.
+    // Only while that word is the last token read, so that its number is
+    // still in the buffer (a refill forgets it).
+    if (plusLength_ == 0 || pos_ != plusEnd_) return 0;
     const char* number = &buffer_[plusStart_ + 1];
     const size_t length = plusLength_ - 1;
     pos_ = plusStart_ + plusLength_;
@@ -476,11 +491,9 @@ int VrmlLexer::scanBareString() {
     size_t length = 0;
     while (!endsBareString(p[length])) ++length;
     if (pos_ + length >= end_ && !atEof_) {
-        if (end_ - pos_ < kBufferSize) {
-            refill(pos_);
-        } else {
-            bareStringNext_ = false;  // one that the buffer cannot hold is scanned as the grammar scans it
-        }
+        // One that the buffer cannot hold is scanned as the grammar scans it.
+        if (end_ - pos_ >= kBufferSize) return kNoBareString;
+        refill(pos_);
         return kRescan;
     }
     departFromGrammar();

@@ -84,6 +84,10 @@ public:
     // The next token's code; its value is in value(). After a fatal
     // condition (reported once) every call gives kTokenFailed.
     int nextToken();
+    // The same, except that a token that does not start with a quote or a
+    // bracket reads as a string up to blanks, a line break, "}" or "]" (a
+    // bare string of the tolerant reading, which departs from the grammar).
+    int nextTokenOrBareString();
     const VrmlTokenValue& value() const { return value_; }
 
     // 1 + the line breaks read so far.
@@ -100,7 +104,7 @@ public:
 
     // The tolerant reading (kept across startScanning): a word of a "+" and
     // a number can be read as that number (readPlusNumber), and a string
-    // can be a bare word (readBareStringNext).
+    // can be a bare word (nextTokenOrBareString).
     void setTolerant(bool tolerant) { tolerant_ = tolerant; }
     // The token at hand is where the VRML 1.0 grammar fails, and the reader
     // goes on regardless. From then on every error is reported as the
@@ -113,10 +117,6 @@ public:
     // ("+3", "+0.5e+00"): reads it as that number and gives its token code
     // (kTokenInteger or kTokenFloat, value in value()); 0 otherwise.
     int readPlusNumber();
-    // While on, a token that does not start with a quote or a bracket is
-    // read as a string up to blanks, a line break, "}" or "]", and the
-    // departure is noted. Numbers and words are scanned as usual otherwise.
-    void readBareStringNext(bool on) { bareStringNext_ = on; }
 
 private:
     void start(Node* context, VrmlNodeTypeTable* types, int64_t size);
@@ -128,11 +128,16 @@ private:
     void fail(const char* message);
     void lineBreak();
 
+    template <bool kBareString>
+    int scanToken();
     // Scanners for the token starting at pos_: each returns a token code,
     // or 0 after skipping a comment. -1 asks to scan again after a refill.
     int scanComment();
     int scanString();
     int scanWordOrNumber();
+    // A word that starts with "+", as scanWordOrNumber scans it, with the
+    // number that readPlusNumber may read instead.
+    int scanPlusWord();
     int scanBareString();
     int resolveWord(std::string_view word);
 
@@ -154,11 +159,12 @@ private:
     bool nameNext_ = false;  // the next word follows DEF or USE
     bool failed_ = false;
     bool tolerant_ = false;
-    bool bareStringNext_ = false;
     int departureLine_ = 0;  // 0: none yet
-    // The last word read, when it is a "+" and a number: where it starts,
-    // the number's length with the "+", and whether it is an integer.
+    // The last word that started with "+", when it is a "+" and a number:
+    // where it starts and ends, the number's length with the "+", and
+    // whether it is an integer.
     size_t plusStart_ = 0;
+    size_t plusEnd_ = 0;
     size_t plusLength_ = 0;
     bool plusInteger_ = false;
     VrmlTokenValue value_;

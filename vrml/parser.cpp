@@ -331,8 +331,13 @@ bool Parser::parseDeclarations(VrmlNodeType& type) {
 }
 
 bool Parser::parseNumber(double& number) {
-    if (peek() != kTokenFloat && peek() != kTokenInteger && !takePlusNumber()) return syntaxError();
-    number = peek() == kTokenFloat ? value().number : value().integer;
+    if (peek() == kTokenFloat) {
+        number = value().number;
+    } else if (peek() == kTokenInteger) {
+        number = value().integer;
+    } else {
+        return takePlusNumber() ? parseNumber(number) : syntaxError();
+    }
     consume();
     return true;
 }
@@ -391,9 +396,10 @@ bool Parser::parseString(std::string& text) {
 
 bool Parser::parseSingleString(std::string& text) {
     // Writers leave file names and the like unquoted.
-    lexer_.readBareStringNext(tolerant_);
-    peek();
-    lexer_.readBareStringNext(false);
+    if (tolerant_ && !havePeek_) {
+        token_ = lexer_.nextTokenOrBareString();
+        havePeek_ = true;
+    }
     return parseString(text);
 }
 
