@@ -60,7 +60,7 @@ constexpr std::array<uint8_t, 256> kClasses = makeClasses();
 inline bool is(char c, uint8_t charClass) { return (kClasses[static_cast<unsigned char>(c)] & charClass) != 0; }
 
 constexpr int kRescan = -2;  // a scanner refilled the buffer or skipped a comment
-constexpr int kNoBareString = -3;
+constexpr int kNoBareString = -3;  // scanBareString: scan the token as usual
 
 // Integers are 32-bit on every platform; values beyond the range saturate
 // to its ends, as a 32-bit strtol does.
@@ -152,7 +152,10 @@ size_t hexLength(const char* p) {
 // `examined` as for realLength; `integer` tells which of the two matched.
 [[gnu::noinline]] size_t plusNumberLength(const char* p, size_t& examined, bool& integer) {
     const char* number = p + 1;
-    if (!is(number[0], kDigit) && !(number[0] == '.' && is(number[1], kDigit))) return examined = 0;
+    if (!is(number[0], kDigit) && !(number[0] == '.' && is(number[1], kDigit))) {
+        examined = 0;
+        return 0;
+    }
     const size_t decimal = decimalLength(number);
     const size_t real = realLength(number, examined);
     examined = 1 + std::max(examined, decimal);
