@@ -24,12 +24,13 @@ BUILD=${GLOWPOND_BUILD_DIR:-$ROOT/build}
 JOBS=$(nproc)
 
 # libosmesa6-dev: offscreen OpenGL (and its libgl-dev the GL headers) for the native
-# rendering tests and glowpond-trace; zlib1g-dev: their PNG pictures; libx11-dev and
-# libgl1-mesa-dri: the X11 program, with software OpenGL on the virtual display; nsis:
-# the Windows installer.
+# rendering tests and glowpond-trace; zlib1g-dev: compressed VRML files and the PNG
+# pictures, libz-mingw-w64-dev: compressed VRML files in the Windows build; libx11-dev
+# and libgl1-mesa-dri: the X11 program, with software OpenGL on the virtual display;
+# nsis: the Windows installer.
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
-          mingw-w64 wine wine64 libosmesa6-dev libgl-dev libx11-dev libgl1-mesa-dri zlib1g-dev xvfb
-          imagemagick python3 nsis)
+          mingw-w64 wine wine64 libosmesa6-dev libgl-dev libx11-dev libgl1-mesa-dri zlib1g-dev
+          libz-mingw-w64-dev xvfb imagemagick python3 nsis)
 
 log() { printf '== %s\n' "$*"; }
 

@@ -13,21 +13,22 @@ bool matches(char c, char lower) { return c == lower || c == lower - 'a' + 'A'; 
 
 }  // namespace
 
-int dispatchModelFile(Node& context, const std::string& path, const std::string&) {
+int dispatchModelFile(Node& context, const std::string& path, const std::string&, VrmlReading reading) {
     // No dot is looked for: "modelwrl" is a VRML file too.
     const std::string suffix = path.size() >= 3 ? path.substr(path.size() - 3) : path;
-    void (*reader)(Node&, const std::string&) = nullptr;
-    if (suffix.size() == 3 && matches(suffix[0], 'w') && matches(suffix[1], 'r') && matches(suffix[2], 'l')) {
-        reader = readVrmlFile;
-    } else if (suffix.size() == 3 && suffix[0] == '3' && matches(suffix[1], 'd') && matches(suffix[2], 's')) {
-        reader = read3dsFile;
-    }
-    if (!reader) {
+    const bool vrml = suffix.size() == 3 && matches(suffix[0], 'w') && matches(suffix[1], 'r') &&
+                      (matches(suffix[2], 'l') || (matches(suffix[2], 'z') && reading == VrmlReading::Tolerant));
+    const bool studio = suffix.size() == 3 && suffix[0] == '3' && matches(suffix[1], 'd') && matches(suffix[2], 's');
+    if (!vrml && !studio) {
         context.error(kUnsupportedSuffix, suffix.c_str());
         return 0;
     }
     context.beginRead();
-    reader(context, path);
+    if (vrml) {
+        readVrmlFile(context, path, reading);
+    } else {
+        read3dsFile(context, path);
+    }
     context.endRead();
     context.status("Ready.");
     return 1;

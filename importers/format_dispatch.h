@@ -5,6 +5,7 @@
 #include <string>
 
 #include "scene/node.h"
+#include "vrml/parser.h"
 
 namespace glowpond {
 
@@ -13,13 +14,15 @@ namespace glowpond {
 extern const char kUnsupportedSuffix[];
 
 // Runs the reader chosen by the path's last three characters ("wrl" for
-// VRML, "3ds" for 3D Studio, letters in any case) between the context's
-// beginRead and endRead, then reports the status "Ready.". The reader puts
+// VRML, "3ds" for 3D Studio, letters in any case; in the tolerant VRML
+// reading also "wrz" for compressed VRML) between the context's beginRead
+// and endRead, then reports the status "Ready.". The reader puts
 // what it read under `context` and reports its own problems through it.
 // Returns 1 when a reader ran, whatever it found; 0, after an error report,
 // when no reader fits (paths shorter than three characters included).
 // `includeDirectory` is passed for readers that resolve references; neither
 // reader does.
-int dispatchModelFile(Node& context, const std::string& path, const std::string& includeDirectory);
+int dispatchModelFile(Node& context, const std::string& path, const std::string& includeDirectory,
+                      VrmlReading reading = VrmlReading::Tolerant);
 
 }  // namespace glowpond

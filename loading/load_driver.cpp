@@ -9,6 +9,7 @@
 #include "importers/format_dispatch.h"
 #include "loading/convert_action.h"
 #include "scene/traversal.h"
+#include "vrml/gzip_file.h"
 
 namespace glowpond {
 namespace {
@@ -61,7 +62,7 @@ private:
 
 }  // namespace
 
-bool sniffModelFile(const std::string& path, LoadObserver& observer) {
+bool sniffModelFile(const std::string& path, LoadObserver& observer, const LoadOptions& options) {
     auto refuse = [&](const char* reason) {
         observer.showError(path, reason);
         return false;
@@ -70,8 +71,14 @@ bool sniffModelFile(const std::string& path, LoadObserver& observer) {
     // Shorter paths have no four last characters: not a supported type.
     const std::string last = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
     std::string head;
-    if (contains(last, "WRL") || contains(last, "wrl")) {
+    const bool tolerant = !options.strictVrml;
+    const bool wrz = tolerant && (contains(last, "WRZ") || contains(last, "wrz"));
+    if (contains(last, "WRL") || contains(last, "wrl") || wrz) {
         if (!readHead(path, kSniffBytes, head)) return refuse("Error: Can't open this file.");
+        // A damaged file may still show its head; the reader tells the damage.
+        if (tolerant && isGzip(head) && gunzipFile(path, kSniffBytes, head) == Unpacked::Unreadable) {
+            return refuse("Error: Can't open this file.");
+        }
         // The bytes are taken as text: a zero byte ends it.
         head.resize(std::min(head.size(), head.find('\0')));
         if (contains(head, "#VRML V1.0 ascii")) return true;
@@ -128,7 +135,7 @@ void LoadContext::apply(TraversalState& state, NodeAction& action) {
 }
 
 bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver& observer) {
-    if (!sniffModelFile(path, observer)) return false;
+    if (!sniffModelFile(path, observer, options_)) return false;
     auto fail = [&](const std::string& text, const char* caption) {
         observer.showError(text, caption);
         return false;
@@ -140,7 +147,7 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
         auto state = std::make_unique<TraversalState>();
         auto action = std::make_unique<ConvertAction>(&observer);
 
-        if (!dispatchModelFile(*context, path, ".\\")) return fail(path, "File read error.");
+        if (!dispatchModelFile(*context, path, ".\\", options_.vrmlReading())) return fail(path, "File read error.");
         if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
         {
             // Room for every point at once spares the merge index its growing.

@@ -9,6 +9,7 @@
 
 #include "mesh/display_mesh.h"
 #include "scene/grouping.h"
+#include "vrml/parser.h"
 
 namespace glowpond {
 
@@ -36,12 +37,24 @@ public:
     virtual bool cancelled() = 0;
 };
 
+// How files are read.
+struct LoadOptions {
+    // VRML files exactly by the VRML 1.0 grammar, and not compressed ones.
+    // The default, tolerant reading also takes what real writers produce
+    // (see vrml/parser.h); the saver, its dialogs and the tools use it.
+    bool strictVrml = false;
+
+    VrmlReading vrmlReading() const { return strictVrml ? VrmlReading::Strict : VrmlReading::Tolerant; }
+};
+
 // Decides whether the file at `path` may be loaded: a VRML 1.0 file (name
 // ending in "wrl" or "WRL", "#VRML V1.0 ascii" in its first 24 bytes) or a
-// 3D Studio file ("3ds" or "3DS", first bytes "MM"). When not, it has told
+// 3D Studio file ("3ds" or "3DS", first bytes "MM"). Unless the reading is
+// strict, a VRML file may also end in "wrz" or "WRZ" and be compressed with
+// gzip: then its first 24 bytes unpacked are checked. When not, it has told
 // the observer why (the path as the text, the reason as the caption) and
 // returns false.
-bool sniffModelFile(const std::string& path, LoadObserver& observer);
+bool sniffModelFile(const std::string& path, LoadObserver& observer, const LoadOptions& options = {});
 
 // The root of one file's scene graph, and the readers' reporting channel:
 // status texts go to the observer (once it cancels, as "Canceling..."), and
@@ -71,6 +84,8 @@ private:
 // next: the status text last shown.
 class ModelLoader {
 public:
+    explicit ModelLoader(const LoadOptions& options = {}) : options_(options) {}
+
     // Loads the model file at `path` into `mesh`. True when the mesh has
     // received the file's model; false when the file was refused or
     // unreadable or the load was cancelled: the observer has told the user
@@ -80,6 +95,7 @@ public:
     const std::string& lastStatusText() const { return lastStatusText_; }
 
 private:
+    LoadOptions options_;
     std::string lastStatusText_;
 };
 

@@ -35,7 +35,8 @@ struct LoadDriver : ::testing::Test, LoadObserver {
 };
 
 TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoosesByTheLastThreeCharacters) {
-    const std::string missing = "\1", tooLong = std::string(250, 'a') + "/x.wrl", v1 = "#VRML V1.0 ascii\n";
+    const std::string missing = "\1", tooLong = std::string(250, 'a') + "/x.wrl", v1 = "#VRML V1.0 ascii\n",
+                      packed = testing::gzipped(v1 + "Cube { }");
     const std::string notVrml1 = "Error: Not a valid VRML 1.0 file.", not3ds = "Error: Not a valid 3DS file.",
                       unsupported = "Error: Not a supported file type.";
     const std::tuple<std::string, std::string, std::string> cases[] = {  // name, contents, refusal
@@ -43,6 +44,8 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
         {"v2.wrl", "#VRML V2.0 utf8\n", "Error: VRML 2.0 not supported in this version."},
         {"late.wrl", "\n\n\n\n" + v1, ""}, {"later.wrl", "# a comment line first\n" + v1, notVrml1},  // 24 bytes
         {"utf16.wrl", std::string("#\0V\0R\0M\0L\0", 10), notVrml1}, {"empty.wrl", "", notVrml1},
+        {"cube.wrz", packed, ""}, {"packed.wrl", packed, ""}, {"text.WRZ", v1, ""}, {"junk.wrz", "\x1f\x8bjunk", notVrml1},
+        {"v2.wrz", testing::gzipped("#VRML V2.0 utf8\n"), "Error: VRML 2.0 not supported in this version."},
         {"box.3ds", "MM\x10\0\0\0", ""}, {"BOX.3DS", "MMxx", ""}, {"box.3dsx", "MM", ""}, {"one.3ds", "M", not3ds},
         {"text.3ds", "hello", not3ds}, {"model.obj", "v 0 0 0", unsupported}, {".3d", missing, unsupported},
         {"gone.wrl", missing, "Error: Can't open this file."}, {"", missing, unsupported},
@@ -52,8 +55,13 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
         EXPECT_EQ(sniffModelFile(path, *this), refusal.empty()) << name;
         EXPECT_EQ(errors(), refusal.empty() ? "" : refusal + ": " + path + ";") << name;
     }
+    // The strict reading takes neither the suffix nor compressed files.
+    EXPECT_FALSE(sniffModelFile(dir.path("cube.wrz"), *this, LoadOptions{true}));
+    EXPECT_FALSE(sniffModelFile(dir.path("packed.wrl"), *this, LoadOptions{true}));
+    EXPECT_EQ(errors(), unsupported + ": " + dir.path("cube.wrz") + ";" + notVrml1 + ": " + dir.path("packed.wrl") + ";");
     // A reader passes over a missing file, and the dispatcher still reports it ready.
     const std::pair<const char*, std::string> dispatches[] = {{"MODEL.3DS", "Ready."}, {"x.WrL", "Ready."},
+        {"x.wrZ", "Ready."},
         {"modelwrl", "Ready."}, {"model.#ds", "Unsupported file suffix '#ds'\n"},
         {"ds", "Unsupported file suffix 'ds'\n"}, {"scene.wrl.gz", "Unsupported file suffix '.gz'\n"}};
     for (const auto& [path, report] : dispatches) {
@@ -67,6 +75,10 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
     const std::string path = dir.path("box.3dsx");
     EXPECT_FALSE(ModelLoader().load(path, mesh, *this));
     EXPECT_EQ(errors(), "Error Message: Unsupported file suffix 'dsx'\n;File read error.: " + path + ";");
+    testing::RecordingContext strict;
+    EXPECT_FALSE(dispatchModelFile(strict, "x.wrz", ".\\", VrmlReading::Strict));
+    ASSERT_TRUE(ModelLoader().load(dir.path("cube.wrz"), mesh, *this));
+    EXPECT_EQ(mesh.faceCount, 6);
     // A scene without geometry still gives a mesh: one empty part.
     ASSERT_TRUE(ModelLoader().load(file("empty.wrl", "#VRML V1.0 ascii\n"), mesh, *this));
     EXPECT_EQ(std::make_tuple(mesh.partCount, mesh.vertexCount, mesh.faceCount), std::make_tuple(1, 0, 0));

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "scene/properties.h"
@@ -15,30 +17,84 @@ namespace {
 
 using namespace testing;
 
-TEST(VrmlParser, aSyntaxErrorNamesTheLineOfTheFirstBadTokenAndYieldsNoScene) {
+// The error of a file that fails at `line`.
+std::vector<std::string> parseErrorAt(int line) { return {"parse error, line " + std::to_string(line) + ".\n"}; }
+
+TEST(VrmlParser, aSyntaxErrorNamesTheLineOfTheFirstBadTokenAndYieldsNoSceneInBothReadings) {
     const std::pair<std::string, int> cases[] = {
         {"Separator { Coordinate3 { point [ 0 0 0 ] } }", 1}, {"", 1},  // no header
         // Files of other formats.
-        {"#VRML V2.0 utf8\nTransform { children [ Shape { } ] }", 2},
         {std::string("\x1f\x8b\x08\0\0\0\0\0", 8), 1}, {std::string("MM\x10\0\0\0\x02\0", 8), 1},
         {kVrmlHeader + "Cube { }\n" + kVrmlHeader, 3},  // a second header
         {kVrmlHeader + "Separator {\n  Cube { width 1 }\n  Switch { whichChild 1.5 }\n}", 4},
-        {kVrmlHeader + "Coordinate3 {\n point [ ] }", 3},
-        {kVrmlHeader + "Coordinate3 { point [ 0 0 0 1 1 1 ] }", 2},
-        {kVrmlHeader + "Coordinate3 { point [ 0 0 0,, 1 1 1 ] }", 2},
+        {kVrmlHeader + "Coordinate3 { point [ 0 0 0,, 1 1 1 ] }", 2}, {kVrmlHeader + "Coordinate3 { point [ 0 0 ] }", 2},
         {kVrmlHeader + "Separator {\n\n", 4},                          // ends inside a body
         {kVrmlHeader + "Cube { Sphere { } }", 2},                      // children in a type without them
         {kVrmlHeader + "Separator { Cube { } renderCulling ON }", 2},  // a field after a child
-        {kVrmlHeader + "Info { string word }", 2}, {kVrmlHeader + "Cone { parts ( SIDES | ) }", 2},
-        {kVrmlHeader + "Foo { fields [ SFFloat a, ] }", 2}, {kVrmlHeader + "DEF Cube { }", 2},
-        // An undeclared field; children for a Foo that was first seen without them.
-        {kVrmlHeader + "Foo { b 1 }", 2}, {kVrmlHeader + "Foo { }\nFoo { Cube { } }", 3},
-        {kVrmlHeader + "Cube { fields [ SFLong width ] width 2.5 }", 2},
+        {kVrmlHeader + "Cone { parts ( SIDES | ) }", 2}, {kVrmlHeader + "Foo { fields [ SFFloat a, ] }", 2},
+        {kVrmlHeader + "DEF Cube { }", 2}, {kVrmlHeader + "Cube { fields [ SFLong width ] width 2.5 }", 2},
+        // What the tolerant reading skips must still be whole; it fails where the strict one does.
+        {kVrmlHeader + "NavigationInfo { headlight FALSE\n\n", 2}, {kVrmlHeader + "Cube { foo }", 2},
+        {kVrmlHeader + "Separator {\n mirror [ 1\n }", 3}, {kVrmlHeader + "Switch { whichChild +1.5 }", 2},
+        {kVrmlHeader + "Cube { Foo { } }", 2}, {kVrmlHeader + "garbage 1 2 3", 2},
+        {kVrmlHeader + "Cube { foo 1\n Separator { } }", 2}, {kVrmlHeader + "Info { string }", 2},
     };
     for (const auto& [text, line] : cases) {
-        const auto file = readText(text);
-        EXPECT_EQ(file->errors, std::vector<std::string>{"parse error, line " + std::to_string(line) + ".\n"}) << text;
-        EXPECT_EQ(file->firstChildNode(), nullptr) << text;
+        for (VrmlReading reading : {VrmlReading::Strict, VrmlReading::Tolerant}) {
+            const auto file = readText(text, reading);
+            EXPECT_EQ(file->errors, parseErrorAt(line)) << text;
+            EXPECT_EQ(file->firstChildNode(), nullptr) << text;
+        }
+    }
+}
+
+// The tree, each polygon's corners and colour, and what was skipped.
+std::string digest(RecordingContext& scene) {
+    std::string text = treeOf(scene);
+    for (const RecordedPolygon& polygon : polygonsOf(scene)) {
+        for (const Vec3& corner : polygon.vertices) text += ' ' + ::testing::PrintToString(corner);
+        text += " in " + ::testing::PrintToString(polygon.material.diffuse);
+    }
+    for (const std::string& status : scene.statuses) text += status.compare(0, 7, "Skipped") ? "" : " " + status;
+    return text;
+}
+
+TEST(VrmlParser, theTolerantReadingTakesWhatWritersWriteWhereTheStrictOneStops) {
+    const std::string triangle = " Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] } IndexedFaceSet { coordIndex [ 0, 1, "
+                                 "2, -1 ] }";
+    // Text, the line where the strict reading stops, the same read strictly, and the skips.
+    const std::tuple<std::string, int, std::string, std::string> cases[] = {
+        {"Material { specularColor [ ] diffuseColor [ 0 0 1 ] }\nNormal { vector [] }" + triangle, 2,
+         "Material { diffuseColor 0 0 1 } Normal { }" + triangle, ""},
+        {"Coordinate3 { point [ +1 +0.0 0,\n 0 +1.5e+00 0, 0 0 +0. ] }\nIndexedFaceSet { coordIndex [ +0, 1, 2, -1 ] }",
+         2, "Coordinate3 { point [ 1 0 0, 0 1.5 0, 0 0 0 ] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }", ""},
+        {"Texture2 { filename ../textures/wood.jpg wrapS CLAMP } WWWAnchor { name\n  http://x.org/a.wrl#v "
+         "description Plan" + triangle + "}", 2,
+         "Texture2 { filename \"a\" wrapS CLAMP } WWWAnchor { name \"a\" description \"b\"" + triangle + "}", ""},
+        {"Separator {\n Coordinate3 { point [ 0 0 0  1 0 0\n 0 1 0 ] }\n IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }",
+         3, "Separator {" + triangle + "}", ""},
+        {"Material {\n diffuseColor 0 1 0 reflSpecular 0 0 0 mirror +0.5 }\nDirectionalLight { headlight FALSE }\n"
+         "Separator { alphaChannel \"}\" hint ( A | B ) tags [ \"]\" ]\n ShapeHints { kind SOLID }" + triangle + " }", 3,
+         "Material { diffuseColor 0 1 0 } DirectionalLight { } Separator { ShapeHints { }" + triangle + " }",
+         " Skipped unknown field 'reflSpecular', line 3. Skipped unknown field 'mirror', line 3. Skipped unknown "
+         "field 'headlight', line 4. Skipped unknown field 'alphaChannel', line 5. Skipped unknown field 'hint', "
+         "line 5. Skipped unknown field 'tags', line 5. Skipped unknown field 'kind', line 6."},
+        {"NavigationInfo {\n headlight FALSE }\nBackground { skyColor [ 0 1 1 ] }\nViewpoint { description \"}\" "
+         "Group { } }\nFoo { Cube { } }\nFoo { Bar { } }" + triangle, 3, "Foo { Cube { } }" + triangle,
+         " Skipped unknown node 'NavigationInfo', line 2. Skipped unknown node 'Background', line 4. Skipped "
+         "unknown node 'Viewpoint', line 5. Skipped unknown node 'Foo', line 7."},
+    };
+    for (const auto& [text, line, strictText, skipped] : cases) {
+        EXPECT_EQ(readText(kVrmlHeader + text, VrmlReading::Strict)->errors, parseErrorAt(line)) << text;
+        const auto tolerant = readText(kVrmlHeader + text);
+        EXPECT_EQ(tolerant->errors, std::vector<std::string>{}) << text;
+        EXPECT_EQ(digest(*tolerant), digest(*sceneOf(strictText)) + skipped) << text;
+    }
+    // Numbers and bare strings cut by a buffer refill read whole.
+    for (size_t before = 1; before <= 48; ++before) {
+        const auto cut = readText(kVrmlHeader + "Texture2 {" + std::string(VrmlLexer::kBufferSize - before - 27, ' ') +
+                                  " filename ../maps/a.jpg } Cube { width +1.5e1 }");
+        EXPECT_EQ(std::make_pair(cut->errors.size(), childAt<Cube>(*cut, 0).width()), std::make_pair(size_t{0}, 15.0));
     }
 }
 
@@ -59,7 +115,8 @@ TEST(VrmlParser, fieldValuesOfEveryTypeReachTheirNodesOrAreDroppedWithTheirNode)
 TEST(VrmlParser, defNamesAreFitUseCopiesTheLatestDefinitionAndDefsUnderDroppedNodesStayUsable) {
     const std::string longName(31, 'n');
     const auto context = sceneOf("DEF 2b Cube { width 3 }\nUSE 2b\nDEF box Cube { }\nDEF box Sphere { }\nUSE box\n"
-                                 "USE nothing\nDEF text AsciiText { }\nUSE text\n"
+                                 "USE nothing\nDEF text AsciiText { }\nUSE text\nDEF +1 Cube { } USE +1\n"
+                                 "Cube2 { fields [ SFFloat width, MFString isA ] isA \"Cube\" width 10 }\n"
                                  "DEF " + longName + "1 Cube { }\nUSE " + longName + "2\n" + R"(
         Separator {
             Foo { fields [ SFFloat a, MFLong b ] a 1 b [ 1, 2 ] DEF inner Cube { } Bar { Cube { } } }
@@ -67,8 +124,8 @@ TEST(VrmlParser, defNamesAreFitUseCopiesTheLatestDefinitionAndDefsUnderDroppedNo
             USE inner
             Cube { fields [ SFLong width ] width 2 }
         })");
-    EXPECT_EQ(treeOf(*context), "Cube#G2b Cube#G2b Cube#box Sphere#box Sphere#box Cube#" + longName + "1 Cube#" +
-                                    longName + "1 Separator(Cube#inner Cube)");
+    EXPECT_EQ(treeOf(*context), "Cube#G2b Cube#G2b Cube#box Sphere#box Sphere#box Cube#G+1 Cube#G+1 Cube#" + longName +
+                                    "1 Cube#" + longName + "1 Separator(Cube#inner Cube)");
     EXPECT_EQ(childAt<Cube>(*context, 1).width(), 3.0);
 }
 
@@ -113,6 +170,21 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
     EXPECT_EQ(crlf.errors, std::vector<std::string>{"parse error, line 3.\n"});
     EXPECT_EQ(crlf.statuses.size(), 2u);  // reading stops at the error
     EXPECT_TRUE(missing.errors.empty() && missing.statuses.empty());
+    // Compressed files, members one after another included, unpack whole within a limit.
+    VrmlReaderState state;
+    state.maxUnpackedBytes = 40;
+    const std::string packed = testing::gzipped(kVrmlHeader + "Cube { }");
+    const std::pair<std::string, const char*> packedFiles[] = {
+        {testing::gzipped(kVrmlHeader) + testing::gzipped("Cube { }"), nullptr},
+        {testing::gzipped(kVrmlHeader + std::string(40, ' ')), kVrmlGzipTooLarge},
+        {packed.substr(0, packed.size() - 4), kVrmlGzipDamaged}};
+    for (const auto& [contents, error] : packedFiles) {
+        testing::writeFile(dir.path("p.wrz"), contents);
+        RecordingContext context;
+        readVrmlFile(state, context, dir.path("p.wrz"));
+        EXPECT_EQ(context.errors, error ? std::vector<std::string>{error + std::string(".\n")} : std::vector<std::string>{});
+        EXPECT_EQ(treeOf(context), error ? "" : "Cube");
+    }
 #ifndef _WIN32
     RecordingContext folder;  // opening a folder succeeds here; reading it fails
     readVrmlFile(folder, dir.root());

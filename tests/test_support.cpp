@@ -1,6 +1,7 @@
 #include "tests/test_support.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <fstream>
 #include <sstream>
@@ -17,6 +18,20 @@ void writeFile(const std::string& path, const std::string& contents) {
     std::ofstream out(path, std::ios::binary);
     out << contents;
     ASSERT_TRUE(out.good()) << path;
+}
+
+std::string gzipped(const std::string& text) {
+    z_stream stream{};
+    deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string packed(deflateBound(&stream, text.size()), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    stream.avail_in = static_cast<uInt>(text.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&packed[0]);
+    stream.avail_out = static_cast<uInt>(packed.size());
+    deflate(&stream, Z_FINISH);
+    packed.resize(stream.total_out);
+    deflateEnd(&stream);
+    return packed;
 }
 
 }  // namespace glowpond::testing

@@ -108,5 +108,7 @@ private:
 
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& contents);
+// `text` as gzip writes it.
+std::string gzipped(const std::string& text);
 
 }  // namespace glowpond::testing

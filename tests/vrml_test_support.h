@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "scene/grouping.h"
@@ -33,17 +34,23 @@ protected:
 };
 
 // What a fresh reader state reads from `text`.
-inline std::unique_ptr<RecordingContext> readText(const std::string& text) {
+inline std::unique_ptr<RecordingContext> readText(const std::string& text,
+                                                  VrmlReading reading = VrmlReading::Tolerant) {
     auto context = std::make_unique<RecordingContext>();
     VrmlReaderState state;
+    state.reading = reading;
     readVrmlText(state, *context, text);
     return context;
 }
 
-// The nodes of `body`, a VRML file without its header, which must read without errors.
+// The nodes of `body`, a VRML file without its header, which must read
+// without errors, and alike in both readings.
 inline std::unique_ptr<RecordingContext> sceneOf(const std::string& body) {
     auto context = readText(kVrmlHeader + body);
+    const auto strict = readText(kVrmlHeader + body, VrmlReading::Strict);
     EXPECT_EQ(context->errors, std::vector<std::string>{}) << body;
+    EXPECT_EQ(std::tie(context->statuses, context->errors), std::tie(strict->statuses, strict->errors)) << body;
+    EXPECT_EQ(treeOf(*context), treeOf(*strict)) << body;
     return context;
 }
 

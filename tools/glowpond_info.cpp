@@ -15,11 +15,14 @@ namespace glowpond {
 namespace {
 
 const char kUsage[] =
-    "usage: glowpond-info [--status] FILE...\n"
+    "usage: glowpond-info [--status] [--strict] FILE...\n"
     "\n"
-    "Loads each model file (VRML 1.0 .wrl, 3D Studio .3ds) exactly as 3-D Glowpond\n"
-    "does and prints one JSON object per file on its own line:\n"
-    "  file, ok         the path, and whether the saver would show the model\n"
+    "Loads each model file (VRML 1.0 .wrl or compressed .wrz, 3D Studio .3ds)\n"
+    "exactly as 3-D Glowpond does and prints one JSON object per file on its own line:\n"
+    "  file             the path\n"
+    "  ok               whether the saver would show the model: it loaded, with\n"
+    "                   faces and vertices\n"
+    "  loaded           whether the load itself succeeded (it may still be empty)\n"
     "  messages         the message boxes the saver would show, in order,\n"
     "                   as {\"caption\", \"text\"}\n"
     "  partCount, vertexCount, faceCount, bounds (minX maxX minY maxY minZ maxZ)\n"
@@ -28,9 +31,18 @@ const char kUsage[] =
     "The model is centred and scaled as the saver scales it (longest side 0.57735).\n"
     "\n"
     "  --status   also print the load-status texts to standard error, as the\n"
-    "             saver's load-status window would show them\n"
+    "             saver's load-status window would show them; among them, what\n"
+    "             the reader left out (\"Skipped unknown field 'x', line 31.\")\n"
+    "  --strict   read VRML files by the VRML 1.0 grammar alone, as the\n"
+    "             format's definition gives it. The saver is more forgiving: it\n"
+    "             also reads empty lists, numbers written with a leading \"+\",\n"
+    "             file names without quotes, list values without commas and\n"
+    "             gzip-compressed files, and skips fields and nodes it does not\n"
+    "             know instead of refusing the file. With --strict such a file\n"
+    "             fails at the line where the grammar stops it.\n"
     "\n"
-    "Exit status: 0 when every file loaded, 1 otherwise, 2 for a usage error.\n";
+    "Exit status: 0 when the saver would show every file, 1 otherwise, 2 for a\n"
+    "usage error.\n";
 
 // Collects the message boxes a load would show, and prints its status texts
 // when asked to.
@@ -88,9 +100,12 @@ std::string jsonNumbers(const Values& values) {
     return out + "]";
 }
 
-std::string describe(const std::string& path, bool ok, const DisplayMesh& mesh,
+const char* jsonBool(bool value) { return value ? "true" : "false"; }
+
+std::string describe(const std::string& path, bool ok, bool loaded, const DisplayMesh& mesh,
                      const std::vector<ConsoleObserver::Message>& messages, double loadMs) {
-    std::string out = "{\"file\":" + jsonString(path) + ",\"ok\":" + (ok ? "true" : "false") + ",\"messages\":[";
+    std::string out = "{\"file\":" + jsonString(path) + ",\"ok\":" + jsonBool(ok) + ",\"loaded\":" + jsonBool(loaded) +
+                      ",\"messages\":[";
     for (size_t i = 0; i < messages.size(); ++i) {
         out += (i ? ",{" : "{") + std::string("\"caption\":") + jsonString(messages[i].caption) +
                ",\"text\":" + jsonString(messages[i].text) + "}";
@@ -109,6 +124,7 @@ std::string describe(const std::string& path, bool ok, const DisplayMesh& mesh,
 
 int run(int argc, char** argv) {
     bool showStatus = false;
+    LoadOptions options;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
@@ -117,6 +133,8 @@ int run(int argc, char** argv) {
         }
         if (std::strcmp(argv[i], "--status") == 0) {
             showStatus = true;
+        } else if (std::strcmp(argv[i], "--strict") == 0) {
+            options.strictVrml = true;
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
             std::fprintf(stderr, "glowpond-info: unknown option %s\n\n%s", argv[i], kUsage);
             return 2;
@@ -129,20 +147,22 @@ int run(int argc, char** argv) {
         return 2;
     }
 
-    ModelLoader loader;
-    bool allLoaded = true;
+    ModelLoader loader(options);
+    bool allShown = true;
     for (const std::string& path : files) {
         ConsoleObserver console(showStatus);
         if (showStatus) std::fprintf(stderr, "%s\n", path.c_str());
         DisplayMesh mesh;
         const auto start = std::chrono::steady_clock::now();
-        const bool ok = loader.load(path, mesh, console);
+        const bool loaded = loader.load(path, mesh, console);
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
-        allLoaded = allLoaded && ok;
-        std::printf("%s\n", describe(path, ok, mesh, console.messages, took.count()).c_str());
+        // What the saver asks of a model before it shows it.
+        const bool ok = loaded && mesh.faceCount != 0 && mesh.vertexCount != 0;
+        allShown = allShown && ok;
+        std::printf("%s\n", describe(path, ok, loaded, mesh, console.messages, took.count()).c_str());
         std::fflush(stdout);
     }
-    return allLoaded ? 0 : 1;
+    return allShown ? 0 : 1;
 }
 
 }  // namespace

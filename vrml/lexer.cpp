@@ -24,6 +24,7 @@
 
 namespace glowpond {
 
+const char* const kVrmlParseError = "parse error";
 const char* const kVrmlBufferOverflow = "fatal error - scanner input buffer overflow";
 const char* const kVrmlReadFailed = "read() in flex scanner failed";
 const char* const kVrmlNoBufferMemory = "out of dynamic memory in yy_create_buffer()";
@@ -59,6 +60,7 @@ constexpr std::array<uint8_t, 256> kClasses = makeClasses();
 inline bool is(char c, uint8_t charClass) { return (kClasses[static_cast<unsigned char>(c)] & charClass) != 0; }
 
 constexpr int kRescan = -2;  // a scanner refilled the buffer or skipped a comment
+constexpr int kNoBareString = -3;  // scanBareString: scan the token as usual
 
 // Integers are 32-bit on every platform; values beyond the range saturate
 // to its ends, as a 32-bit strtol does.
@@ -125,7 +127,9 @@ size_t hexLength(const char* p) {
 
 // -? digits* .? digits* ([eE] [+-]? digits+)?. `examined` receives how far
 // the scan looked, which is beyond the match when an exponent has no digits.
-size_t realLength(const char* p, size_t& examined) {
+// Kept inline in the number scan, which it dominates, although the rare
+// "+" numbers call it too.
+[[gnu::always_inline]] inline size_t realLength(const char* p, size_t& examined) {
     size_t length = p[0] == '-' ? 1 : 0;
     while (is(p[length], kDigit)) ++length;
     if (p[length] == '.') ++length;
@@ -141,6 +145,27 @@ size_t realLength(const char* p, size_t& examined) {
         }
     }
     return length;
+}
+
+// A "+" and a number, as the tolerant reading takes it: digits, or a "."
+// and digits, after the "+", then the longest decimal or real number.
+// `examined` as for realLength; `integer` tells which of the two matched.
+[[gnu::noinline]] size_t plusNumberLength(const char* p, size_t& examined, bool& integer) {
+    const char* number = p + 1;
+    if (!is(number[0], kDigit) && !(number[0] == '.' && is(number[1], kDigit))) {
+        examined = 0;
+        return 0;
+    }
+    const size_t decimal = decimalLength(number);
+    const size_t real = realLength(number, examined);
+    examined = 1 + std::max(examined, decimal);
+    integer = decimal >= real;
+    return 1 + std::max(decimal, real);
+}
+
+// Where a bare string ends.
+bool endsBareString(char c) {
+    return is(c, kBlank) || c == '\n' || c == '\r' || c == '\0' || c == '}' || c == ']';
 }
 
 // ---------------------------------------------------------------------------
@@ -216,6 +241,8 @@ void VrmlLexer::start(Node* context, VrmlNodeTypeTable* types, int64_t size) {
     line_ = 1;
     nameNext_ = false;
     failed_ = false;
+    departureLine_ = 0;
+    plusLength_ = 0;
     value_ = VrmlTokenValue();
 }
 
@@ -257,6 +284,7 @@ bool VrmlLexer::refill(size_t keepFrom) {
     pos_ -= keepFrom;
     end_ = kept;
 
+    plusLength_ = 0;
     const size_t wanted = kBufferSize - kept;
     size_t got = 0;
     if (file_) {
@@ -289,7 +317,11 @@ bool VrmlLexer::refill(size_t keepFrom) {
 // ---------------------------------------------------------------------------
 // Tokens
 
-int VrmlLexer::nextToken() {
+int VrmlLexer::nextToken() { return scanToken<false>(); }
+int VrmlLexer::nextTokenOrBareString() { return scanToken<true>(); }
+
+template <bool kBareString>
+[[gnu::always_inline]] inline int VrmlLexer::scanToken() {
     assert(buffer_ && "startScanning comes first");
     for (;;) {
         if (failed_) return kTokenFailed;
@@ -326,8 +358,13 @@ int VrmlLexer::nextToken() {
                 token = scanString();
                 break;
             default:
+                if (kBareString && c != '{' && c != '}' && c != '[' && c != ']' &&
+                    (token = scanBareString()) != kNoBareString) {
+                    break;
+                }
                 if (is(c, kWordChar) || c == '.') {
-                    token = scanWordOrNumber();
+                    // Only words start with "+".
+                    token = c == '+' && tolerant_ ? scanPlusWord() : scanWordOrNumber();
                 } else {
                     ++pos_;
                     return static_cast<unsigned char>(c);
@@ -416,6 +453,58 @@ int VrmlLexer::scanWordOrNumber() {
     return resolveWord(std::string_view(p, longest));
 }
 
+int VrmlLexer::scanPlusWord() {
+    size_t examined = 0;
+    bool integer = false;
+    size_t plus = plusNumberLength(&buffer_[pos_], examined, integer);
+    if (examined >= kBufferSize) {
+        plus = 0;  // one that the buffer cannot hold stays a word, as the grammar reads it
+    } else if (pos_ + examined >= end_ && !atEof_) {
+        refill(pos_);
+        return kRescan;
+    }
+    const size_t start = pos_;
+    const int token = scanWordOrNumber();
+    if (token == kRescan) return token;
+    plusStart_ = start;
+    plusEnd_ = pos_;
+    plusLength_ = plus >= pos_ - start ? plus : 0;
+    plusInteger_ = integer;
+    return token;
+}
+
+int VrmlLexer::readPlusNumber() {
+    // Only while that word is the last token read, so that its number is
+    // still in the buffer (a refill forgets it).
+    if (plusLength_ == 0 || pos_ != plusEnd_) return 0;
+    const char* number = &buffer_[plusStart_ + 1];
+    const size_t length = plusLength_ - 1;
+    pos_ = plusStart_ + plusLength_;
+    plusLength_ = 0;
+    if (plusInteger_) {
+        value_.integer = decimalValue(number, length);
+        return kTokenInteger;
+    }
+    value_.number = floatValue(number, length);
+    return kTokenFloat;
+}
+
+int VrmlLexer::scanBareString() {
+    const char* p = &buffer_[pos_];
+    size_t length = 0;
+    while (!endsBareString(p[length])) ++length;
+    if (pos_ + length >= end_ && !atEof_) {
+        // One that the buffer cannot hold is scanned as the grammar scans it.
+        if (end_ - pos_ >= kBufferSize) return kNoBareString;
+        refill(pos_);
+        return kRescan;
+    }
+    departFromGrammar();
+    pos_ += length;
+    value_.text = std::string_view(p, length);
+    return kTokenString;
+}
+
 // ---------------------------------------------------------------------------
 // Word resolution
 
@@ -465,6 +554,10 @@ void VrmlLexer::fail(const char* message) {
 
 void VrmlLexer::reportError(const char* format, ...) {
     if (!context_) return;
+    if (departureLine_ != 0) {
+        context_->error("%s, line %d.\n", kVrmlParseError, departureLine_);
+        return;
+    }
     char message[512];
     std::va_list args;
     va_start(args, format);

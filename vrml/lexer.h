@@ -44,6 +44,8 @@ constexpr int kTokenFailed = -1;
 
 inline bool isFieldNameToken(int token) { return token >= kTokenFieldNameFirst && token <= kTokenFieldNameLast; }
 
+// The grammar's one message: the text cannot go on with the token at hand.
+extern const char* const kVrmlParseError;
 // The fatal conditions, as reported through reportError.
 extern const char* const kVrmlBufferOverflow;
 extern const char* const kVrmlReadFailed;
@@ -82,6 +84,10 @@ public:
     // The next token's code; its value is in value(). After a fatal
     // condition (reported once) every call gives kTokenFailed.
     int nextToken();
+    // The same, except that a token that does not start with a quote or a
+    // bracket reads as a string up to blanks, a line break, "}" or "]" (a
+    // bare string of the tolerant reading, which departs from the grammar).
+    int nextTokenOrBareString();
     const VrmlTokenValue& value() const { return value_; }
 
     // 1 + the line breaks read so far.
@@ -92,8 +98,25 @@ public:
     void setCurrentType(const VrmlNodeType* type) { currentType_ = type; }
     const VrmlNodeType* currentType() const { return currentType_; }
 
-    // Sends "<message>, line <n>.\n" to the context's error hook.
+    // Sends "<message>, line <n>.\n" to the context's error hook; after
+    // departFromGrammar, "parse error" at the line of the departure instead.
     void reportError(const char* format, ...) GLOWPOND_PRINTF(2, 3);
+
+    // The tolerant reading (kept across startScanning): a word of a "+" and
+    // a number can be read as that number (readPlusNumber), and a string
+    // can be a bare word (nextTokenOrBareString).
+    void setTolerant(bool tolerant) { tolerant_ = tolerant; }
+    // The token at hand is where the VRML 1.0 grammar fails, and the reader
+    // goes on regardless. From then on every error is reported as the
+    // grammar would have reported it: "parse error" at the line of the
+    // first departure, so that a broken file fails alike in both readings.
+    void departFromGrammar() {
+        if (departureLine_ == 0) departureLine_ = line_;
+    }
+    // When the token at hand is a word that is a number with a leading "+"
+    // ("+3", "+0.5e+00"): reads it as that number and gives its token code
+    // (kTokenInteger or kTokenFloat, value in value()); 0 otherwise.
+    int readPlusNumber();
 
 private:
     void start(Node* context, VrmlNodeTypeTable* types, int64_t size);
@@ -105,11 +128,17 @@ private:
     void fail(const char* message);
     void lineBreak();
 
+    template <bool kBareString>
+    int scanToken();
     // Scanners for the token starting at pos_: each returns a token code,
     // or 0 after skipping a comment. -1 asks to scan again after a refill.
     int scanComment();
     int scanString();
     int scanWordOrNumber();
+    // A word that starts with "+", as scanWordOrNumber scans it, with the
+    // number that readPlusNumber may read instead.
+    int scanPlusWord();
+    int scanBareString();
     int resolveWord(std::string_view word);
 
     std::unique_ptr<char[]> buffer_;  // kBufferSize bytes and two NUL sentinels
@@ -129,6 +158,15 @@ private:
     int line_ = 1;
     bool nameNext_ = false;  // the next word follows DEF or USE
     bool failed_ = false;
+    bool tolerant_ = false;
+    int departureLine_ = 0;  // 0: none yet
+    // The last word that started with "+", when it is a "+" and a number:
+    // where it starts and ends, the number's length with the "+", and
+    // whether it is an integer.
+    size_t plusStart_ = 0;
+    size_t plusEnd_ = 0;
+    size_t plusLength_ = 0;
+    bool plusInteger_ = false;
     VrmlTokenValue value_;
     std::string stringText_;  // the last string token's text
 };

@@ -35,6 +35,7 @@ struct VrmlNodeType {
     bool grouping = false;  // children allowed
     // Builds the node; null for types that are parsed and dropped.
     NodeFactory factory = nullptr;
+    bool fromFile = false;  // named first by the file being read, not a VRML 1.0 type
     std::array<VrmlFieldDecl, kMaxFields> fields;
     int fieldCount = 0;
 

@@ -6,8 +6,13 @@
 // first token that cannot continue the text read so far: the same token at
 // which a table-driven LR parser of the grammar reports its error.
 //
-// Sections: the parser (file, nodes, declarations, field values); the
-// reader entries.
+// The tolerant reading takes its own way only at such a token, and tells
+// the lexer so (departFromGrammar), which keeps later errors as the strict
+// reading reports them. The one place where it looks two tokens ahead is a
+// word in a node body: a node when "{" follows, a field otherwise.
+//
+// Sections: the parser (file, nodes, declarations, field values, skipping);
+// the reader entries.
 #include "vrml/parser.h"
 
 #include <cstdio>
@@ -16,11 +21,14 @@
 #include <utility>
 #include <vector>
 
+#include "vrml/gzip_file.h"
+
 namespace glowpond {
 
-const char* const kVrmlParseError = "parse error";
 const char* const kVrmlNestingTooDeep = "nodes nested deeper than 24 levels";
 const char* const kVrmlOutOfMemory = "out of memory";
+const char* const kVrmlGzipDamaged = "The compressed file is damaged";
+const char* const kVrmlGzipTooLarge = "The compressed file unpacks to more than 256 MB";
 
 namespace {
 
@@ -34,6 +42,12 @@ bool isNodeStart(int token) {
     return token == kTokenDef || token == kTokenUse || token == kTokenNodeType || token == kTokenGroupType ||
            token == kTokenName;
 }
+
+// Tokens that the lexer made of a word, DEF and USE apart.
+bool isWord(int token) { return token == kTokenName || (token >= kTokenFields && token <= kTokenGroupType); }
+
+// Types whose fields are known: the VRML 1.0 ones, and those a file described.
+bool knowsFields(const VrmlNodeType& type) { return !type.fromFile || type.fieldCount > 0; }
 
 bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -57,7 +71,8 @@ void appendTo(std::unique_ptr<Node>& head, std::unique_ptr<Node> node) {
 
 class Parser {
 public:
-    explicit Parser(VrmlReaderState& state) : state_(state), lexer_(state.lexer) {}
+    Parser(VrmlReaderState& state, Node& context)
+        : state_(state), lexer_(state.lexer), context_(context), tolerant_(state.reading == VrmlReading::Tolerant) {}
 
     // The root nodes as a chain (null when the file has none). False after
     // an error has been reported.
@@ -87,7 +102,13 @@ private:
     // `node` receives the node built, or stays null for a type without a
     // class or a USE of an unknown name; `bytes` its estimated size.
     bool parseNode(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes);
+    // From the type name, which is peeked.
     bool parseNodeBody(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes);
+    // From "{", after the unknown type name `name` on line `line`.
+    bool parseUnknownBody(Node* parent, const std::string& name, int line, std::unique_ptr<Node>& node,
+                          int64_t& bytes);
+    bool parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, int line, std::unique_ptr<Node>& node,
+                   int64_t& bytes);
     bool parseDeclarations(VrmlNodeType& type);
     // Passes the value to `node`'s setter; reads and drops it when `node` is
     // null. `bytes` grows by the estimated heap size of the value.
@@ -109,12 +130,23 @@ private:
     bool parseMatrix(Matrix4& m);
     bool parseBitMask(int32_t& mask);
     bool parseString(std::string& text);
+    bool parseSingleString(std::string& text);
+    // Reads the word at hand as a number when it is one with a leading "+".
+    bool takePlusNumber();
+    // The value of the undeclared field `name`, or the rest of the body of
+    // the node type `name`, with their status texts.
+    bool skipFieldValue(const std::string& name, int line);
+    bool skipRestOfBody(const std::string& name, int line);
+    // From "[" or "(" to the token that closes it.
+    bool skipList(int open, int close);
     // One element, or "[" elements separated by commas, a trailing comma allowed "]".
     template <typename T, typename ReadElement>
     bool parseList(Node* node, std::unique_ptr<FieldArray<T>>& array, ReadElement readElement);
 
     VrmlReaderState& state_;
     VrmlLexer& lexer_;
+    Node& context_;
+    const bool tolerant_;
     int token_ = kTokenEnd;
     bool havePeek_ = false;
     int depth_ = 0;
@@ -172,18 +204,29 @@ bool Parser::parseNode(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes
 }
 
 bool Parser::parseNodeBody(Node* parent, std::unique_ptr<Node>& node, int64_t& bytes) {
-    VrmlNodeType* type = nullptr;
-    bool childrenAllowed = false;
+    const int line = lexer_.lineNumber();
     if (peek() == kTokenName) {
-        // An unknown name becomes a type of its own for the rest of the file:
-        // its declarations stay, and later bodies of it take no children.
-        type = &state_.nodeTypes.add(value().text, false, nullptr);
-        childrenAllowed = true;
-    } else {
-        type = value().nodeType;
-        childrenAllowed = peek() == kTokenGroupType;
+        const std::string name(value().text);
+        consume();
+        return parseUnknownBody(parent, name, line, node, bytes);
     }
+    VrmlNodeType& type = *value().nodeType;
+    const bool childrenAllowed = peek() == kTokenGroupType;
     consume();
+    return parseBody(parent, type, childrenAllowed, line, node, bytes);
+}
+
+bool Parser::parseUnknownBody(Node* parent, const std::string& name, int line, std::unique_ptr<Node>& node,
+                              int64_t& bytes) {
+    // An unknown name becomes a type of its own for the rest of the file:
+    // its declarations stay, and later bodies of it take no children.
+    VrmlNodeType& type = state_.nodeTypes.add(name, false, nullptr);
+    type.fromFile = true;
+    return parseBody(parent, type, true, line, node, bytes);
+}
+
+bool Parser::parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, int line,
+                       std::unique_ptr<Node>& node, int64_t& bytes) {
     if (peek() != '{') return syntaxError();
     if (depth_ == VrmlReaderState::kMaxDepth) {
         lexer_.reportError("%s", kVrmlNestingTooDeep);
@@ -192,29 +235,67 @@ bool Parser::parseNodeBody(Node* parent, std::unique_ptr<Node>& node, int64_t& b
     consume();
 
     // The type must be current before the lexer reads the body's first word.
-    node = type->factory ? type->factory() : nullptr;
+    node = type.factory ? type.factory() : nullptr;
     if (node) node->setParent(parent);
     const VrmlNodeType* outerType = lexer_.currentType();
-    lexer_.setCurrentType(type);
+    lexer_.setCurrentType(&type);
     ++depth_;
     bytes = kNodeBytes;
 
-    if (peek() == kTokenFields && !parseDeclarations(*type)) return false;
-    while (isFieldNameToken(peek())) {
-        if (!parseFieldValue(node.get(), bytes)) return false;
-    }
+    if (peek() == kTokenFields && !parseDeclarations(type)) return false;
     std::unique_ptr<Node> children;
+    auto addChild = [&](std::unique_ptr<Node> child, int64_t childBytes) {
+        bytes += childBytes;
+        appendTo(children, std::move(child));
+    };
+    for (;;) {
+        if (isFieldNameToken(peek())) {
+            if (!parseFieldValue(node.get(), bytes)) return false;
+            continue;
+        }
+        if (!tolerant_ || peek() != kTokenName || !knowsFields(type)) break;
+        // A word among the fields of a known node: a child node when "{"
+        // follows, else a field that the node does not declare.
+        if (!childrenAllowed) lexer_.departFromGrammar();
+        const std::string word(value().text);
+        const int wordLine = lexer_.lineNumber();
+        consume();
+        if (peek() == '{') {
+            if (!childrenAllowed) return syntaxError();
+            std::unique_ptr<Node> child;
+            int64_t childBytes = 0;
+            if (!parseUnknownBody(node.get(), word, wordLine, child, childBytes)) return false;
+            addChild(std::move(child), childBytes);
+            break;
+        }
+        lexer_.departFromGrammar();
+        if (!skipFieldValue(word, wordLine)) return false;
+    }
+    bool broken = false;  // the body of a node of an unknown type does not parse
     if (childrenAllowed) {
         while (isNodeStart(peek())) {
             std::unique_ptr<Node> child;
             int64_t childBytes = 0;
-            if (!parseNode(node.get(), child, childBytes)) return false;
-            bytes += childBytes;
-            appendTo(children, std::move(child));
+            if (peek() == kTokenName) {
+                const std::string word(value().text);
+                const int wordLine = lexer_.lineNumber();
+                consume();
+                broken = tolerant_ && !knowsFields(type) && peek() != '{';
+                if (broken) break;
+                if (!parseUnknownBody(node.get(), word, wordLine, child, childBytes)) return false;
+            } else if (!parseNode(node.get(), child, childBytes)) {
+                return false;
+            }
+            addChild(std::move(child), childBytes);
         }
     }
-    if (peek() != '}') return syntaxError();
-    consume();
+    if (broken || peek() != '}') {
+        if (!tolerant_ || knowsFields(type)) return syntaxError();
+        lexer_.departFromGrammar();
+        if (!skipRestOfBody(type.name, line)) return false;
+    } else {
+        consume();
+    }
     lexer_.setCurrentType(outerType);
     --depth_;
 
@@ -255,16 +336,25 @@ bool Parser::parseNumber(double& number) {
     } else if (peek() == kTokenInteger) {
         number = value().integer;
     } else {
-        return syntaxError();
+        return takePlusNumber() ? parseNumber(number) : syntaxError();
     }
     consume();
     return true;
 }
 
 bool Parser::parseInteger(int32_t& integer) {
-    if (peek() != kTokenInteger) return syntaxError();
+    if (peek() != kTokenInteger && !(takePlusNumber() && peek() == kTokenInteger)) return syntaxError();
     integer = value().integer;
     consume();
+    return true;
+}
+
+bool Parser::takePlusNumber() {
+    if (!tolerant_ || !isWord(peek())) return false;
+    const int token = lexer_.readPlusNumber();
+    if (token == 0) return false;
+    lexer_.departFromGrammar();
+    token_ = token;
     return true;
 }
 
@@ -304,6 +394,15 @@ bool Parser::parseString(std::string& text) {
     return true;
 }
 
+bool Parser::parseSingleString(std::string& text) {
+    // Writers leave file names and the like unquoted.
+    if (tolerant_ && !havePeek_) {
+        token_ = lexer_.nextTokenOrBareString();
+        havePeek_ = true;
+    }
+    return parseString(text);
+}
+
 template <typename T, typename ReadElement>
 bool Parser::parseList(Node* node, std::unique_ptr<FieldArray<T>>& array, ReadElement readElement) {
     // Values for a dropped node are checked but not kept.
@@ -316,13 +415,22 @@ bool Parser::parseList(Node* node, std::unique_ptr<FieldArray<T>>& array, ReadEl
     };
     if (peek() != '[') return add();
     consume();
-    if (!add()) return false;
-    for (;;) {
-        if (peek() == ']') break;
-        if (peek() != ',') return syntaxError();
-        consume();
-        if (peek() == ']') break;
+    if (tolerant_ && peek() == ']') {
+        lexer_.departFromGrammar();  // an empty list: no values
+    } else {
         if (!add()) return false;
+        for (;;) {
+            if (peek() == ']') break;
+            if (peek() == ',') {
+                consume();
+                if (peek() == ']') break;
+            } else if (tolerant_) {
+                lexer_.departFromGrammar();  // elements separated by blanks alone
+            } else {
+                return syntaxError();
+            }
+            if (!add()) return false;
+        }
     }
     consume();
     return true;
@@ -344,7 +452,7 @@ bool Parser::parseFieldValue(Node* node, int64_t& bytes) {
         case FieldType::SFColor: return parseSingleField(node, &Parser::parseVec3, &Node::setVec3);
         case FieldType::SFRotation: return parseSingleField(node, &Parser::parseRotation, &Node::setRotation);
         case FieldType::SFMatrix: return parseSingleField(node, &Parser::parseMatrix, &Node::setMatrix);
-        case FieldType::SFString: return parseSingleField(node, &Parser::parseString, &Node::setString);
+        case FieldType::SFString: return parseSingleField(node, &Parser::parseSingleString, &Node::setString);
         case FieldType::SFImage: return skipImage();
         case FieldType::MFVec3f:
         case FieldType::MFColor:
@@ -397,6 +505,51 @@ bool Parser::skipImage() {
 }
 
 // ---------------------------------------------------------------------------
+// Skipping, in the tolerant reading. Token by token, so that braces and
+// brackets inside strings do not count.
+
+bool Parser::skipFieldValue(const std::string& name, int line) {
+    const int token = peek();
+    if (token == '[' || token == '(') {
+        if (!skipList(token, token == '[' ? ']' : ')')) return false;  // "(" opens a bit mask
+    } else if (token == kTokenInteger || token == kTokenFloat || takePlusNumber()) {
+        do {
+            consume();
+        } while (peek() == kTokenInteger || peek() == kTokenFloat || takePlusNumber());
+    } else if (token == kTokenString || isWord(token)) {
+        consume();
+    } else {
+        return syntaxError();
+    }
+    context_.status("Skipped unknown field '%s', line %d.", name.c_str(), line);
+    return true;
+}
+
+bool Parser::skipList(int open, int close) {
+    for (int depth = 0;;) {
+        const int token = peek();
+        if (token == kTokenEnd || token == kTokenFailed || token == '{' || token == '}') return syntaxError();
+        consume();
+        if (token == open) {
+            ++depth;
+        } else if (token == close && --depth == 0) {
+            return true;
+        }
+    }
+}
+
+bool Parser::skipRestOfBody(const std::string& name, int line) {
+    for (int depth = 1; depth > 0;) {
+        const int token = peek();
+        if (token == kTokenEnd || token == kTokenFailed) return syntaxError();
+        consume();
+        depth += token == '{' ? 1 : token == '}' ? -1 : 0;
+    }
+    context_.status("Skipped unknown node '%s', line %d.", name.c_str(), line);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
 // Reader entries
 
 int64_t fileSize(std::FILE* file) {
@@ -414,26 +567,59 @@ int64_t fileSize(std::FILE* file) {
 
 template <typename StartScanning>
 void read(VrmlReaderState& state, Node& context, StartScanning startScanning) {
+    bool scanning = false;
     try {
         state.defs.clear();
         state.nodeTypes.registerStandardTypes();
-        if (startScanning()) {
-            Parser parser(state);
+        state.lexer.setTolerant(state.reading == VrmlReading::Tolerant);
+        scanning = startScanning();
+        if (scanning) {
+            Parser parser(state, context);
             std::unique_ptr<Node> roots;
             if (parser.parseFile(roots)) context.addChild(std::move(roots));
         }
     } catch (const std::bad_alloc&) {
-        context.error("%s, line %d.\n", kVrmlOutOfMemory, state.lexer.lineNumber());
+        if (scanning) {
+            state.lexer.reportError("%s", kVrmlOutOfMemory);
+        } else {
+            context.error("%s, line %d.\n", kVrmlOutOfMemory, state.lexer.lineNumber());
+        }
     }
     state.lexer.finish();
     state.defs.clear();
     state.nodeTypes.clear();
 }
 
+// Whether the file starts as gzip data; leaves it at its start.
+bool startsAsGzip(std::FILE* file) {
+    char head[2] = {};
+    const size_t got = std::fread(head, 1, sizeof head, file);
+    std::rewind(file);
+    return isGzip(std::string_view(head, got));
+}
+
+// A compressed file is unpacked whole and read as text.
+void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path) {
+    std::string text;
+    try {
+        switch (gunzipFile(path, state.maxUnpackedBytes, text)) {
+            case Unpacked::Whole: break;
+            case Unpacked::Cut: context.error("%s.\n", kVrmlGzipTooLarge); return;
+            case Unpacked::Damaged: context.error("%s.\n", kVrmlGzipDamaged); return;
+            case Unpacked::Unreadable: context.error("%s, line 1.\n", kVrmlReadFailed); return;
+        }
+    } catch (const std::bad_alloc&) {
+        context.error("%s, line 1.\n", kVrmlOutOfMemory);
+        return;
+    }
+    readVrmlText(state, context, text);
+}
+
 }  // namespace
 
-void readVrmlFile(Node& context, const std::string& path) {
+void readVrmlFile(Node& context, const std::string& path, VrmlReading reading) {
     VrmlReaderState state;
+    state.reading = reading;
     readVrmlFile(state, context, path);
 }
 
@@ -442,6 +628,11 @@ void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path
     // itself gives them the meaning Windows text mode would.
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return;
+    if (state.reading == VrmlReading::Tolerant && startsAsGzip(file)) {
+        std::fclose(file);
+        readGzipFile(state, context, path);
+        return;
+    }
     const int64_t size = fileSize(file);
     read(state, context, [&] { return state.lexer.startScanning(file, size, &context, &state.nodeTypes); });
     std::fclose(file);

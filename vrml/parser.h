@@ -5,6 +5,22 @@
 // context's status hook and every failure to its error hook, as
 // "<message>, line <n>.\n". A file with any error yields no nodes at all;
 // a file that cannot be opened yields nothing and no message.
+//
+// Two readings. The strict one is the VRML 1.0 grammar and nothing else.
+// The tolerant one (the default) reads every text that the grammar accepts
+// exactly as the strict one does, and only where the grammar fails, takes
+// what real writers produce:
+// - empty lists "[ ]" (no values), numbers written with a leading "+",
+//   bare words as SFString values ("filename ../maps/wood.jpg"), list
+//   elements separated by blanks alone, and gzip-compressed files;
+// - fields that a known node does not declare (vendor extensions): their
+//   value is skipped, with the status "Skipped unknown field '<name>',
+//   line <n>.";
+// - nodes of unknown types without a "fields" description whose body does
+//   not parse (nodes of later VRML versions): skipped to their closing
+//   brace, with the status "Skipped unknown node '<name>', line <n>.".
+// Anything else that the grammar refuses still fails, with the strict
+// reading's message and line.
 #pragma once
 
 #include <cstdint>
@@ -18,10 +34,14 @@
 
 namespace glowpond {
 
-// Texts of the parser's own errors.
-extern const char* const kVrmlParseError;
+// Texts of the parser's own errors (kVrmlParseError is the lexer's).
 extern const char* const kVrmlNestingTooDeep;
 extern const char* const kVrmlOutOfMemory;
+// Failures of a compressed file, reported as "<message>.\n".
+extern const char* const kVrmlGzipDamaged;
+extern const char* const kVrmlGzipTooLarge;
+
+enum class VrmlReading { Tolerant, Strict };
 
 // Everything the reader keeps while it reads one file. The tables are
 // emptied after each file; a state kept for several files (the overloads
@@ -38,6 +58,10 @@ struct VrmlReaderState {
     // Copies made by USE may add at most about this many bytes to a file's
     // nodes, so that a small file of nested USEs cannot exhaust memory.
     int64_t maxCopiedBytes = int64_t{256} << 20;
+    // A compressed file may unpack to at most this many bytes (kVrmlGzipTooLarge names it).
+    size_t maxUnpackedBytes = size_t{256} << 20;
+
+    VrmlReading reading = VrmlReading::Tolerant;
 
     VrmlLexer lexer;
     VrmlNodeTypeTable nodeTypes;
@@ -45,8 +69,9 @@ struct VrmlReaderState {
 };
 
 // Reads the file at `path` and appends its root nodes as children of
-// `context` (the load context), with a reader state of its own.
-void readVrmlFile(Node& context, const std::string& path);
+// `context` (the load context), with a reader state of its own. The
+// tolerant reading unpacks a gzip-compressed file first.
+void readVrmlFile(Node& context, const std::string& path, VrmlReading reading = VrmlReading::Tolerant);
 void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path);
 
 // The same for text in memory, which is read as a file of that content.
