@@ -17,6 +17,7 @@ constexpr double kCellsPerUnit = 4096.0;
 constexpr double kReach = 2.0 * kCoincidence;
 constexpr double kMaxCell = 4611686018427387904.0;  // 2^62; farther cells share the outermost
 constexpr size_t kInitialHeads = 1024;
+constexpr size_t kBitsPerHead = 8;
 
 bool finite(const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
@@ -63,6 +64,7 @@ int32_t pointBucket(const Vec3& point) {
 
 void MergedPoints::releaseIndex() {
     std::vector<int32_t>().swap(heads_);
+    std::vector<uint64_t>().swap(occupied_);
     std::vector<Entry>().swap(entries_);
     indexed_ = points_.empty();
 }
@@ -123,6 +125,8 @@ int32_t MergedPoints::add(const Vec3& point) {
 // point's bucket when that had to be computed.
 int32_t MergedPoints::find(const Vec3& point, uint32_t cell, int32_t& bucket) const {
     if (heads_.empty()) return -1;
+    const size_t bit = cell & (occupied_.size() * 64 - 1);
+    if ((occupied_[bit >> 6] >> (bit & 63) & 1) == 0) return -1;
     const int32_t head = heads_[cell & (heads_.size() - 1)];
     bool near = false;
     for (int32_t e = head; e >= 0; e = entries_[static_cast<size_t>(e)].next) {
@@ -159,19 +163,27 @@ void MergedPoints::addEntry(uint32_t cell, int32_t point) {
     if (entries_.size() >= heads_.size()) rehash(std::max(kInitialHeads, heads_.size() * 2));
     int32_t& head = heads_[cell & (heads_.size() - 1)];
     entries_.push_back({cell, point, head});
+    const size_t bit = cell & (occupied_.size() * 64 - 1);
+    occupied_[bit >> 6] |= uint64_t{1} << (bit & 63);
     head = static_cast<int32_t>(entries_.size() - 1);
 }
 
 void MergedPoints::rehash(size_t heads) {
     std::vector<int32_t> table;
-    reserveLarge(table, heads);
+    reserveLarge(table, heads, true);
     table.assign(heads, -1);
     for (size_t e = 0; e < entries_.size(); ++e) {
         int32_t& head = table[entries_[e].cell & (heads - 1)];
         entries_[e].next = head;
         head = static_cast<int32_t>(e);
     }
+    std::vector<uint64_t> bits(heads * kBitsPerHead / 64);
+    for (const Entry& entry : entries_) {
+        const size_t bit = entry.cell & (bits.size() * 64 - 1);
+        bits[bit >> 6] |= uint64_t{1} << (bit & 63);
+    }
     heads_.swap(table);
+    occupied_.swap(bits);
 }
 
 }  // namespace glowpond

@@ -59,6 +59,10 @@ private:
     std::vector<Vec3> points_;
     std::vector<uint8_t> buckets_;  // bucket of each point
     std::vector<int32_t> heads_;    // first entry of each chain; a power of two of them
+    // A bit for each of 8 x heads_.size() cell hashes, set when an entry has
+    // it: small enough to stay in the cache, so that the lookup of most new
+    // points ends there without touching the chains.
+    std::vector<uint64_t> occupied_;
     std::vector<Entry> entries_;
     bool indexed_ = true;  // every finite point is filed
 };
