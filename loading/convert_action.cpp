@@ -42,7 +42,7 @@ int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<
         }
     });
     part.vertexCount = static_cast<int32_t>(used.size());
-    reserveLarge(part.vertices, used.size(), true);
+    reserveLarge(part.vertices, used.size());
     part.vertices.resize(used.size());
     for (size_t k = 0; k < used.size(); ++k) {
         const Vec3f p = toFloats(points[static_cast<size_t>(used[k])]);
@@ -59,9 +59,9 @@ int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<
     };
     part.color = colourOf(0);
     part.uniformColor = 1;
-    reserveLarge(part.faceIndices, static_cast<size_t>(list.count()), true);
-    reserveLarge(part.faceColors, faces, true);
-    reserveLarge(part.faceNormals, faces, true);
+    reserveLarge(part.faceIndices, static_cast<size_t>(list.count()));
+    reserveLarge(part.faceColors, faces);
+    reserveLarge(part.faceNormals, faces);
     int32_t face = 0;
     int32_t corners = 0;
     list.forEach([&](int32_t entry) {
@@ -183,7 +183,7 @@ void ConvertAction::indexedPolygon(TraversalState& state, int32_t, const FieldAr
         reservedFor_ = coordinates;
         builder_.reservePoints(static_cast<size_t>(coordinates->count()));
         if (knownPoints_.size() < static_cast<size_t>(coordinates->count())) {
-            reserveLarge(knownPoints_, static_cast<size_t>(coordinates->count()), true);
+            reserveLarge(knownPoints_, static_cast<size_t>(coordinates->count()));
             knownPoints_.resize(static_cast<size_t>(coordinates->count()));
         }
     }
@@ -223,7 +223,7 @@ void ConvertAction::finish(Node&, TraversalState&) {
         colours.push_back(faceColour(builder_.materials().material(m)));
     }
     std::vector<int32_t> local;
-    reserveLarge(local, builder_.points().size(), true);
+    reserveLarge(local, builder_.points().size());
     local.assign(builder_.points().size(), -1);
 
     const int32_t objects = builder_.objectCount();

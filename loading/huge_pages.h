@@ -10,19 +10,17 @@
 namespace glowpond {
 
 // Asks for huge pages under the whole 2 MB pages inside [data, data + bytes),
-// before they are first touched. With `filled` (the caller is about to
-// write the whole range) the pages are also made present at once, which
-// spares a page fault for each of them. Small ranges are left alone.
-void preferHugePages(const void* data, size_t bytes, bool filled = false);
+// before they are first touched. Small ranges are left alone.
+void preferHugePages(const void* data, size_t bytes);
 
 // Gives `list` room for `count` elements, asking huge pages for the new
-// memory before the elements move in; `filled` as above.
+// memory before the elements move in.
 template <typename T>
-void reserveLarge(std::vector<T>& list, size_t count, bool filled = false) {
+void reserveLarge(std::vector<T>& list, size_t count) {
     if (count <= list.capacity()) return;
     std::vector<T> larger;
     larger.reserve(count);
-    preferHugePages(larger.data(), count * sizeof(T), filled);
+    preferHugePages(larger.data(), count * sizeof(T));
     larger.insert(larger.end(), list.begin(), list.end());
     list.swap(larger);
 }

@@ -170,7 +170,7 @@ void MergedPoints::addEntry(uint32_t cell, int32_t point) {
 
 void MergedPoints::rehash(size_t heads) {
     std::vector<int32_t> table;
-    reserveLarge(table, heads, true);
+    reserveLarge(table, heads);
     table.assign(heads, -1);
     for (size_t e = 0; e < entries_.size(); ++e) {
         int32_t& head = table[entries_[e].cell & (heads - 1)];
