@@ -104,6 +104,8 @@ Vec3 transformPoint(const Matrix4& m, const Vec3& p) {
     const double y = p.x * m[1] + p.y * m[5] + p.z * m[9] + m[13];
     const double z = p.x * m[2] + p.y * m[6] + p.z * m[10] + m[14];
     const double w = p.x * m[3] + p.y * m[7] + p.z * m[11] + m[15];
+    // Dividing by 1 changes nothing, and model transforms are affine.
+    if (w == 1.0) return {x, y, z};
     return {x / w, y / w, z / w};
 }
 
