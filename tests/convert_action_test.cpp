@@ -27,16 +27,6 @@ void addFaces(Node& parent, const std::vector<Vec3>& points, const std::vector<i
 }
 void addTriangle(Node& parent, double z = 0) { addFaces(parent, {{0, 0, z}, {1, 0, z}, {0, 1, z}}, {0, 1, 2, -1}); }
 
-DisplayMesh convert(Node& root) {
-    ConvertAction action;
-    TraversalState state;
-    root.apply(state, action);
-    action.finish(root, state);
-    DisplayMesh mesh;
-    EXPECT_TRUE(action.transferMesh(mesh) && !action.transferMesh(mesh));  // moved out the first time
-    return mesh;
-}
-
 void expectNear(const float* actual, const Vec3f& expected) {
     for (size_t axis = 0; axis < 3; ++axis) EXPECT_NEAR(actual[axis], expected[axis], 1e-6) << "axis " << axis;
 }
@@ -51,7 +41,7 @@ TEST(ConvertAction, namedGroupsBecomePartsInOrderOfTheirFirstFaces) {
     addTriangle(*addNode<Separator>(*a, "in"), 4);
     addTriangle(*addNode<Separator>(root, "B"), 5);
     addNode<Separator>(root, "C");  // no faces: no part
-    const DisplayMesh mesh = convert(root);
+    const DisplayMesh mesh = convertToMesh(root);
     // B: z = 1, 2, 5; A: z = 3; A_in: z = 4, each with its own vertex list numbered from 0.
     ASSERT_EQ(std::make_tuple(mesh.partCount, mesh.faceCount, mesh.vertexCount), std::make_tuple(3, 5, 15));
     EXPECT_EQ(std::make_tuple(mesh.parts[0].faceCount, mesh.parts[0].vertexCount, mesh.parts[1].faceCount),
@@ -64,7 +54,7 @@ TEST(ConvertAction, centresTheModelScalesItsLongestSideAndReversesCornersAfterCl
         Separator root;
         if (ordering) addNode<ShapeHints>(root)->setInt("vertexOrdering", ordering);
         addFaces(root, {{10, 0, 0}, {14, 0, 0}, {10, 2, 1}}, {0, 1, 2, -1});
-        const DisplayMesh mesh = convert(root);
+        const DisplayMesh mesh = convertToMesh(root);
         const float turn = ordering == kOrderingClockwise ? -1 : 1;
         expectNear(mesh.parts[0].faceNormals[0].data(), Vec3f{0, -1, 2} * (turn / std::sqrt(5.0f)));
         // The first corner to arrive: (10, 0, 0), or (10, 2, 1) when reversed.
@@ -73,7 +63,7 @@ TEST(ConvertAction, centresTheModelScalesItsLongestSideAndReversesCornersAfterCl
     }
     Separator dot;  // all points in one place: centred, not scaled
     addFaces(dot, {{3, 3, 3}, {3, 3, 3}}, {0, 1, 0, -1});
-    const DisplayMesh point = convert(dot);
+    const DisplayMesh point = convertToMesh(dot);
     EXPECT_EQ(std::make_pair(point.parts[0].vertexCount, point.bounds), std::make_pair(1, Bounds{}));
 }
 
@@ -91,7 +81,7 @@ TEST(ConvertAction, facesTakeTheFirstVisibleColourOfTheirMaterialAndAPartIsUnifo
         addNode<MaterialBinding>(root)->setInt("value", kBindingPerFace);
         // The face without corners counts for the mesh but is not stored.
         addFaces(root, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, -1, -1, 2, 1, 0, -1, 0, 2, 1, -1});
-        const DisplayMesh mesh = convert(root);
+        const DisplayMesh mesh = convertToMesh(root);
         const MeshPart& part = mesh.parts[0];
         EXPECT_EQ(std::make_tuple(part.uniformColor, mesh.faceCount, part.faceCount), std::make_tuple(red == 0, 4, 3));
         expectNear(part.color.data(), {0.8f, 0.8f, 0.8f});

@@ -21,8 +21,7 @@ struct LoadDriver : ::testing::Test, LoadObserver {
     bool cancelled() override { return cancel = cancel || (cancelWhen && cancelWhen()); }
 
     std::string file(const std::string& name, const std::string& contents) {
-        testing::writeFile(dir.path(name), contents);
-        return dir.path(name);
+        return testing::writeFile(dir.path(name), contents);
     }
     // The message boxes since the last call, each as "caption: text;".
     std::string errors() { return std::exchange(shown, ""); }

@@ -163,9 +163,8 @@ TEST(VrmlParser, nothingOfOneFileReachesTheNext) {
 
 TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
     testing::TempDir dir;
-    testing::writeFile(dir.path("crlf.wrl"), "#VRML V1.0 ascii\r\n\r\nCube { width 1.5e }\r\n");
     RecordingContext crlf, missing;
-    readVrmlFile(crlf, dir.path("crlf.wrl"));
+    readVrmlFile(crlf, testing::writeFile(dir.path("crlf.wrl"), "#VRML V1.0 ascii\r\n\r\nCube { width 1.5e }\r\n"));
     readVrmlFile(missing, dir.path("missing.wrl"));
     EXPECT_EQ(crlf.errors, std::vector<std::string>{"parse error, line 3.\n"});
     EXPECT_EQ(crlf.statuses.size(), 2u);  // reading stops at the error
@@ -179,9 +178,8 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
         {testing::gzipped(kVrmlHeader + std::string(40, ' ')), kVrmlGzipTooLarge},
         {packed.substr(0, packed.size() - 4), kVrmlGzipDamaged}};
     for (const auto& [contents, error] : packedFiles) {
-        testing::writeFile(dir.path("p.wrz"), contents);
         RecordingContext context;
-        readVrmlFile(state, context, dir.path("p.wrz"));
+        readVrmlFile(state, context, testing::writeFile(dir.path("p.wrz"), contents));
         EXPECT_EQ(context.errors, error ? std::vector<std::string>{error + std::string(".\n")} : std::vector<std::string>{});
         EXPECT_EQ(treeOf(context), error ? "" : "Cube");
     }

@@ -1,5 +1,5 @@
-// Helpers for the scene-graph tests: tree builders and an action that
-// records the polygons it receives.
+// Helpers for the scene-graph tests: tree builders, an action that records
+// the polygons it receives, and the display mesh a load makes of a tree.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "loading/convert_action.h"
 #include "scene/node.h"
 #include "scene/traversal.h"
 
@@ -97,6 +98,17 @@ inline std::vector<RecordedPolygon> polygonsOf(Node& root) {
     TraversalState state;
     root.apply(state, recorder);
     return recorder.polygons;
+}
+
+// What a load converts `root` into.
+inline DisplayMesh convertToMesh(Node& root) {
+    ConvertAction action;
+    TraversalState state;
+    root.apply(state, action);
+    action.finish(root, state);
+    DisplayMesh mesh;
+    EXPECT_TRUE(action.transferMesh(mesh) && !action.transferMesh(mesh));  // moved out the first time
+    return mesh;
 }
 
 }  // namespace testing

@@ -107,7 +107,8 @@ private:
 };
 
 std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& contents);
+// Returns `path`.
+std::string writeFile(const std::string& path, const std::string& contents);
 // `text` as gzip writes it.
 std::string gzipped(const std::string& text);
 

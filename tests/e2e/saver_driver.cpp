@@ -135,8 +135,7 @@ public:
         : arguments_(arguments) {
         if (!models.empty()) writeIni(models, options);
         std::string command = "\"" + paths.program + "\"" + (arguments.empty() ? "" : " " + arguments);
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
+        STARTUPINFOA startup{sizeof startup};
         expect(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_),
                "cannot start");
     }
@@ -159,14 +158,13 @@ public:
 
     // A visible top-level window of this process; with any caption when `caption` is null.
     HWND find(const char* caption, DWORD timeoutMs = kTimeoutMs, const char* windowClass = kDialogClass) const {
-        return waitForWindow(
-            [&](HWND window) {
-                DWORD pid = 0;
-                GetWindowThreadProcessId(window, &pid);
-                return pid == process_.dwProcessId && nameOf(window, GetClassNameA) == windowClass &&
-                       (!caption || nameOf(window) == caption);
-            },
-            timeoutMs);
+        const auto matches = [&](HWND window) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            return pid == process_.dwProcessId && nameOf(window, GetClassNameA) == windowClass &&
+                   (!caption || nameOf(window) == caption);
+        };
+        return waitForWindow(matches, timeoutMs);
     }
 
     HWND expectWindow(const char* caption, const char* windowClass = kDialogClass) const {
@@ -222,11 +220,8 @@ void expectIni(const char* section, const std::map<std::string, std::string>& ex
     }
 }
 
-void setUsePassword(bool use) {
-    const DWORD one = 1;
-    const char key[] = "Control Panel\\Desktop";
-    RegDeleteKeyValueA(HKEY_CURRENT_USER, key, "ScreenSaveUsePassword");
-    if (use) RegSetKeyValueA(HKEY_CURRENT_USER, key, "ScreenSaveUsePassword", REG_DWORD, &one, sizeof one);
+void setUsePassword(DWORD use) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword", REG_DWORD, &use, sizeof use);
 }
 
 // The system's "screen saver running" state, as a process of its own reads
@@ -258,6 +253,9 @@ Capture captureScreen(RECT area, WORD bitsPerPixel = 32) {
 }
 
 RECT wholeScreen() { return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+
+// Red well above green and blue.
+bool isLava(int red, int green, int blue) { return red > 120 && red > green + 40 && red > blue + 60; }
 
 int countPixels(const RECT& area, const std::function<bool(int red, int green, int blue)>& matches) {
     const Capture shot = captureScreen(area);
@@ -405,9 +403,7 @@ const std::map<std::string, void (*)()> kScenarios = {
         check(GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOPMOST, "the saver window is not topmost");
         RECT rect, screen = wholeScreen();
         check(GetWindowRect(window, &rect) && EqualRect(&rect, &screen), "the saver window does not cover the screen");
-        // Red well above green and blue.
-        const auto lava = [](int red, int green, int blue) { return red > 120 && red > green + 40 && red > blue + 60; };
-        require([&] { return countPixels(screen, lava) > 100; }, "no lava on the screen", 15000);
+        require([&] { return countPixels(screen, isLava) > 100; }, "no lava on the screen", 15000);
         saver.endWithKeys();
         check(!screenSaverRunning(), "the system still takes the saver for running");
     }},
@@ -505,9 +501,8 @@ const std::map<std::string, void (*)()> kScenarios = {
         const std::string before = readFile(kIniPath);
         const Saver cancelled("/c");
         HWND dialog = cancelled.expectWindow(kSettingsCaption);
-        const std::map<int, std::string> shown{{1030, "3"}, {1032, "4"}, {1033, "5"},
-                                               {1031, "6"}, {1034, "2"}, {1037, "9"}};
-        for (const auto& [id, text] : shown) {
+        for (const auto& [id, text] : std::map<int, std::string>{{1030, "3"}, {1032, "4"}, {1033, "5"}, {1031, "6"},
+                                                                 {1034, "2"}, {1037, "9"}}) {
             check(itemText(dialog, id) == text, "edit " + std::to_string(id) + " shows " + itemText(dialog, id));
         }
         check(listCount(dialog) == 3, "the list does not hold the three models");
@@ -653,8 +648,7 @@ const std::map<std::string, void (*)()> kScenarios = {
     {"installed", [] {
         {
             Saver saver("/s");
-            const auto lava = [](int red, int green, int blue) { return red > 120 && red > green + 40 && red > blue + 60; };
-            require([&] { return countPixels(wholeScreen(), lava) > 100; }, "no lava from the installed models", 15000);
+            require([&] { return countPixels(wholeScreen(), isLava) > 100; }, "no lava from the installed models", 15000);
             saver.endWithKeys();
         }
         Saver saver("/c");
