@@ -22,10 +22,9 @@ struct Update : ModelUpdate {  // with what the update left of its slot
     int32_t frame, modelVisible;
 };
 
-// Red cubes in `count` slots, animated from `startMs` on: the rig is the animation's host (with a
-// simulated clock) and its view, and it stands in for the window's thread under the saver's loop,
-// with a queue of messages that are dispatched by calling them (an empty one is a plain message).
-// Each square drawn carries the number of its drawing in y.
+// Red cubes in `count` slots, animated from `startMs` on by the saver's loop: the rig is the view and
+// stands in for the window's thread (with a simulated clock), with a queue of messages that are dispatched
+// by calling them (an empty one is a plain message). Each square drawn carries the number of its drawing in y.
 struct Rig : AnimationView, LoopServices {
     explicit Rig(int32_t n, const SaverSettings& s = SaverSettings(), int32_t startMs = 1000)
         : settings(s), slots(size_t(n)), count(n), clock(startMs) {
@@ -34,21 +33,9 @@ struct Rig : AnimationView, LoopServices {
             slots[size_t(i)].model->makeCube(1.0f, 0.0f, 0.0f);
             EXPECT_TRUE(slots[size_t(i)].setUp(i, settings));
         }
-        animation.start(slots.data(), count, settings, 1, clock);
     }
-    // Whole frames, each active model waiting for its step, until `limit` updates (or, should every
-    // model have stopped, a hundred thousand frames).
+    // Until `limit` updates (or, should every model have stopped, a hundred thousand frames).
     const std::vector<Update>& run(size_t limit) {
-        for (stopAfter = limit, flags.animating = true; flags.animating && frames < 100000;) {
-            animation.beginFrame(*this);
-            for (int32_t j = 0; j < count; ++j) {
-                if (animation.isActive(j)) animation.update(j, clock += animation.msUntilDue(j, clock), *this);
-            }
-            animation.endFrame(*this);
-        }
-        return updates;
-    }
-    const std::vector<Update>& loop(size_t limit) {  // the same through the saver's loop
         stopAfter = limit;
         runFrameLoop(slots.data(), count, settings, 1, *this, *this, flags);
         return updates;
@@ -69,6 +56,7 @@ struct Rig : AnimationView, LoopServices {
     void spinWait(int32_t remainingMs) override { clock += remainingMs; }
     Pumped pumpMessage() override {
         ++pumps;
+        if (frames >= 100000) return Pumped::Quit;
         if (queue.empty()) return Pumped::Nothing;
         const std::function<Pumped()> message = std::move(queue.front());
         queue.pop_front();
@@ -77,7 +65,6 @@ struct Rig : AnimationView, LoopServices {
 
     SaverSettings settings;
     std::vector<ModelSlot> slots;
-    Animation animation;
     int32_t count, clock, draws = 0, frames = 0, pumps = 0;
     size_t stopAfter = 0;
     LoopFlags flags{true, false};
@@ -188,7 +175,7 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
     Rig rig(3);
     rig.queue.resize(3);
     rig.queue.push_back([] { return Pumped::Quit; });
-    EXPECT_EQ(rig.loop(1000000).size(), 2u);  // model 0 in frames 0 and 1
+    EXPECT_EQ(rig.run(1000000).size(), 2u);  // model 0 in frames 0 and 1
     EXPECT_EQ(std::make_tuple(rig.flags.animating, rig.frames, rig.pumps), std::make_tuple(false, 1, 4));
     Rig closing(2);
     closing.queue.push_back([&] {  // as the saver window's close does
@@ -196,12 +183,12 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
         std::vector<ModelSlot>().swap(closing.slots);
         return Pumped::Message;
     });
-    EXPECT_EQ(closing.loop(1000000).size(), 1u);
+    EXPECT_EQ(closing.run(1000000).size(), 1u);
     EXPECT_EQ(closing.frames, 0);
     // One message per model and frame, active or not; none without models.
     for (int32_t count : {3, 15, 0}) {
         Rig many(count);
-        many.loop(600);
+        many.run(600);
         EXPECT_GE(many.pumps, count * (many.clock - 1000) / 50 / 2) << count;
         EXPECT_EQ(many.pumps, count ? count * many.frames + many.updates.back().model + 1 : 0) << count;
         EXPECT_EQ(std::make_pair(many.flags.animating, many.cleared.empty()), std::make_pair(!count, !count)) << count;
@@ -214,7 +201,7 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
         refused.flags.resetClocks = true;
         return Pumped::Message;
     });
-    const std::vector<Update>& u = refused.loop(6);
+    const std::vector<Update>& u = refused.run(6);
     ASSERT_EQ(u.size(), 6u);
     EXPECT_EQ(std::make_pair(refused.flags.resetClocks, u[3].now - u[2].now), std::make_pair(false, 10050));
     EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, u[2].velocity - u[1].velocity);

@@ -135,7 +135,8 @@ public:
         : arguments_(arguments) {
         if (!models.empty()) writeIni(models, options);
         std::string command = "\"" + paths.program + "\"" + (arguments.empty() ? "" : " " + arguments);
-        STARTUPINFOA startup{sizeof startup};
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
         expect(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_),
                "cannot start");
     }
@@ -457,11 +458,8 @@ const std::map<std::string, void (*)()> kScenarios = {
         check(!screenSaverRunning(), "the system still takes the saver for running");
     }},
     {"preview", [] {
-        const HINSTANCE self = GetModuleHandleA(nullptr);
-        const WNDCLASSA parentClass{0, DefWindowProcA, 0, 0, self, nullptr, nullptr, nullptr, nullptr, "Parent"};
-        RegisterClassA(&parentClass);
-        HWND parent = CreateWindowExA(0, "Parent", "Display settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
-                                      220, nullptr, nullptr, self, nullptr);
+        HWND parent = CreateWindowExA(0, "STATIC", "Display settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300,
+                                      220, nullptr, nullptr, nullptr, nullptr);
         check(parent != nullptr, "cannot make the parent window");
         Saver saver("/p " + std::to_string(reinterpret_cast<uintptr_t>(parent)), threeSamples());
         HWND child = nullptr;
