@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <cstdint>
 #include <string>
 #include <tuple>
 
@@ -26,10 +26,9 @@ TEST(IndexedFaceSet, cornersNamingNoPointAreLeftOutWithoutShiftingFaceNumbers) {
     const auto polygons = faceSet("Material { diffuseColor [ 1 0 0, 0 1 0 ] } MaterialBinding { value PER_FACE }",
                                   "coordIndex [ 0, 7, 1, 2, -1, 2147483647, 2, 1, 0, -1, 2, 1, 0 ]");
     ASSERT_EQ(polygons.size(), 2u);
-    EXPECT_EQ(polygons[0].vertices, (std::vector<Vec3>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}));
-    EXPECT_EQ(polygons[0].path, "s_f");
-    EXPECT_EQ(polygons[1].vertices.size(), 3u);
-    EXPECT_EQ(polygons[1].material.diffuse, kGreen);
+    EXPECT_EQ(std::tie(polygons[0].vertices, polygons[0].path),
+              std::tuple(std::vector<Vec3>{{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, "s_f"));
+    EXPECT_EQ(std::make_pair(polygons[1].vertices.size(), polygons[1].material.diffuse), std::pair(size_t{3}, kGreen));
     // Without coordinates a shape has no faces.
     EXPECT_TRUE(polygonsOf(*sceneOf("IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }")).empty());
 }
@@ -88,21 +87,20 @@ TEST(Material, componentsRepeatTheirLastValueAndAppendsAndColoursGrowEveryArray)
     Material material;
     material.setVec3Array("diffuseColor", arrayOf<Vec3>({kRed, kGreen}));
     material.setVec3Array("ambientColor", arrayOf<Vec3>({kBlue}));
-    EXPECT_EQ(material.material(1).ambient, kBlue);
-    EXPECT_EQ(material.material(std::numeric_limits<int32_t>::max()).diffuse, kGreen);  // 2^31 - 1 is odd
-    EXPECT_EQ(material.material(-3).diffuse, kRed);
-    EXPECT_EQ(Material().material(5).diffuse, Vec3{});
+    // 2^31 - 1 is odd.
+    EXPECT_EQ((std::vector<Vec3>{material.material(1).ambient, material.material(INT32_MAX).diffuse,
+                                 material.material(-3).diffuse, Material().material(5).diffuse}),
+              (std::vector<Vec3>{kBlue, kGreen, kRed, {}}));
 
     EXPECT_EQ(material.appendMaterial(MaterialValues{}), 2);
-    EXPECT_EQ(material.transparency().count(), 3);
-    EXPECT_EQ(material.material(1).shininess, 0);  // the gap is zero, not the default
+    // The gap is zero, not the default.
+    EXPECT_EQ(std::make_pair(material.transparency().count(), material.material(1).shininess), std::pair(3, 0.0));
 
     ASSERT_TRUE(material.resetToDefault());
     EXPECT_EQ(material.findMaterial(MaterialValues{}), 0);
     ASSERT_TRUE(material.setColourAt(Material::Colour::Emissive, 1200, kBlue));
-    EXPECT_EQ(material.materialCount(), 1201);
-    EXPECT_EQ(material.material(1200).emissive, kBlue);
-    EXPECT_EQ(material.material(600).emissive, Vec3{});
+    EXPECT_EQ(std::make_tuple(material.materialCount(), material.material(1200).emissive,
+                              material.material(600).emissive), std::make_tuple(1201, kBlue, Vec3{}));
     EXPECT_FALSE(material.setColourAt(Material::Colour::Emissive, -1, kBlue));
 }
 

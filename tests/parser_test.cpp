@@ -107,9 +107,10 @@ TEST(VrmlParser, fieldValuesOfEveryTypeReachTheirNodesOrAreDroppedWithTheirNode)
         Texture2 { image 2 1 3 0xFF0000 0x00FF00 filename "x.rgb" }
         AsciiText { string [ "a", "b" ] width [ 1, 2 ] })");
     EXPECT_EQ(treeOf(*context), "Material ShapeHints");
-    EXPECT_EQ(childAt<Material>(*context, 0).materialCount(), 2);
-    EXPECT_EQ(childAt<Material>(*context, 0).material(1).shininess, 0.5);
-    EXPECT_EQ(childAt<ShapeHints>(*context, 1).vertexOrdering(), kOrderingClockwise);
+    const Material& material = childAt<Material>(*context, 0);
+    EXPECT_EQ(std::make_tuple(material.materialCount(), material.material(1).shininess,
+                              childAt<ShapeHints>(*context, 1).vertexOrdering()),
+              std::make_tuple(2, 0.5, kOrderingClockwise));
 }
 
 TEST(VrmlParser, defNamesAreFitUseCopiesTheLatestDefinitionAndDefsUnderDroppedNodesStayUsable) {
@@ -148,8 +149,7 @@ TEST(VrmlParser, copiesOfCopiesBeyondTheMemoryLimitAreRefused) {
     RecordingContext context;
     readVrmlText(state, context, text);
     ASSERT_EQ(context.errors.size(), 1u);
-    EXPECT_EQ(context.errors[0].substr(0, 15), "out of memory, ");
-    EXPECT_EQ(context.firstChildNode(), nullptr);
+    EXPECT_TRUE(context.errors[0].substr(0, 15) == "out of memory, " && !context.firstChildNode()) << context.errors[0];
 }
 
 TEST(VrmlParser, nothingOfOneFileReachesTheNext) {
@@ -166,8 +166,8 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
     RecordingContext crlf, missing;
     readVrmlFile(crlf, testing::writeFile(dir.path("crlf.wrl"), "#VRML V1.0 ascii\r\n\r\nCube { width 1.5e }\r\n"));
     readVrmlFile(missing, dir.path("missing.wrl"));
-    EXPECT_EQ(crlf.errors, std::vector<std::string>{"parse error, line 3.\n"});
-    EXPECT_EQ(crlf.statuses.size(), 2u);  // reading stops at the error
+    // Reading stops at the error.
+    EXPECT_EQ(std::make_pair(crlf.errors, crlf.statuses.size()), std::make_pair(parseErrorAt(3), size_t{2}));
     EXPECT_TRUE(missing.errors.empty() && missing.statuses.empty());
     // Compressed files, members one after another included, unpack whole within a limit.
     VrmlReaderState state;

@@ -79,7 +79,7 @@ TEST(Shapes, coneAndCylinderCapsWindOppositeWaysAndTakeTheirPartsOnlyUnderPerPar
         // The sides, the cone's bottom, the cylinder's bottom and top.
         const std::vector<Vec3> colours{cone[0].material.diffuse, cone[256].material.diffuse,
             cylinder[0].material.diffuse, cylinder[256].material.diffuse, cylinder[271].material.diffuse};
-        EXPECT_EQ(colours, (perPart ? std::vector<Vec3>{kRed, kGreen, kRed, kBlue, kGreen} : std::vector<Vec3>(5, kRed)));
+        EXPECT_EQ(colours, (perPart ? std::vector{kRed, kGreen, kRed, kBlue, kGreen} : std::vector<Vec3>(5, kRed)));
         EXPECT_EQ(std::make_tuple(cone[256].vertices.at(2), cylinder[256].vertices[0].y, cylinder[271].vertices[0].y),
                   std::make_tuple(Vec3{2, -2, 0}, -2.0, 2.0));
         EXPECT_TRUE(windingNormal(cylinder[256]).y > 0.99 && windingNormal(cylinder[271]).y < -0.99);
