@@ -60,8 +60,7 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
     EXPECT_EQ(errors(), unsupported + ": " + dir.path("cube.wrz") + ";" + notVrml1 + ": " + dir.path("packed.wrl") + ";");
     // A reader passes over a missing file, and the dispatcher still reports it ready.
     const std::pair<const char*, std::string> dispatches[] = {{"MODEL.3DS", "Ready."}, {"x.WrL", "Ready."},
-        {"x.wrZ", "Ready."},
-        {"modelwrl", "Ready."}, {"model.#ds", "Unsupported file suffix '#ds'\n"},
+        {"x.wrZ", "Ready."}, {"modelwrl", "Ready."}, {"model.#ds", "Unsupported file suffix '#ds'\n"},
         {"ds", "Unsupported file suffix 'ds'\n"}, {"scene.wrl.gz", "Unsupported file suffix '.gz'\n"}};
     for (const auto& [path, report] : dispatches) {
         testing::RecordingContext context;
@@ -76,8 +75,7 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
     EXPECT_EQ(errors(), "Error Message: Unsupported file suffix 'dsx'\n;File read error.: " + path + ";");
     testing::RecordingContext strict;
     EXPECT_FALSE(dispatchModelFile(strict, "x.wrz", ".\\", VrmlReading::Strict));
-    ASSERT_TRUE(ModelLoader().load(dir.path("cube.wrz"), mesh, *this));
-    EXPECT_EQ(mesh.faceCount, 6);
+    EXPECT_TRUE(ModelLoader().load(dir.path("cube.wrz"), mesh, *this) && mesh.faceCount == 6);
     // A scene without geometry still gives a mesh: one empty part.
     ASSERT_TRUE(ModelLoader().load(file("empty.wrl", "#VRML V1.0 ascii\n"), mesh, *this));
     EXPECT_EQ(std::make_tuple(mesh.partCount, mesh.vertexCount, mesh.faceCount), std::make_tuple(1, 0, 0));

@@ -35,8 +35,7 @@ public:
         return !failFileReplacement && breaksAfter < 0 && system_->writeInPlace(path, contents);
     }
     std::string writeTempCopy(const std::string& contents) override {
-        tempCopies.push_back(system_->writeTempCopy(contents));
-        return tempCopies.back();
+        return tempCopies.emplace_back(system_->writeTempCopy(contents));
     }
     bool removeFile(const std::string& path) override { return system_->removeFile(path); }
     WindowHandle createWindow(const WindowRequest& request) override {

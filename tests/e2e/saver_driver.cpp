@@ -243,12 +243,11 @@ Capture captureScreen(RECT area, WORD bitsPerPixel = 32) {
     shot.bits.resize(static_cast<size_t>((width * bitsPerPixel + 31) / 32 * 4) * height);
     HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = SelectObject(memory, bitmap);
+    SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    SelectObject(memory, old);
-    GetDIBits(memory, bitmap, 0, height, shot.bits.data(), reinterpret_cast<BITMAPINFO*>(&shot.header), 0);
+    DeleteDC(memory);  // which lets go of the bitmap, as GetDIBits needs
+    GetDIBits(screen, bitmap, 0, height, shot.bits.data(), reinterpret_cast<BITMAPINFO*>(&shot.header), 0);
     DeleteObject(bitmap);
-    DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return shot;
 }
@@ -572,9 +571,7 @@ const std::map<std::string, void (*)()> kScenarios = {
         click(dialog, 1200);
         HWND chooser = saver.expectWindow("Color");
         check(itemText(chooser, 706) == "255" && itemText(chooser, 707) == "40", "the chooser is not preset");
-        SetDlgItemTextA(chooser, 706, "255");
-        SetDlgItemTextA(chooser, 707, "0");
-        SetDlgItemTextA(chooser, 708, "0");
+        for (int greenOrBlue : {707, 708}) SetDlgItemTextA(chooser, greenOrBlue, "0");
         click(chooser, IDOK);
         waitHidden(chooser, "the colour chooser stays open");
         RECT swatch;

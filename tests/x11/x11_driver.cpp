@@ -115,12 +115,6 @@ void expectCleanStop(Run& run) {
     expect(*status == 0, "exit status " + std::to_string(*status) + " after SIGTERM: " + run.errors());
 }
 
-std::string badModel() {
-    const std::string path = "/tmp/glowpond-x11-bad.wrl";
-    std::ofstream(path) << "#VRML V2.0 utf8\n";
-    return path;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,7 +134,8 @@ int main(int argc, char** argv) {
     char id[32];
     std::snprintf(id, sizeof id, "0x%lx", window);
     // By scenario: the arguments after "-speed 10", the XSCREENSAVER_WINDOW, and a message the program must print.
-    const std::string bad = badModel();
+    const std::string bad = "/tmp/glowpond-x11-bad.wrl";
+    std::ofstream(bad) << "#VRML V2.0 utf8\n";
     const std::map<std::string, std::tuple<std::vector<std::string>, const char*, std::string>> scenarios = {
         {"window_id", {{"-window-id", id, rocket, rocket}, nullptr, ""}},
         {"refused_file", {{"-window-id", id, rocket, bad}, nullptr, "Error: VRML 2.0 not supported in this version."}},
