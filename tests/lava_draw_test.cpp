@@ -6,7 +6,6 @@
 #include "config/settings.h"
 #include "mesh/mesh_math.h"
 #include "render/animation_gl.h"
-#include "render/gl.h"
 #include "render/render_surface.h"
 #include "saver/console_progress.h"
 #include "tests/test_support.h"

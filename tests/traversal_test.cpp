@@ -7,7 +7,6 @@
 
 #include "scene/grouping.h"
 #include "scene/shapes.h"
-#include "scene/transforms.h"
 #include "tests/vrml_test_support.h"
 
 namespace glowpond {
