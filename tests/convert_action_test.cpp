@@ -8,7 +8,6 @@
 #include <tuple>
 
 #include "tests/scene_test_support.h"
-#include "tests/vrml_test_support.h"
 
 namespace glowpond {
 namespace {

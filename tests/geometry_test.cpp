@@ -10,7 +10,7 @@
 
 #include "scene/properties.h"
 #include "scene/shapes.h"
-#include "tests/vrml_test_support.h"
+#include "tests/scene_test_support.h"
 
 namespace glowpond {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/vrml_test_support.h"
+#include "tests/scene_test_support.h"
 
 namespace glowpond {
 namespace {
@@ -81,8 +81,7 @@ TEST(VrmlLexer, countsLineBreaksResolvesEscapesAndEndsAtCtrlZNulOrATokenLongerTh
                                       "'\"'", "name open"}));
     EXPECT_EQ(strings.lines, (std::vector<int>{1, 1, 1, 1, 2, 2}));
     const Lexed stopped = lex("Cube\x1A Sphere");
-    EXPECT_EQ(stopped.tokens, (Tokens{"node Cube"}));
-    EXPECT_EQ(stopped.last, kTokenEnd);
+    EXPECT_EQ(std::make_pair(stopped.tokens, stopped.last), std::make_pair(Tokens{"node Cube"}, kTokenEnd));
     EXPECT_EQ(lex(std::string("Cube\0Sphere", 11)).tokens, (Tokens{"node Cube"}));
 
     // Tokens cut by a buffer refill read whole, but one longer than the buffer fails the file.

@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "importers/format_dispatch.h"
+#include "tests/scene_test_support.h"
 #include "tests/test_support.h"
-#include "tests/vrml_test_support.h"
 
 namespace glowpond {
 namespace {

@@ -9,8 +9,8 @@
 
 #include "scene/properties.h"
 #include "scene/shapes.h"
+#include "tests/scene_test_support.h"
 #include "tests/test_support.h"
-#include "tests/vrml_test_support.h"
 
 namespace glowpond {
 namespace {

@@ -12,7 +12,7 @@
 
 #include "scene/geometry.h"
 #include "scene/properties.h"
-#include "tests/vrml_test_support.h"
+#include "tests/scene_test_support.h"
 
 namespace glowpond {
 namespace {

@@ -1,12 +1,14 @@
 // The settings record, its file, and the rules the settings dialogs apply to it.
 #include "config/settings.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 
 #include "config/dialog_rules.h"
 #include "config/ini_file.h"
 #include "mesh/display_mesh.h"
-#include "tests/settings_records.h"
+#include "tests/test_support.h"
 
 namespace glowpond {
 namespace {

@@ -2,10 +2,12 @@
 // each other's files, and the install directory comes from the registry.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <array>
 #include <filesystem>
 
-#include "tests/settings_records.h"
+#include "tests/test_support.h"
 
 namespace glowpond {
 namespace {
