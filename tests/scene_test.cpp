@@ -1,21 +1,183 @@
-// The polygons of face sets and shapes, and the Material list they draw from.
-#include "scene/geometry.h"
-
+// The scene graph: nodes and their fields; the traversal state's stacks and the grouping and transform nodes
+// that drive them; the polygons of face sets and shapes, and the Material list they draw from.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <tuple>
 
+#include "scene/field_array.h"
+#include "scene/geometry.h"
+#include "scene/grouping.h"
+#include "scene/node.h"
 #include "scene/properties.h"
 #include "scene/shapes.h"
+#include "scene/traversal.h"
 #include "tests/scene_test_support.h"
 
 namespace glowpond {
 namespace {
 
 using namespace testing;
+
+std::unique_ptr<Node> named(const std::string& name) {
+    auto node = Node::create();
+    node->setName(name);
+    return node;
+}
+
+TEST(Node, millionsOfSiblingsAndDeepNestingAppendCloneAndDestroyWithoutRecursion) {
+    std::unique_ptr<Node> nodes = Group::create();
+    for (int i = 0; i < 1'000'000; ++i) nodes->addChild(Cube::create());
+    EXPECT_EQ(childAt<Cube>(*nodes->clone(), 999'999).nextSibling(), nullptr);  // the copy has all million
+
+    nodes = Cube::create();  // a reader's sibling list, built on its head
+    for (int i = 0; i < 1'000'000; ++i) nodes->appendSibling(Cube::create());
+
+    auto deep = Separator::create();
+    Node* innermost = deep.get();
+    for (int i = 0; i < 200'000; ++i) innermost = innermost->addChild(Separator::create());
+    deep->clone().reset();
+}
+
+TEST(Node, childListsKeepTheirOrderWhateverWayTheyGrowOrShrink) {
+    Group group;
+    auto chain = named("a");
+    chain->appendSibling(named("b"));
+    EXPECT_EQ(group.addChild(std::move(chain))->name(), "a");
+    group.prependChild(named("p"));
+    group.addChild(named("c"));
+    group.addChild(named("d"));
+    EXPECT_EQ(treeOf(group), "Node#p Node#a Node#b Node#c Node#d");
+    // Clearing a child drops the siblings after it; later children follow it.
+    group.firstChildNode()->nextSibling()->clear();
+    group.addChild(named("e"));
+    group.firstChildNode()->appendSibling(named("f"));
+    group.addChild(named("g"));
+    EXPECT_EQ(treeOf(group), "Node#p Node#a Node#e Node#f Node#g");
+}
+
+TEST(Node, cloneCopiesTheSubtreeWithNamesAndFieldsButNotLaterSiblingsAndClearResetsFields) {
+    const auto scene = sceneOf("DEF choice Switch { whichChild 1 DEF info Info { } "
+                               "DEF paint Material { diffuseColor [ 1 0 0, 0 1 0 ] } } DEF after Cube { }");
+    Group copies;
+    auto* copy = static_cast<Switch*>(copies.addChild(scene->firstChildNode()->clone()));
+    EXPECT_EQ(treeOf(copies), "Switch#choice(Node#info Material#paint)");
+    const auto& paint = childAt<Material>(*copy, 1);
+    EXPECT_EQ(paint.material(1).diffuse, (Vec3{0, 1, 0}));
+    EXPECT_NE(&paint.diffuseColor()[0], &childAt<Material>(*scene->firstChildNode(), 1).diffuseColor()[0]);
+
+    copy->clear();
+    EXPECT_TRUE(copy->whichChild() == Switch::kNone && !copy->firstChildNode());
+}
+
+TEST(FieldArray, growsPastAThousandChunksWithoutMovingElements) {
+    // A million-triangle face list: four million entries in 8000 chunks.
+    FieldArray<int32_t> indices;
+    const int32_t* first = indices.at(indices.append(-1));
+    for (int32_t i = 1; i < 4'000'000; ++i) ASSERT_EQ(indices.append(i), i);
+    EXPECT_EQ(std::make_tuple(indices.capacity(), indices.at(0), indices[3'999'999]),
+              std::make_tuple(4'000'000, first, 3'999'999));
+}
+
+TEST(FieldArray, setAtFillsTheGapWithZerosAndARefusedGrowthIsReported) {
+    FieldArray<int32_t> list;
+    for (int32_t i = 5; i <= 7; ++i) list.append(i);
+    list.truncate(1);
+    ASSERT_TRUE(list.setAt(1200, 9));
+    EXPECT_EQ(std::make_pair(list.capacity(), list[2]), std::make_pair(1500, 0));  // slot 2 was truncated away
+    list.truncate(1);
+    EXPECT_FALSE(list.setAt(-1, 1) || list.failed());  // a caller's mistake, not a shortage
+    EXPECT_TRUE(!list.setAt(std::numeric_limits<int32_t>::max(), 1) && list.failed() && list.count() == 1);
+    list.clear();
+    EXPECT_FALSE(list.failed());
+}
+
+TEST(TraversalState, transformSavesBeyondTheLimitAreMatchedByIgnoredRestores) {
+    TraversalState state;
+    state.restoreTransform();  // without a save: nothing happens
+    for (int i = 1; i <= 30; ++i) {
+        state.saveTransform();
+        state.current().transform = Matrix4::translation(i, 0, 0);
+    }
+    EXPECT_EQ(state.savedCount(), 24);
+    // The six innermost restores match the six ignored saves.
+    for (int i = 0; i < 24; ++i) state.restoreTransform();
+    EXPECT_EQ(state.current().transform, Matrix4::translation(6, 0, 0));
+    for (int i = 0; i < 6; ++i) state.restoreTransform();
+    EXPECT_EQ(state.current().transform, Matrix4::identity());
+}
+
+TEST(Transforms, laterNodesActFirstRotationsTakeRadiansAndTransformAppliesItsPartsInOrder) {
+    // Quarter turns; a zero rotation axis means y, and row 3 of a matrix translates.
+    const auto scene = sceneOf(
+        "Group { Translation { translation 2 0 0 } Scale { scaleFactor 3 3 3 } "
+        "MatrixTransform { matrix 2 0 0 0  0 2 0 0  0 0 2 0  5 0 0 1 } "
+        "Rotation { rotation 0 0 0 1.5707963267948966 } } "
+        "Transform { translation 10 0 0 rotation 0 0 1 1.5707963267948966 scaleFactor 2 1 1 "
+        "scaleOrientation 0 0 1 1.5707963267948966 center 0 0 3 } "
+        "Transform { scaleFactor 2 2 2 center 1 0 0 }");
+    TraversalState state;
+    NodeAction ignoring;
+    scene->firstChildNode()->apply(state, ignoring);
+    expectNear(transformPoint(state.current().transform, {0, 0, 1}), {23, 0, 0});
+    // x scaled in an orientation turned a quarter about z stretches y, the
+    // rotation takes y to -x, and a center on the axis drops out.
+    const Matrix4 turned = childAt(*scene, 1).localMatrix();
+    expectNear(transformPoint(turned, {0, 1, 3}), {8, 0, 3});
+    expectNear(transformPoint(turned, {1, 0, 0}), {10, 1, 0});
+    expectNear(transformPoint(childAt(*scene, 2).localMatrix(), {2, 0, 0}), {3, 0, 0});
+}
+
+// Colour and corner 0, (w/2, -1, 1) before the moves, of every cube's face 0.
+using Seen = std::vector<std::pair<Vec3, Vec3>>;
+Seen cubesSeen(Node& root) {
+    Seen seen;
+    for (const auto& polygon : polygonsOf(root)) {
+        if (polygon.face == 0) seen.emplace_back(polygon.material.diffuse, polygon.vertices[0]);
+    }
+    return seen;
+}
+
+// Two colours, so that a cube's part 1 takes them, and a move.
+const std::string kRedMove = "Material { diffuseColor [ 1 0 0, 1 0 0 ] } Translation { translation 5 0 0 } ";
+const std::string kGreenMove = "Material { diffuseColor [ 0 1 0, 0 1 0 ] } Translation { translation 0 7 0 } ";
+
+TEST(Grouping, separatorsKeepTheirChildrensChangesGroupsPassThemOnAndSwitchAndLodChoose) {
+    const std::pair<Vec3, Vec3> a{kGreen, {6, 6, 1}}, b{kGreen, {7, 6, 1}}, bAlone{kRed, {7, -1, 1}},
+        cInner{kGreen, {6, 6, 1}}, cOuter{kRed, {6, -1, 1}};
+    // Red, +5x; the group { Group { green, +7y; cube a }; cube b (width 4) }; cube c.
+    const std::pair<std::string, Seen> cases[] = {
+        {"Group {", {a, b, cInner}}, {"Separator {", {a, b, cOuter}}, {"WWWAnchor {", {a, b, cOuter}},
+        {"TransformSeparator {", {a, b, {kGreen, {6, -1, 1}}}},  // only the transform stays inside
+        {"LOD { range [ 1 ]", {a, cInner}}, {"Switch { whichChild -3", {a, b, cInner}},
+        {"Switch { whichChild 0", {a, cInner}}, {"Switch { whichChild 1", {bAlone, cOuter}},
+        {"Switch {", {cOuter}}, {"Switch { whichChild 2", {cOuter}}, {"Switch { whichChild -2", {cOuter}},
+    };
+    for (const auto& [group, seen] : cases) {
+        const std::string text = kRedMove + group + " Group { " + kGreenMove + "Cube { } } Cube { width 4 } } Cube { }";
+        EXPECT_EQ(cubesSeen(*sceneOf(text)), seen) << group;
+    }
+}
+
+TEST(Grouping, separatorsNestedBeyondTheStackKeepTheOuterStateForLaterSiblings) {
+    auto root = sceneOf("DEF top Separator { " + kRedMove + "Separator { } Cube { } DEF last Separator { Cube { } } }");
+    const auto greenMove = sceneOf("Group { " + kGreenMove + "}");
+    Node* parent = root->firstChildNode()->firstChildNode()->nextSibling()->nextSibling();  // the empty Separator
+    for (int depth = 0; depth < 30; ++depth) {
+        parent = addNode<Separator>(*parent, "s" + std::to_string(depth));
+        parent->addChild(greenMove->firstChildNode()->clone());
+    }
+    addNode<Cube>(*parent);
+    const auto polygons = polygonsOf(*root);
+    ASSERT_EQ(polygons.size(), 18u);
+    EXPECT_EQ(polygons[0].path.substr(0, 13), "top_s0_s1_s2_");
+    EXPECT_EQ(polygons[6].path, "top");
+    EXPECT_EQ(polygons[12].path, "top_last");
+    EXPECT_EQ(cubesSeen(*root), (Seen{{kGreen, {6, -1 + 7 * 30, 1}}, {kRed, {6, -1, 1}}, {kRed, {6, -1, 1}}}));
+}
 
 // The polygons of an IndexedFaceSet "f" with `faces` (its fields) over three points after `properties`.
 std::vector<RecordedPolygon> faceSet(const std::string& properties, const std::string& faces) {
