@@ -1,9 +1,13 @@
 // The saver window's close rules and the two small dialogs, on real windows
-// with synthetic messages; the cursor comes from the recording platform.
+// with synthetic messages; the cursor comes from the recording platform. And
+// the OpenGL surface on a real window: under Wine without a display no window
+// can be created, and that test skips.
 #include "saver/saver_window.h"
 
 #include <gtest/gtest.h>
 
+#include "render/gl.h"
+#include "render/render_surface.h"
 #include "resources/resource.h"
 #include "tests/test_support.h"
 
@@ -138,6 +142,27 @@ TEST(SaverProgram, carriesItsManifestAndItsName) {
     LoadStringA(program, 1, name, sizeof name);
     EXPECT_STREQ(name, "3-D Glowpond");
     FreeLibrary(program);
+}
+
+TEST(RenderSurface, aWindowGetsACurrentContextAndAFailureReleasesWhatItMadeAndSaysWhy) {
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
+    if (!window) GTEST_SKIP() << "no display";
+    testing::RecordingPlatform platform;
+    RenderSurface surface;
+    auto released = [&] { return !surface.glContext && !surface.deviceContext && !surface.palette; };
+    ASSERT_TRUE(createRenderSurface(surface, window, 1, platform));
+    EXPECT_TRUE(wglGetCurrentContext() == surface.glContext && glIsEnabled(GL_COLOR_MATERIAL));
+    releaseRenderSurface(surface, window);
+    EXPECT_TRUE(released() && !wglGetCurrentContext() && platform.messages.empty());
+    // Without acceleration only a software format will do; systems without one (Wine has none) say so.
+    if (!createRenderSurface(surface, window, 0, platform)) {
+        EXPECT_EQ(platform.messages, "Error: Unable to create pixelformatdescriptor.\n");
+        EXPECT_TRUE(released());
+    }
+    releaseRenderSurface(surface, window);
+    DestroyWindow(window);  // no window, no surface
+    EXPECT_FALSE(createRenderSurface(surface, window, 1, platform));
+    EXPECT_TRUE(released());
 }
 
 }  // namespace

@@ -107,14 +107,6 @@ void expectLava(Display* display, Window window, Run& run) {
     }
 }
 
-// SIGTERM, as xscreensaver stops a hack: a clean end within a second.
-void expectCleanStop(Run& run) {
-    run.stop();
-    const std::optional<int> status = run.ended(1.0);
-    expect(status.has_value(), "still running a second after SIGTERM");
-    expect(*status == 0, "exit status " + std::to_string(*status) + " after SIGTERM: " + run.errors());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -160,7 +152,10 @@ int main(int argc, char** argv) {
         expect(run.ended(1.0) == 0 && run.errors().empty(), "no quiet end when its window went: " + run.errors());
     } else {
         expectLava(display, scenario == "root_window" ? DefaultRootWindow(display) : window, run);
-        expectCleanStop(run);
+        run.stop();  // SIGTERM, as xscreensaver stops a hack: a clean end within a second
+        const std::optional<int> status = run.ended(1.0);
+        expect(status.has_value(), "still running a second after SIGTERM");
+        expect(*status == 0, "exit status " + std::to_string(*status) + " after SIGTERM: " + run.errors());
     }
     expect(run.errors().find(message) != std::string::npos, run.errors());
     XCloseDisplay(display);
