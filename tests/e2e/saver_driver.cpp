@@ -563,7 +563,6 @@ const std::map<std::string, void (*)()> kScenarios = {
         saver.closeWith(dialog, IDOK);
         expectIni("files", {{"file1", sample("lava_lamp.wrl")}});
         expectIni("options", {{"X-rot2", "45"}, {"BackCull1", "1"}, {"totalSize", "2"}, {"lavaGreen", "40"}});
-        DeleteFileA(config);
     }},
     {"settings_lava_color", [] {
         Saver saver("/c", threeSamples());
