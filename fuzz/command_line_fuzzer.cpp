@@ -15,11 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace glowpond;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const std::string line = bytes.substr(0, bytes.find('\0'));
-    const SaverMode mode = pickMode(line.c_str());
-    const auto handle = windowHandleArgument(line.c_str());
+    (void)pickMode(line.c_str());
     // A handle is only ever read after a blank.
-    if (handle && line.find(' ') == std::string::npos) std::abort();
-    (void)mode;
+    if (windowHandleArgument(line.c_str()) && line.find(' ') == std::string::npos) std::abort();
 
     std::vector<std::string> arguments{"glowpond"};
     for (size_t start = 0; start <= bytes.size() && arguments.size() < 64;) {

@@ -13,9 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     IniFile ini;
     ini.parse(std::string(reinterpret_cast<const char*>(data), size));
     for (const char* key : {"file1", "lightHeight", "lavaRed", "X-rot1", "size15"}) {
-        std::string value = ini.getString("options", key, "");
-        int32_t number = ini.getInt("options", key, 7);
-        (void)number;
+        const std::string value = ini.getString("options", key, "");
+        (void)ini.getInt("options", key, 7);
         // A value that was read writes back unchanged, unless it is one an INI
         // line cannot hold as it is: with quotes, line breaks or blanks at its ends.
         const char* blanks = " \t\v\f\x1a";

@@ -7,11 +7,7 @@
 #include <cstring>
 #include <tuple>
 
-#include "scene/geometry.h"
-#include "scene/grouping.h"
-#include "scene/properties.h"
 #include "tests/scene_test_support.h"
-#include "tests/vrml_test_support.h"
 
 namespace glowpond {
 namespace {
@@ -20,21 +16,13 @@ using namespace glowpond::testing;
 
 constexpr float kHalf = kModelExtent / 2;
 
-// Faces over `points`; a triangle at height z, counter-clockwise seen from above.
-void addFaces(Node& parent, const std::vector<Vec3>& points, const std::vector<int32_t>& coordIndex) {
-    addNode<Coordinate3>(parent)->setVec3Array("point", arrayOf<Vec3>(points));
-    addNode<IndexedFaceSet>(parent)->setLongArray("coordIndex", arrayOf<int32_t>(coordIndex));
+// Faces over `points`, as VRML; a triangle at height z, counter-clockwise seen from above.
+std::string faces(const std::string& points, const std::string& coordIndex = "0, 1, 2, -1") {
+    return "Coordinate3 { point [ " + points + " ] } IndexedFaceSet { coordIndex [ " + coordIndex + " ] } ";
 }
-void addTriangle(Node& parent, double z = 0) { addFaces(parent, {{0, 0, z}, {1, 0, z}, {0, 1, z}}, {0, 1, 2, -1}); }
-
-DisplayMesh convert(Node& root) {
-    ConvertAction action;
-    TraversalState state;
-    root.apply(state, action);
-    action.finish(root, state);
-    DisplayMesh mesh;
-    EXPECT_TRUE(action.transferMesh(mesh) && !action.transferMesh(mesh));  // moved out the first time
-    return mesh;
+std::string triangle(int z) {
+    const std::string at = " " + std::to_string(z);
+    return faces("0 0" + at + ", 1 0" + at + ", 0 1" + at);
 }
 
 void expectNear(const float* actual, const Vec3f& expected) {
@@ -42,16 +30,11 @@ void expectNear(const float* actual, const Vec3f& expected) {
 }
 
 TEST(ConvertAction, namedGroupsBecomePartsInOrderOfTheirFirstFaces) {
-    Separator root;
-    addTriangle(root, 0);  // before any named group: dropped by the first one
-    addTriangle(*addNode<Separator>(root, "B"), 1);
-    addTriangle(root, 2);  // unnamed, after B: joins B
-    Node* a = addNode<Separator>(root, "A");
-    addTriangle(*a, 3);
-    addTriangle(*addNode<Separator>(*a, "in"), 4);
-    addTriangle(*addNode<Separator>(root, "B"), 5);
-    addNode<Separator>(root, "C");  // no faces: no part
-    const DisplayMesh mesh = convert(root);
+    // Before any named group (dropped by the first one); B; unnamed, after B (joins B); A with A_in; B again;
+    // C without faces (no part).
+    const DisplayMesh mesh = convertToMesh(*sceneOf(
+        triangle(0) + "DEF B Separator { " + triangle(1) + "} " + triangle(2) + "DEF A Separator { " + triangle(3) +
+        "DEF in Separator { " + triangle(4) + "} } DEF B Separator { " + triangle(5) + "} DEF C Separator { }"));
     // B: z = 1, 2, 5; A: z = 3; A_in: z = 4, each with its own vertex list numbered from 0.
     ASSERT_EQ(std::make_tuple(mesh.partCount, mesh.faceCount, mesh.vertexCount), std::make_tuple(3, 5, 15));
     EXPECT_EQ(std::make_tuple(mesh.parts[0].faceCount, mesh.parts[0].vertexCount, mesh.parts[1].faceCount),
@@ -60,20 +43,17 @@ TEST(ConvertAction, namedGroupsBecomePartsInOrderOfTheirFirstFaces) {
 }
 
 TEST(ConvertAction, centresTheModelScalesItsLongestSideAndReversesCornersAfterClockwiseShapeHints) {
-    for (int32_t ordering : {0, kOrderingCounterclockwise, kOrderingClockwise}) {
-        Separator root;
-        if (ordering) addNode<ShapeHints>(root)->setInt("vertexOrdering", ordering);
-        addFaces(root, {{10, 0, 0}, {14, 0, 0}, {10, 2, 1}}, {0, 1, 2, -1});
-        const DisplayMesh mesh = convert(root);
-        const float turn = ordering == kOrderingClockwise ? -1 : 1;
+    for (const std::string hints :
+         {"", "ShapeHints { vertexOrdering COUNTERCLOCKWISE } ", "ShapeHints { vertexOrdering CLOCKWISE } "}) {
+        const DisplayMesh mesh = convertToMesh(*sceneOf(hints + faces("10 0 0, 14 0 0, 10 2 1")));
+        const float turn = hints.find(" CLOCKWISE") == std::string::npos ? 1 : -1;
         expectNear(mesh.parts[0].faceNormals[0].data(), Vec3f{0, -1, 2} * (turn / std::sqrt(5.0f)));
         // The first corner to arrive: (10, 0, 0), or (10, 2, 1) when reversed.
         expectNear(mesh.parts[0].vertices[0].position, {-kHalf, -turn * kHalf / 2, -turn * kHalf / 4});
         expectNear(mesh.bounds.data(), {-kHalf, kHalf, -kHalf / 2});
     }
-    Separator dot;  // all points in one place: centred, not scaled
-    addFaces(dot, {{3, 3, 3}, {3, 3, 3}}, {0, 1, 0, -1});
-    const DisplayMesh point = convert(dot);
+    // All points in one place: centred, not scaled.
+    const DisplayMesh point = convertToMesh(*sceneOf(faces("3 3 3, 3 3 3", "0, 1, 0, -1")));
     EXPECT_EQ(std::make_pair(point.parts[0].vertexCount, point.bounds), std::make_pair(1, Bounds{}));
 }
 
@@ -83,19 +63,17 @@ TEST(ConvertAction, facesTakeTheFirstVisibleColourOfTheirMaterialAndAPartIsUnifo
         {{{0.3, 0.1, 0.1}, {0.8, 0.8, 0.8}, {}, {0, 0, 5e-6}}, {0.8f, 0.8f, 0.8f}},
         {{{0.3, 0.1, 0.1}, {}, {}, {}}, {0.3f, 0.1f, 0.1f}}, {{{}, {}, {}, {}}, {0.2f, 0.2f, 0.2f}}};
     for (const auto& [material, colour] : materials) expectNear(faceColour(material).data(), colour);
-    for (double red : {0.0, 1.0}) {
-        Separator root;
-        auto* material = addNode<Material>(root);
-        material->setVec3Array("emissiveColor", arrayOf<Vec3>({{0, 0, 0}, {0, 0, 0}, {red, 0, 0}, {0, 0, 0}}));
-        material->setVec3Array("diffuseColor", arrayOf<Vec3>({{0.8, 0.8, 0.8}}));
-        addNode<MaterialBinding>(root)->setInt("value", kBindingPerFace);
+    for (const std::string red : {"0", "1"}) {
         // The face without corners counts for the mesh but is not stored.
-        addFaces(root, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {0, 1, 2, -1, -1, 2, 1, 0, -1, 0, 2, 1, -1});
-        const DisplayMesh mesh = convert(root);
+        const DisplayMesh mesh = convertToMesh(*sceneOf(
+            "Material { emissiveColor [ 0 0 0, 0 0 0, " + red + " 0 0, 0 0 0 ] diffuseColor 0.8 0.8 0.8 } "
+            "MaterialBinding { value PER_FACE } " +
+            faces("0 0 0, 1 0 0, 0 1 0", "0, 1, 2, -1, -1, 2, 1, 0, -1, 0, 2, 1, -1")));
         const MeshPart& part = mesh.parts[0];
-        EXPECT_EQ(std::make_tuple(part.uniformColor, mesh.faceCount, part.faceCount), std::make_tuple(red == 0, 4, 3));
+        EXPECT_EQ(std::make_tuple(part.uniformColor, mesh.faceCount, part.faceCount),
+                  std::make_tuple(red == "0", 4, 3));
         expectNear(part.color.data(), {0.8f, 0.8f, 0.8f});
-        expectNear(part.faceColors[1].data(), red ? Vec3f{1, 0, 0} : Vec3f{0.8f, 0.8f, 0.8f});
+        expectNear(part.faceColors[1].data(), red == "1" ? Vec3f{1, 0, 0} : Vec3f{0.8f, 0.8f, 0.8f});
     }
 }
 

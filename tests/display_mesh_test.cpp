@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <tuple>
 
 #include "mesh/mesh_math.h"
 
 namespace glowpond {
 namespace {
-
-// The drawing feeds one interleaved array to both the vertex and the normal pointer.
-static_assert(sizeof(MeshVertex) == 24 && offsetof(MeshVertex, normal) == 12, "24-byte interleaved vertices");
 
 Vec3f positionOf(const MeshVertex& v) { return {v.position[0], v.position[1], v.position[2]}; }
 Vec3f normalOf(const MeshVertex& v) { return {v.normal[0], v.normal[1], v.normal[2]}; }

@@ -3,10 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "config/settings.h"
 #include "mesh/mesh_math.h"
 #include "render/animation_gl.h"
-#include "render/gl.h"
 #include "render/render_surface.h"
 #include "saver/console_progress.h"
 #include "tests/test_support.h"
@@ -16,15 +17,38 @@ namespace glowpond {
 namespace {
 
 constexpr int32_t kWidth = 320, kHeight = 240;  // 120 pixels per world unit; x from -4/3 to 4/3
+int32_t column(float x) { return int32_t((x + 4.0f / 3) * 120); }
+int32_t row(float y) { return int32_t((y + 1) * 120); }
 
-TEST(LavaDraw, aBlobLightsItsScissorSquareInItsColourAndNothingOutsideAndCulledFacesAreSkipped) {
-    OffscreenContext context(kWidth, kHeight);
-    ASSERT_TRUE(context.ok());
-    setupFixedState(kWidth, kHeight, false);
-    // The pixel under a world position.
-    auto pixelAt = [&](float x, float y) { return context.pixel(int((x + 4.0f / 3) * 120), int((y + 1) * 120)); };
-    // A blob of the largest radius a huge model gets, 0.3, in a square only 0.25 wide: the square must cut it off.
+// The saver's fixed state on an offscreen picture, and a slot to draw there.
+struct LavaDraw : ::testing::Test {
+    void SetUp() override {
+        ASSERT_TRUE(context.ok());
+        setupFixedState(kWidth, kHeight, false);
+    }
+    // Counts the lit pixels inside the pixels {left, right, bottom, top} (inclusive) and outside them, and adds
+    // up the colours of all of them.
+    void countLit(const std::array<int32_t, 4>& box) {
+        const std::vector<uint8_t> rgb = context.readRgbTopDown();
+        for (size_t i = 0; i < rgb.size(); i += 3) {
+            if (rgb[i] <= 8 && rgb[i + 1] <= 8 && rgb[i + 2] <= 8) continue;
+            const int32_t x = int32_t(i / 3) % kWidth, y = kHeight - 1 - int32_t(i / 3) / kWidth;
+            ++(x >= box[0] && x <= box[1] && y >= box[2] && y <= box[3] ? litInside : litOutside);
+            sum = sum + Vec3f{float(rgb[i]), float(rgb[i + 1]), float(rgb[i + 2])};
+        }
+    }
+
+    OffscreenContext context{kWidth, kHeight};
     ModelSlot slot;
+    StandardRandom random;
+    ScissorRect rect;
+    int32_t litInside = 0, litOutside = 0;
+    Vec3f sum{};
+};
+
+TEST_F(LavaDraw, aBlobLightsItsScissorSquareInItsColourAndNothingOutsideAndCulledFacesAreSkipped) {
+    auto pixelAt = [&](float x, float y) { return context.pixel(column(x), row(y)); };
+    // A blob of the largest radius a huge model gets, 0.3, in a square only 0.25 wide: the square must cut it off.
     slot.model = std::make_unique<DisplayMesh>();
     slot.model->makeCube(1.0f, 0.0f, 0.0f);
     slot.model->scale(100.0f);
@@ -33,18 +57,10 @@ TEST(LavaDraw, aBlobLightsItsScissorSquareInItsColourAndNothingOutsideAndCulledF
     slot.moveBy(0.3f, 0.2f, -2.0f);
     slot.model->visible = 0;
     slot.blob->parts[0].color = slot.lavaColor;
-    StandardRandom random;
     slot.shapeFrame(0, false, 80, random);
-    ScissorRect rect;
     GlAnimationView({kWidth, kHeight}, nullptr, nullptr).drawSlot(slot, 0.25f, rect);
     EXPECT_EQ(std::make_pair(rect.width, rect.height), std::make_pair(30, 30));  // 0.25 world units
-    const std::vector<uint8_t> rgb = context.readRgbTopDown();
-    int32_t litInside = 0, litOutside = 0;
-    for (size_t i = 0; i < rgb.size(); i += 3) {
-        const int32_t x = int32_t(i / 3) % kWidth, y = kHeight - 1 - int32_t(i / 3) / kWidth;
-        const bool inside = x >= rect.x && x < rect.x + rect.width && y >= rect.y && y < rect.y + rect.height;
-        if (rgb[i] > 8 || rgb[i + 1] > 8 || rgb[i + 2] > 8) ++(inside ? litInside : litOutside);
-    }
+    countLit({rect.x, rect.x + rect.width - 1, rect.y, rect.y + rect.height - 1});
     // The big blob, centred in its square, fills it.
     EXPECT_TRUE(litOutside == 0 && litInside > 30 * 30 * 9 / 10) << litOutside << " " << litInside;
     EXPECT_EQ(std::make_pair(pixelAt(0.3f, 0.2f).green > 200, pixelAt(0.3f, 0.2f).red < 120), std::pair(true, true));
@@ -66,20 +82,14 @@ TEST(LavaDraw, aBlobLightsItsScissorSquareInItsColourAndNothingOutsideAndCulledF
     }
 }
 
-TEST(LavaDraw, aSampleModelAtItsFormedStageLightsOnlyItsOwnBoundsInItsOwnColour) {
-    OffscreenContext context(kWidth, kHeight);
-    ASSERT_TRUE(context.ok());
-    setupFixedState(kWidth, kHeight, false);
+TEST_F(LavaDraw, aSampleModelAtItsFormedStageLightsOnlyItsOwnBoundsInItsOwnColour) {
     testing::RecordingPlatform platform;
     ConsoleProgress quiet(platform, false);
-    ModelSlot slot;
     slot.model = std::make_unique<DisplayMesh>();
     ASSERT_TRUE(ModelLoader().load(GLOWPOND_SAMPLE_MODELS "/crystal.wrl", *slot.model, quiet));
     ASSERT_TRUE(slot.setUp(0, SaverSettings()));
     slot.moveBy(-0.4f, 0.1f, -2.0f);
-    StandardRandom random;
     slot.shapeFrame(80, false, 80, random);  // t = P: the whole model, the blob dissolved inside it
-    ScissorRect rect;
     GlAnimationView({kWidth, kHeight}, nullptr, nullptr).drawSlot(slot, sizeFactor(9), rect);
 
     // The model's scaled bounds where the projection puts them, a pixel of rounding around them.
@@ -87,19 +97,7 @@ TEST(LavaDraw, aSampleModelAtItsFormedStageLightsOnlyItsOwnBoundsInItsOwnColour)
     for (const MeshPart& part : slot.model->parts) {
         for (const MeshVertex& v : part.vertices) includePoint(box, v.position);
     }
-    auto column = [](float x) { return int32_t((x + 4.0f / 3) * 120); };
-    auto row = [](float y) { return int32_t((y + 1) * 120); };
-    const std::vector<uint8_t> rgb = context.readRgbTopDown();
-    int32_t litInside = 0, litOutside = 0;
-    Vec3f sum{};
-    for (size_t i = 0; i < rgb.size(); i += 3) {
-        const int32_t x = int32_t(i / 3) % kWidth, y = kHeight - 1 - int32_t(i / 3) / kWidth;
-        if (rgb[i] + rgb[i + 1] + rgb[i + 2] <= 24) continue;
-        const bool inside = x >= column(box[0]) - 1 && x <= column(box[1]) + 1 && y >= row(box[2]) - 1 &&
-                            y <= row(box[3]) + 1;
-        ++(inside ? litInside : litOutside);
-        sum = sum + Vec3f{float(rgb[i]), float(rgb[i + 1]), float(rgb[i + 2])};
-    }
+    countLit({column(box[0]) - 1, column(box[1]) + 1, row(box[2]) - 1, row(box[3]) + 1});
     EXPECT_EQ(litOutside, 0);
     EXPECT_GT(litInside, 200);
     // Lit by a white light, the model keeps the hue of its own colours: the same channel order,

@@ -10,10 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "loading/convert_action.h"
 #include "scene/geometry.h"
 #include "scene/properties.h"
-#include "tests/vrml_test_support.h"
+#include "tests/scene_test_support.h"
 
 namespace glowpond {
 namespace {
@@ -92,15 +91,6 @@ std::unique_ptr<RecordingContext> read(const Bytes& file) {
     return context;
 }
 
-// Converts what was read, as a load does.
-DisplayMesh load(RecordingContext& context) {
-    ConvertAction action;
-    TraversalState state;
-    context.apply(state, action);
-    action.finish(context, state);
-    return *action.mesh();
-}
-
 const std::vector<std::string> kFailed{"Read failed for 3ds file 'm.3ds'"}, kNoErrors;
 
 TEST(Reader3ds, buildsOneSeparatorPerMeshWithItsMaterialsAndFailsExactlyWhenACutFileEndsInAField) {
@@ -155,7 +145,7 @@ TEST(Reader3ds, keepsVertexNumbersThatDoNotExistForTheTraversalToLeaveOut) {
         EXPECT_EQ(toVector(faceSet.coordIndex()), (std::vector<int32_t>{0, 1, 2, -1, 0, 1, 9, -1}));
         // Face numbers beyond the faces are passed over.
         EXPECT_EQ(toVector(faceSet.materialIndex()), (std::vector<int32_t>{1, 0}));
-        EXPECT_EQ(load(*context).parts.at(0).faceIndices, (std::vector<int32_t>{3, 0, 1, 2, 2, 0, 1}));
+        EXPECT_EQ(convertToMesh(*context).parts.at(0).faceIndices, (std::vector<int32_t>{3, 0, 1, 2, 2, 0, 1}));
     }
 }
 
@@ -169,7 +159,7 @@ TEST(Reader3ds, manyMaterialGroupsAndObjectsBeyondTheLoadLimitAllLoad) {
     for (int i = 1; i < 257; ++i) editor.push_back(mesh("o" + std::to_string(i), {square(), faces({{0, 1, 2}})}));
     auto context = read(mainChunk(editor));
     EXPECT_EQ(childAt<IndexedFaceSet>(childAt(*context, 0), 3).materialIndex()[299], 299);
-    const DisplayMesh loaded = load(*context);
+    const DisplayMesh loaded = convertToMesh(*context);
     ASSERT_EQ(loaded.parts.size(), 256u);  // the 257th object's faces join the 256th
     EXPECT_NEAR(loaded.parts[0].faceColors.at(299)[2], uint8_t(299) / 255.0, 1e-6);  // material 299's own blue
     EXPECT_EQ(loaded.parts[255].faceCount, 2);

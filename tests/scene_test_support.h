@@ -1,17 +1,25 @@
-// Helpers for the scene-graph tests: tree builders and an action that
-// records the polygons it receives.
+// Helpers for the scene-graph tests: tree builders, an action that records
+// the polygons it receives, the display mesh a load makes of a tree, a load
+// context that records what the VRML reader reports, and scenes built from
+// short VRML texts.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "loading/convert_action.h"
+#include "scene/grouping.h"
 #include "scene/node.h"
 #include "scene/traversal.h"
+#include "vrml/parser.h"
 
 namespace glowpond {
 
@@ -97,6 +105,56 @@ inline std::vector<RecordedPolygon> polygonsOf(Node& root) {
     TraversalState state;
     root.apply(state, recorder);
     return recorder.polygons;
+}
+
+// What a load converts `root` into.
+inline DisplayMesh convertToMesh(Node& root) {
+    ConvertAction action;
+    TraversalState state;
+    root.apply(state, action);
+    action.finish(root, state);
+    DisplayMesh mesh;
+    EXPECT_TRUE(action.transferMesh(mesh) && !action.transferMesh(mesh));  // moved out the first time
+    return mesh;
+}
+
+inline const std::string kVrmlHeader = "#VRML V1.0 ascii\n";
+
+// `format` with `args`, as printf writes it.
+inline std::string formatted(const char* format, std::va_list args) {
+    char text[2048];
+    std::vsnprintf(text, sizeof text, format, args);
+    return text;
+}
+
+class RecordingContext : public Separator {
+public:
+    std::vector<std::string> statuses, errors;
+
+protected:
+    void vstatus(const char* format, std::va_list args) override { statuses.push_back(formatted(format, args)); }
+    void verror(const char* format, std::va_list args) override { errors.push_back(formatted(format, args)); }
+};
+
+// What a fresh reader state reads from `text`.
+inline std::unique_ptr<RecordingContext> readText(const std::string& text,
+                                                  VrmlReading reading = VrmlReading::Tolerant) {
+    auto context = std::make_unique<RecordingContext>();
+    VrmlReaderState state;
+    state.reading = reading;
+    readVrmlText(state, *context, text);
+    return context;
+}
+
+// The nodes of `body`, a VRML file without its header, which must read
+// without errors, and alike in both readings.
+inline std::unique_ptr<RecordingContext> sceneOf(const std::string& body) {
+    auto context = readText(kVrmlHeader + body);
+    const auto strict = readText(kVrmlHeader + body, VrmlReading::Strict);
+    EXPECT_EQ(context->errors, std::vector<std::string>{}) << body;
+    EXPECT_EQ(std::tie(context->statuses, context->errors), std::tie(strict->statuses, strict->errors)) << body;
+    EXPECT_EQ(treeOf(*context), treeOf(*strict)) << body;
+    return context;
 }
 
 }  // namespace testing

@@ -1,12 +1,77 @@
+// The INI file, the settings record and its file, and the rules the settings dialogs apply to the record.
 #include "config/settings.h"
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "config/dialog_rules.h"
 #include "config/ini_file.h"
-#include "tests/settings_records.h"
+#include "mesh/display_mesh.h"
+#include "tests/test_support.h"
 
 namespace glowpond {
 namespace {
 
 using namespace testing;
+
+IniFile parsed(const std::string& text) {
+    IniFile ini;
+    ini.parse(text);
+    return ini;
+}
+
+TEST(IniFile, valuesAndNumbersReadAsTheProfileFunctionsReturnThem) {
+    const IniFile ini = parsed("  [Files]  \n  file1 =  C:\\a b.wrl   \nFILE1=second key of the name\n"
+                               "file2=\"C:\\q.3ds\"\nfile3='single'\nfile4=\"unbalanced\nfile5\n; file6=x\n"
+                               "[files]\nfile7=second section\n");
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"File1", "C:\\a b.wrl"}, {"file2", "C:\\q.3ds"}, {"file3", "single"},   {"file4", "\"unbalanced"},
+        {"file5", ""},            {"file6", std::nullopt}, {"file7", std::nullopt}};
+    for (const auto& [key, value] : cases) EXPECT_EQ(ini.find("fILES", key), value) << key;
+
+    // Integers as GetPrivateProfileInt takes them: the leading number, wrapped to 32 bits.
+    const std::pair<const char*, int> numbers[] = {{"10\n\r", 10}, {" 10 apples", 10}, {"-45x", -45}, {"+7", 7},
+                                                   {"abc", 0},      {"", 5},            {"-", 0},      {"\"12\"", 12},
+                                                   {"4294967306", 10}, {"2147483648", INT32_MIN}};
+    for (auto [value, expected] : numbers) {
+        EXPECT_EQ(parsed(std::string("[o]\nk=") + value).getInt("o", "k", 5), expected) << value;  // no final line end
+    }
+}
+
+TEST(IniFile, setChangesOnlyItsKeyAndKeepsEverythingElse) {
+    IniFile ini = parsed("\xEF\xBB\xBF[Files]\nFILE1=old\n; by hand\n\n[extra]\nkeep=me\n");
+    EXPECT_TRUE(ini.set("files", "file1", "new") && ini.set("files", "file2", "added") &&
+                ini.set("options", "speed", "  5\n"));
+    // A value or name that would break its line changes nothing.
+    EXPECT_FALSE(ini.set("extra", "keep", "two\nlines") || ini.set("extra", "keep", "carriage\rreturn") ||
+                 ini.set("extra", "k=x", "v") || ini.set("a]", "k", "v"));
+    EXPECT_EQ(ini.text(), "\xEF\xBB\xBF[Files]\r\nFILE1=new\r\n; by hand\r\nfile2=added\r\n\r\n"
+                          "[extra]\r\nkeep=me\r\n\r\n[options]\r\nspeed=5\r\n");
+}
+
+TEST(IniFile, aUtf16FileReadsInTheAnsiCodePageAndKeepsItsEncodingAndItsOtherLines) {
+    const std::u16string before = u"\xFEFF[files]\r\nfile1=C:\\\x00E9.wrl\r\nfile2 = same\r\n[Desktop]\r\n"
+                                  u"Wallpaper=\x4E2D.bmp\r\n";
+    const std::u16string after = u"\xFEFF[files]\r\nfile1=new\r\nfile2 = same\r\n[Desktop]\r\n"
+                                 u"Wallpaper=\x4E2D.bmp\r\n\r\n[options]\r\nspeed=5\r\n";
+    for (int high : {1, 0}) {  // little- and big-endian
+        const auto bytes = [high](const std::u16string& text) {
+            std::string out(text.size() * 2, '\0');
+            for (size_t i = 0; i < text.size(); ++i) std::tie(out[2 * i + high], out[2 * i + 1 - high]) =
+                std::tuple(char(text[i] >> 8), char(text[i] & 0xFF));
+            return out;
+        };
+        for (const std::string oddByte : {"", "Z"}) {  // an odd length stays at the end
+            IniFile ini = parsed(bytes(before) + oddByte);
+            EXPECT_EQ(std::tuple(ini.find("files", "file1"), ini.find("desktop", "wallpaper")),
+                      std::tuple("C:\\\xE9.wrl", "?.bmp"));
+            EXPECT_TRUE(ini.set("files", "file1", "new") && ini.set("files", "file2", "same") &&
+                        ini.set("options", "speed", "5\n"));
+            EXPECT_EQ(ini.text(), bytes(after) + oddByte) << high;
+        }
+    }
+}
 
 struct Settings : ::testing::Test {
     TempDir dir;
@@ -63,12 +128,11 @@ TEST_F(Settings, whereNoFileCanBeMadeBesideTheFileItIsWrittenInPlaceAndABrokenWr
     EXPECT_EQ(describe(read), describe(expected));
     platform.failTempFile = true;
     platform.inPlaceFailsAfter = 40;
-    EXPECT_FALSE(unusualSettings(1).writeSettings(path, platform));
-    EXPECT_TRUE(readFile(path) == old);  // (no 1 MB message when it fails)
+    // (No 1 MB message when it fails.)
+    EXPECT_TRUE(!unusualSettings(1).writeSettings(path, platform) && readFile(path) == old);
     EXPECT_TRUE(unusualSettings(1).writeSettings(path, platform) && read.readSettings(path));
     EXPECT_EQ(describe(read), describe(unusualSettings(1)));
-    const size_t kept = old.find("[files]");
-    EXPECT_TRUE(readFile(path).compare(0, kept, old, 0, kept) == 0);
+    EXPECT_TRUE(readFile(path).compare(0, old.find("[files]"), old, 0, old.find("[files]")) == 0);
     platform.inPlaceFailsAfter = 40;  // a new file that breaks off is not left behind
     EXPECT_FALSE(unusualSettings(1).writeSettings(fresh, platform) || std::filesystem::exists(fresh));
     ASSERT_EQ(platform.tempCopies.size(), 2u);  // one per write over the old file, each gone after it
@@ -111,6 +175,65 @@ TEST_F(Settings, addAndRemoveKeepTheListPacked) {
     EXPECT_EQ(std::tie(s.modelCount, s.models[0].file, s.models[12].size, s.models[12].rotation, s.models[13].file,
                        s.models[13].size, s.models[14].file),
               std::tuple(14, "m1", 5, Vec3f{}, longest.file, 9, ""));
+}
+
+using DialogRules = Settings;
+
+TEST_F(DialogRules, addActsUnlessTheListIsFullDeleteUnlessItIsEmptyAndOkWritesTheWorkingCopyAndOnlyThenKeepsIt) {
+    for (int32_t n : {0, 1, 14, 15}) {
+        EXPECT_EQ(std::tuple(listButtons(n).canAdd, listButtons(n).canDelete), std::tuple(n < 15, n > 0)) << n;
+    }
+    SaverSettings saved, working;
+    saved.setInstallDir(dir.root());
+    writeFile(dir.path(kIniFileName), "[files]\nfile1=C:\\a.wrl\nfile2=C:\\b.wrl\n[options]\nspeed=4\n");
+    beginEditing(saved, working, platform);
+    ASSERT_EQ(std::tuple(describe(working), working.modelCount, working.helpFile),
+              std::tuple(describe(saved), 2, dir.root() + "\\glowpond.hlp"));
+    working.lavaRed = 0.5f;
+    SaverSettings cancelled = working;
+    discardSettings(cancelled);
+    EXPECT_FALSE(cancelled.installDir || cancelled.helpFile);
+
+    // The dialog's count wins over the record's.
+    const SettingsControls controls{{{Option::Speed, 2}, {Option::ObjectDuration, 7}, {Option::ShowStatus, 0}}, 1};
+    const std::string savedBefore = describe(saved), workingBefore = describe(working);
+    platform.failFileReplacement = true;
+    EXPECT_FALSE(acceptSettings(saved, working, controls, platform));
+    EXPECT_EQ(std::tuple(describe(saved), describe(working)), std::tuple(savedBefore, workingBefore));
+
+    SaverSettings kept = working;
+    std::tie(kept.speed, kept.objectDuration, kept.showStatus, kept.modelCount) = std::tuple(2, 7, 0, 1);
+    platform.failFileReplacement = false;
+    ASSERT_TRUE(acceptSettings(saved, working, controls, platform));
+    EXPECT_EQ(describe(saved), describe(kept));
+    EXPECT_FALSE(working.installDir || working.helpFile);
+    ASSERT_TRUE(kept.readSettings(dir.path(kIniFileName)));
+    EXPECT_EQ(std::tie(kept.speed, kept.modelCount, kept.lavaRed), std::tuple(2, 1, 127 * kColorFromByte));
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+}
+
+TEST_F(DialogRules, theModelDialogKeepsCheckBoxesAsFlagsAndTurnsAsWholeDegrees) {
+    SaverSettings s;
+    s.models[3] = {"C:\\a.wrl", 5, {7, 8, 9}, 0, 1, 0};
+    const ModelChecks checks = checksForModel(s, 3);
+    EXPECT_EQ(std::tie(checks.singleLight, checks.backCull, checks.reverseNormals), std::tuple(true, true, false));
+    storeModel(s, 3, {false, false, true}, nullptr);  // not on display: the angles stay
+    const ModelSettings& m = s.models[3];
+    EXPECT_EQ(std::tie(m.twoSided, m.backCull, m.reverseNormals, m.rotation), std::tuple(1, 0, 1, Vec3f{7, 8, 9}));
+
+    // Turns as the dialog makes them: one for each stored angle to display the model (x's the other way
+    // round), then one for each notification of a turn control, whose position is signed.
+    using T = TurnControl;
+    const std::pair<std::vector<std::pair<T, int16_t>>, Vec3f> cases[] = {
+        {{{T::Z, 0}, {T::Y, 0}, {T::X, -90}}, {90, 0, 0}}, {{{T::Z, 1}, {T::Z, 1}, {T::Z, 1}}, {0, 0, 3}},
+        {{{T::Y, 1}, {T::Y, 1}}, {0, 2, 0}},                {{{T::Y, -5}}, {0, -5, 0}},
+        {{{T::X, 1}, {T::X, 1}}, {-2, 0, 0}}};
+    for (const auto& [turns, angles] : cases) {
+        DisplayMesh mesh;
+        for (auto [control, p] : turns) mesh.rotate(spinTurn(control, p).axis, spinTurn(control, p).angle);
+        storeModel(s, 0, {}, &mesh.orientation);
+        EXPECT_EQ(s.models[0].rotation, angles);
+    }
 }
 
 }  // namespace

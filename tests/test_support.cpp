@@ -14,10 +14,11 @@ std::string readFile(const std::string& path) {
     return contents.str();
 }
 
-void writeFile(const std::string& path, const std::string& contents) {
+std::string writeFile(const std::string& path, const std::string& contents) {
     std::ofstream out(path, std::ios::binary);
     out << contents;
-    ASSERT_TRUE(out.good()) << path;
+    EXPECT_TRUE(out.good()) << path;
+    return path;
 }
 
 std::string gzipped(const std::string& text) {

@@ -6,9 +6,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 
+#include "config/settings.h"
 #include "platform/platform.h"
 
 namespace glowpond::testing {
@@ -35,8 +38,7 @@ public:
         return !failFileReplacement && breaksAfter < 0 && system_->writeInPlace(path, contents);
     }
     std::string writeTempCopy(const std::string& contents) override {
-        tempCopies.push_back(system_->writeTempCopy(contents));
-        return tempCopies.back();
+        return tempCopies.emplace_back(system_->writeTempCopy(contents));
     }
     bool removeFile(const std::string& path) override { return system_->removeFile(path); }
     WindowHandle createWindow(const WindowRequest& request) override {
@@ -107,8 +109,38 @@ private:
 };
 
 std::string readFile(const std::string& path);
-void writeFile(const std::string& path, const std::string& contents);
+// Returns `path`.
+std::string writeFile(const std::string& path, const std::string& contents);
 // `text` as gzip writes it.
 std::string gzipped(const std::string& text);
+
+// A settings record with every field away from its default, the options from
+// each other, and `models` entries "C:\models\model 0.wrl" ... each with
+// values of its own.
+inline SaverSettings unusualSettings(int models) {
+    SaverSettings s;
+    for (size_t i = 0; i < kOptions.size(); ++i) s.*kOptions[i].field = static_cast<int32_t>(2 + i);
+    std::tie(s.lavaRed, s.lavaGreen, s.lavaBlue) = std::tuple(200 * kColorFromByte, 10 * kColorFromByte, 1.0f);
+    s.modelCount = models;
+    for (int i = 0; i < models; ++i) {
+        s.models[i] = {"C:\\models\\model " + std::to_string(i) + ".wrl", 1 + i % 10,
+                       {10.0f * i, float(-5 * i), 180.0f - i}, i % 2, 1 - i % 2, i % 3 == 0};
+    }
+    return s;
+}
+
+// A record as text, so that a test compares records whole and a difference shows where it is.
+inline std::string describe(const SaverSettings& s) {
+    std::ostringstream out;
+    out.precision(9);
+    for (const OptionInfo& option : kOptions) out << option.key << '=' << s.*option.field << ' ';
+    out << "lava=" << s.lavaRed << ',' << s.lavaGreen << ',' << s.lavaBlue << " models=" << s.modelCount
+        << " dir=" << s.installDir.value_or("-") << " help=" << s.helpFile.value_or("-") << '\n';
+    for (const ModelSettings& m : s.models) {
+        out << m.file << " size=" << m.size << " rot=" << m.rotation[0] << ',' << m.rotation[1] << ','
+            << m.rotation[2] << " flags=" << m.reverseNormals << m.backCull << m.twoSided << '\n';
+    }
+    return out.str();
+}
 
 }  // namespace glowpond::testing

@@ -21,13 +21,12 @@ std::optional<CommandLine> parse(std::vector<const char*> args, std::string* err
 TEST(X11CommandLine, takesEverySettingWithOneDashOrTwoAndRefusesWhatItDoesNotKnow) {
     const auto line = parse({"-speed", "3", "--SPINSPEED=10", "-lavaRed", "255", "a.wrl", "-root", "--fps", "--", "-b"});
     ASSERT_TRUE(line);
-    EXPECT_EQ(line->target, CommandLine::Target::Root);
-    EXPECT_TRUE(line->fps && !line->status);
-    EXPECT_EQ(line->files, (std::vector<std::string>{"a.wrl", "-b"}));
+    EXPECT_EQ(std::make_tuple(line->target, line->fps, line->status, line->files),
+              std::make_tuple(CommandLine::Target::Root, true, false, std::vector<std::string>{"a.wrl", "-b"}));
     SaverSettings settings;
     applySettings(*line, settings);
-    EXPECT_EQ(std::make_pair(settings.speed, settings.spinSpeed), std::make_pair(3, 10));
-    EXPECT_EQ(settings.lavaRed, 255 * kColorFromByte);
+    EXPECT_EQ(std::make_tuple(settings.speed, settings.spinSpeed, settings.lavaRed),
+              std::make_tuple(3, 10, 255 * kColorFromByte));
 
     EXPECT_EQ(parse({"-window-id", "0x2a00007"})->windowId, 0x2a00007u);
     EXPECT_EQ(parse({"--window-id", "44040199"})->windowId, 44040199u);
@@ -44,27 +43,24 @@ TEST(X11CommandLine, takesEverySettingWithOneDashOrTwoAndRefusesWhatItDoesNotKno
 
 TEST(X11Settings, comeFromTheSettingsFileOrTheSampleModelsAndYieldToTheCommandLine) {
     testing::TempDir dir;
-    testing::writeFile(dir.path("b.3ds"), "MM");
-    testing::writeFile(dir.path("a.wrl"), "");
-    testing::writeFile(dir.path("notes.txt"), "");
-    testing::writeFile(dir.path("my.ini"), "[files]\nfile1=models/x.wrl\nfile2=/abs/y.3ds\n[options]\nspeed=2\n"
-                                           "showStatus=1\n");
+    for (const char* name : {"b.3ds", "a.wrl", "notes.txt"}) testing::writeFile(dir.path(name), "");
+    const std::string ini = testing::writeFile(
+        dir.path("my.ini"), "[files]\nfile1=models/x.wrl\nfile2=/abs/y.3ds\n[options]\nspeed=2\nshowStatus=1\n");
     testing::RecordingPlatform platform;
     SaverSettings settings;
     setenv("XDG_CONFIG_HOME", dir.path("none").c_str(), 1);
     ASSERT_TRUE(gatherSettings(*parse({}), dir.root(), platform, settings));
-    EXPECT_EQ(settings.modelCount, 2);
-    EXPECT_EQ(settings.models[0].file, dir.path("a.wrl"));
-    EXPECT_EQ(settings.speed, 7);
+    EXPECT_EQ(std::make_tuple(settings.modelCount, settings.models[0].file, settings.speed),
+              std::make_tuple(2, dir.path("a.wrl"), 7));
 
-    ASSERT_TRUE(gatherSettings(*parse({"-ini", dir.path("my.ini").c_str()}), "", platform, settings));
-    EXPECT_EQ(settings.models[0].file, dir.path("models/x.wrl"));
-    EXPECT_EQ(settings.models[1].file, "/abs/y.3ds");
+    ASSERT_TRUE(gatherSettings(*parse({"-ini", ini.c_str()}), "", platform, settings));
+    EXPECT_EQ(std::tie(settings.models[0].file, settings.models[1].file),
+              std::tuple(dir.path("models/x.wrl"), "/abs/y.3ds"));
     // The file's showStatus is the Windows load-status window's; here only -status shows texts.
     EXPECT_EQ(std::make_pair(settings.speed, settings.showStatus), std::make_pair(2, 0));
 
-    ASSERT_TRUE(gatherSettings(*parse({"-ini", dir.path("my.ini").c_str(), "-speed", "9", "-status", "c.wrl"}), "",
-                               platform, settings));
+    ASSERT_TRUE(
+        gatherSettings(*parse({"-ini", ini.c_str(), "-speed", "9", "-status", "c.wrl"}), "", platform, settings));
     EXPECT_EQ(std::make_tuple(settings.modelCount, settings.models[0].file, settings.speed, settings.showStatus),
               std::make_tuple(1, std::string("c.wrl"), 9, 1));
 

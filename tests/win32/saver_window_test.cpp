@@ -1,9 +1,13 @@
 // The saver window's close rules and the two small dialogs, on real windows
-// with synthetic messages; the cursor comes from the recording platform.
+// with synthetic messages; the cursor comes from the recording platform. And
+// the OpenGL surface on a real window: under Wine without a display no window
+// can be created, and that test skips.
 #include "saver/saver_window.h"
 
 #include <gtest/gtest.h>
 
+#include "render/gl.h"
+#include "render/render_surface.h"
 #include "resources/resource.h"
 #include "tests/test_support.h"
 
@@ -21,6 +25,9 @@ struct SaverWindow : ::testing::Test {
     // Whether the message made the window post itself a close.
     bool closes(UINT message, WPARAM wParam = 0) {
         saverWindowProc(window, message, wParam, 0);
+        return closePosted();
+    }
+    bool closePosted() {
         MSG posted;
         return PeekMessageA(&posted, window, WM_CLOSE, WM_CLOSE, PM_REMOVE) != 0;
     }
@@ -78,31 +85,21 @@ TEST_F(SaverWindow, aboutShowsTheVersionAndTheLoadStatusCancelOnlySetsTheFlag) {
     EXPECT_TRUE(IsWindow(status.window()) && runtime.loadCancelled == 1 && status.cancelled());
 }
 
-// Records the messages that reach a window, in its "messages" property.
-LRESULT CALLBACK recordMessages(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (auto* seen = static_cast<std::vector<UINT>*>(GetPropA(window, "messages"))) seen->push_back(message);
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 TEST_F(SaverWindow, everyMonitorButThePrimaryGetsABlackCoverThatHandsItsInputToTheSaverWindow) {
-    WNDCLASSA recording{};
-    recording.lpfnWndProc = recordMessages;
-    recording.lpszClassName = "recording";
-    RegisterClassA(&recording);
-    HWND saver = CreateWindowExA(0, "recording", "", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, nullptr, nullptr);
-    std::vector<UINT> seen;
-    SetPropA(saver, "messages", &seen);
     platform.monitorAreas = {{0, 0, 640, 480, true}, {-800, 100, 0, 700, false}};
-    coverOtherMonitors(runtime, saver);
+    coverOtherMonitors(runtime, window);
     HWND cover = FindWindowA(kCoverWindowClass, nullptr);
     RECT area{};
     GetWindowRect(cover, &area);
-    EXPECT_TRUE(GetWindow(cover, GW_OWNER) == saver && IsWindowVisible(cover) &&
+    EXPECT_TRUE(GetWindow(cover, GW_OWNER) == window && IsWindowVisible(cover) &&
                 (GetWindowLongA(cover, GWL_EXSTYLE) & WS_EX_TOPMOST));
     EXPECT_EQ(std::tie(area.left, area.top, area.right, area.bottom), std::tuple(-800, 100, 0, 700));
+    // With the saver's procedure for a moment, the window closes on a key pressed on the cover.
+    const LONG_PTR own = SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&saverWindowProc));
     SendMessageA(cover, WM_KEYDOWN, 'A', 0);
-    EXPECT_EQ(seen, std::vector<UINT>{WM_KEYDOWN});
-    DestroyWindow(saver);
+    SetWindowLongPtrA(window, GWLP_WNDPROC, own);
+    EXPECT_TRUE(closePosted());
+    DestroyWindow(window);
     EXPECT_FALSE(IsWindow(cover));  // the covers go with the saver window
 }
 
@@ -145,6 +142,27 @@ TEST(SaverProgram, carriesItsManifestAndItsName) {
     LoadStringA(program, 1, name, sizeof name);
     EXPECT_STREQ(name, "3-D Glowpond");
     FreeLibrary(program);
+}
+
+TEST(RenderSurface, aWindowGetsACurrentContextAndAFailureReleasesWhatItMadeAndSaysWhy) {
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 320, 240, nullptr, nullptr, nullptr, nullptr);
+    if (!window) GTEST_SKIP() << "no display";
+    testing::RecordingPlatform platform;
+    RenderSurface surface;
+    auto released = [&] { return !surface.glContext && !surface.deviceContext && !surface.palette; };
+    ASSERT_TRUE(createRenderSurface(surface, window, 1, platform));
+    EXPECT_TRUE(wglGetCurrentContext() == surface.glContext && glIsEnabled(GL_COLOR_MATERIAL));
+    releaseRenderSurface(surface, window);
+    EXPECT_TRUE(released() && !wglGetCurrentContext() && platform.messages.empty());
+    // Without acceleration only a software format will do; systems without one (Wine has none) say so.
+    if (!createRenderSurface(surface, window, 0, platform)) {
+        EXPECT_EQ(platform.messages, "Error: Unable to create pixelformatdescriptor.\n");
+        EXPECT_TRUE(released());
+    }
+    releaseRenderSurface(surface, window);
+    DestroyWindow(window);  // no window, no surface
+    EXPECT_FALSE(createRenderSurface(surface, window, 1, platform));
+    EXPECT_TRUE(released());
 }
 
 }  // namespace

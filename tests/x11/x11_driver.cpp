@@ -14,10 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -69,9 +71,8 @@ public:
     }
     void stop() { kill(pid_, SIGTERM); }
     std::string errors() const {
-        std::ifstream in(log_);
-        std::stringstream text;
-        text << in.rdbuf();
+        std::ostringstream text;
+        text << std::ifstream(log_).rdbuf();
         return text.str();
     }
 
@@ -106,20 +107,6 @@ void expectLava(Display* display, Window window, Run& run) {
     }
 }
 
-// SIGTERM, as xscreensaver stops a hack: a clean end within a second.
-void expectCleanStop(Run& run) {
-    run.stop();
-    const std::optional<int> status = run.ended(1.0);
-    expect(status.has_value(), "still running a second after SIGTERM");
-    expect(*status == 0, "exit status " + std::to_string(*status) + " after SIGTERM: " + run.errors());
-}
-
-std::string badModel() {
-    const std::string path = "/tmp/glowpond-x11-bad.wrl";
-    std::ofstream(path) << "#VRML V2.0 utf8\n";
-    return path;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,47 +125,39 @@ int main(int argc, char** argv) {
     XSync(display, False);
     char id[32];
     std::snprintf(id, sizeof id, "0x%lx", window);
-    const std::vector<std::string> fast = {program, "-speed", "10"};
-    auto with = [&](std::vector<std::string> args, const std::vector<std::string>& more) {
-        args.insert(args.end(), more.begin(), more.end());
-        return args;
-    };
-
-    if (scenario == "window_id" || scenario == "refused_file") {
-        const bool refused = scenario == "refused_file";
-        Run run(with(fast, {"-window-id", id, rocket, refused ? badModel() : rocket}), nullptr);
-        expectLava(display, window, run);
-        if (refused) expect(run.errors().find("Error: VRML 2.0 not supported in this version.") != std::string::npos, run.errors());
-        expectCleanStop(run);
-    } else if (scenario == "root_named_window") {
-        Run run(with(fast, {"-root", rocket}), id);
-        expectLava(display, window, run);
-        expectCleanStop(run);
-    } else if (scenario == "root_window") {
-        Run run(with(fast, {"-root", rocket}), nullptr);
-        expectLava(display, DefaultRootWindow(display), run);
-        expectCleanStop(run);
+    // By scenario: the arguments after "-speed 10", the XSCREENSAVER_WINDOW, and a message the program must print.
+    const std::string bad = "/tmp/glowpond-x11-bad.wrl";
+    std::ofstream(bad) << "#VRML V2.0 utf8\n";
+    const std::map<std::string, std::tuple<std::vector<std::string>, const char*, std::string>> scenarios = {
+        {"window_id", {{"-window-id", id, rocket, rocket}, nullptr, ""}},
+        {"refused_file", {{"-window-id", id, rocket, bad}, nullptr, "Error: VRML 2.0 not supported in this version."}},
+        {"root_named_window", {{"-root", rocket}, id, ""}}, {"root_window", {{"-root", rocket}, nullptr, ""}},
+        {"window_destroyed", {{"--window-id", id, rocket}, nullptr, ""}},
+        {"nothing_loadable", {{"-window-id", id, bad}, nullptr, "Error: No files read. Reconfigure."}},
+        // The installed program with no settings file shows its sample models.
+        {"installed", {{"-window-id", id}, nullptr, ""}}};
+    const auto found = scenarios.find(scenario);
+    expect(found != scenarios.end(), "unknown scenario " + scenario);
+    auto [args, saverWindow, message] = found->second;
+    args.insert(args.begin(), {program, "-speed", "10"});
+    if (scenario == "installed") setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
+    Run run(args, saverWindow);
+    if (scenario == "nothing_loadable") {
+        const std::optional<int> status = run.ended(20.0);
+        expect(status && *status != 0, "no failing end without a model");
     } else if (scenario == "window_destroyed") {
-        Run run(with(fast, {"--window-id", id, rocket}), nullptr);
         expectLava(display, window, run);
         XDestroyWindow(display, window);
         XSync(display, False);
-        const std::optional<int> status = run.ended(1.0);
-        expect(status == 0 && run.errors().empty(), "no quiet end when its window went: " + run.errors());
-    } else if (scenario == "nothing_loadable") {
-        Run run(with(fast, {"-window-id", id, badModel()}), nullptr);
-        const std::optional<int> status = run.ended(20.0);
-        expect(status && *status != 0, "no failing end without a model");
-        expect(run.errors().find("Error: No files read. Reconfigure.") != std::string::npos, run.errors());
-    } else if (scenario == "installed") {
-        // The installed program with no settings file shows its sample models.
-        setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
-        Run run({program, "-window-id", id, "-speed", "10"}, nullptr);
-        expectLava(display, window, run);
-        expectCleanStop(run);
+        expect(run.ended(1.0) == 0 && run.errors().empty(), "no quiet end when its window went: " + run.errors());
     } else {
-        expect(false, "unknown scenario " + scenario);
+        expectLava(display, scenario == "root_window" ? DefaultRootWindow(display) : window, run);
+        run.stop();  // SIGTERM, as xscreensaver stops a hack: a clean end within a second
+        const std::optional<int> status = run.ended(1.0);
+        expect(status.has_value(), "still running a second after SIGTERM");
+        expect(*status == 0, "exit status " + std::to_string(*status) + " after SIGTERM: " + run.errors());
     }
+    expect(run.errors().find(message) != std::string::npos, run.errors());
     XCloseDisplay(display);
     std::printf("%s: passed\n", scenario.c_str());
     return 0;

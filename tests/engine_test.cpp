@@ -1,3 +1,4 @@
+// The engine: a model slot's preparation, the scissor squares, and the animation through the saver's loop.
 #include "engine/animation.h"
 
 #include <gtest/gtest.h>
@@ -6,12 +7,93 @@
 #include <cmath>
 #include <deque>
 #include <functional>
+#include <limits>
+#include <tuple>
 
 #include "config/settings.h"
+#include "engine/model_slot.h"
+#include "engine/scissor.h"
 #include "saver/frame_loop.h"
 
 namespace glowpond {
 namespace {
+
+Vec3f positionOf(const MeshVertex& v) { return {v.position[0], v.position[1], v.position[2]}; }
+float length(const Vec3f& v) { return std::sqrt(dot(v, v)); }
+
+TEST(ModelSlot, settingsOutsideOneToTenCountAsTheNearestEnd) {
+    PulseField pulse;
+    const std::tuple<int32_t, float, float> cases[] = {{8, 5.4666667f, 0.6f}, {1, 1.2666667f, 0.25f},
+        {10, 6.6666667f, 1.0f}, {0, 1.2666667f, 0.25f}, {1000000, 6.6666667f, 1.0f}};
+    for (auto [setting, speed, size] : cases) {
+        pulse.init(setting);
+        EXPECT_LT(std::fabs(pulse.speed - speed) + std::fabs(sizeFactor(setting) - size), 1e-6f) << setting;
+    }
+    // -180 and a tiny negative (through rounding) fold onto 180, one past the table: both must read entry 0.
+    pulse.phaseU = pulse.phaseV = 0.0f;
+    const std::pair<float, float> sameEntry[] = {{185, 5}, {180, 0}, {-360.5f, 179.5f}, {-180, 0}, {-1e-6f, 0}};
+    for (auto [a, folded] : sameEntry) EXPECT_EQ(pulse.sample(a, 3.0f), pulse.sample(folded, 3.0f)) << a;
+    for (float a = -400.0f; a < 400.0f; a += 7.3f) ASSERT_NEAR(pulse.sample(a, a * 1.7f), 1.0f, 0.3f) << a;
+}
+
+TEST(ModelSlot, prepareAppliesTheModelsEntryHidesABlobInTheCorePartWeighsColoursByFacesAndRefusesWhatItCannotPrepare) {
+    ModelSlot slot;
+    DisplayMesh& model = *(slot.model = std::make_unique<DisplayMesh>());
+    model.makeCube(0, 0, 0);
+    MeshPart box = model.parts[0];  // closed, twice as wide as high, centred at x = 0.5, each face blue
+    for (MeshVertex& v : box.vertices) v.position[0] = v.position[0] * 2.0f + 0.5f;
+    box.uniformColor = 0;
+    box.faceColors.assign(6, {0, 0, 1});
+    MeshPart& sheet = model.parts[0];  // two red triangles of a flat, open sheet far to the left
+    sheet.vertices = {{{-2, 0, 0}, {0, 0, 1}}, {{-1.5f, 0, 0}, {0, 0, 1}}, {{-1.5f, 0.5f, 0}, {0, 0, 1}}};
+    sheet.faceIndices = {3, 0, 1, 2, 3, 0, 2, 1};
+    sheet.faceCount = 2;
+    sheet.color = {1, 0, 0};
+    model.parts.push_back(box);
+    model.faceCount = 8;
+    ASSERT_TRUE(slot.setUp(4, SaverSettings()));
+    const DisplayMesh& blob = *slot.blob;
+    EXPECT_EQ(std::make_tuple(blob.vertexCount, blob.faceCount, blob.visible, blob.parts.at(0).vertices.size(),
+                              blob.parts[0].color == slot.modelColor), std::make_tuple(194, 384, 1, size_t(194), true));
+    for (size_t i = 0; i < 3; ++i) EXPECT_NEAR(slot.modelColor[i], (Vec3f{0.25f, 0.0f, 0.75f}[i]), 1e-7f);
+    // A sphere around the centroid of the box's +y face, the first of its faces nearest its middle (the
+    // x faces are twice as far), sized from the volume floor 0.01.
+    const Vec3f center = slot.blobCenter;
+    EXPECT_NEAR(length(center - Vec3f{0.5f, 0.07f, 0.0f} * 0.75f), 0.0f, 1e-5f);  // at size 9
+    EXPECT_NEAR(slot.blobRadius, 0.0847f, 1e-4f);
+    for (auto& v : blob.parts[0].vertices) ASSERT_NEAR(length(positionOf(v) - center), slot.blobRadius, 1e-6f);
+
+    // A missing or empty model or a bad settings index is refused, and nothing changes.
+    ModelSlot cube;
+    EXPECT_FALSE(cube.prepare(0, SaverSettings()));
+    cube.model = std::make_unique<DisplayMesh>();
+    EXPECT_FALSE(cube.prepare(0, SaverSettings()));
+    cube.model->makeCube(1, 0, 0);
+    EXPECT_FALSE(cube.prepare(MAX_MODELS, SaverSettings()) || cube.prepare(-1, SaverSettings()));
+    EXPECT_TRUE(cube.model->parts[0].directions.empty() && !cube.blob && cube.blobRadius == 0.0f);
+    // The model's own entry culls it, turns it inside out, and turns it about Z, Y, then X.
+    SaverSettings own;
+    own.models[2] = {"", 5, {30, 60, 90}, 1, 1, 1};
+    EXPECT_TRUE(cube.prepare(2, own) && cube.model->cullBackFaces == 1);
+    const std::vector<Vec3f>& normals = cube.model->parts[0].faceNormals;
+    const Vec3f minusX{0, -0.8660254f, -0.5f}, minusY{0.5f, 0.4330127f, -0.75f};  // where -x and -y are turned
+    EXPECT_LT(length(normals[0] - minusX) + length(normals[1] - minusY), 1e-5f);
+}
+
+TEST(Scissor, squaresStayWithinTheWindowAndItsIntegersWhateverTheProjection) {
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    const ViewExtents window{-4.0f / 3.0f, 4.0f / 3.0f, -1.0f, 1.0f};
+    const std::tuple<ClientSize, ViewExtents, float, float, float, std::array<int32_t, 4>> cases[] = {
+        {{320, 240}, window, 0.75f, window.left + 0.075f, -0.925f, {0, 0, 90, 90}},  // further out: raised to 0
+        {{320, 0}, window, 0.5f, window.left + 0.25f, -0.75f, {0, 0, 60, 0}},       // a height below 1 counts as 1
+        {{320, 240}, {1, 1, 1, 1}, 0.5f, 2.0f, 0.0f, {kMax, 0, kMax, kMax}},     // an empty view
+        {{320, 240}, extentsFromProjection(Mat4f{}), 0.5f, 0.0f, 0.0f, {0, 0, 0, 0}},  // not a number
+        {{320, 240}, window, -1.0f, 1e30f, -1e30f, {kMax, 0, 0, 0}}};  // a negative scale, far off the screen
+    for (const auto& [client, view, scale, x, y, expected] : cases) {
+        const ScissorRect r = scissorSquare(scissorGeometry(client, view, scale), x, y);
+        EXPECT_EQ((std::array<int32_t, 4>{r.x, r.y, r.width, r.height}), expected) << view.left << " " << scale;
+    }
+}
 
 using P = ModelPhase;
 using Pumped = LoopServices::Pumped;
@@ -22,10 +104,9 @@ struct Update : ModelUpdate {  // with what the update left of its slot
     int32_t frame, modelVisible;
 };
 
-// Red cubes in `count` slots, animated from `startMs` on: the rig is the animation's host (with a
-// simulated clock) and its view, and it stands in for the window's thread under the saver's loop,
-// with a queue of messages that are dispatched by calling them (an empty one is a plain message).
-// Each square drawn carries the number of its drawing in y.
+// Red cubes in `count` slots, animated from `startMs` on by the saver's loop: the rig is the view and
+// stands in for the window's thread (with a simulated clock), with a queue of messages that are dispatched
+// by calling them (an empty one is a plain message). Each square drawn carries the number of its drawing in y.
 struct Rig : AnimationView, LoopServices {
     explicit Rig(int32_t n, const SaverSettings& s = SaverSettings(), int32_t startMs = 1000)
         : settings(s), slots(size_t(n)), count(n), clock(startMs) {
@@ -34,21 +115,9 @@ struct Rig : AnimationView, LoopServices {
             slots[size_t(i)].model->makeCube(1.0f, 0.0f, 0.0f);
             EXPECT_TRUE(slots[size_t(i)].setUp(i, settings));
         }
-        animation.start(slots.data(), count, settings, 1, clock);
     }
-    // Whole frames, each active model waiting for its step, until `limit` updates (or, should every
-    // model have stopped, a hundred thousand frames).
+    // Until `limit` updates (or, should every model have stopped, a hundred thousand frames).
     const std::vector<Update>& run(size_t limit) {
-        for (stopAfter = limit, flags.animating = true; flags.animating && frames < 100000;) {
-            animation.beginFrame(*this);
-            for (int32_t j = 0; j < count; ++j) {
-                if (animation.isActive(j)) animation.update(j, clock += animation.msUntilDue(j, clock), *this);
-            }
-            animation.endFrame(*this);
-        }
-        return updates;
-    }
-    const std::vector<Update>& loop(size_t limit) {  // the same through the saver's loop
         stopAfter = limit;
         runFrameLoop(slots.data(), count, settings, 1, *this, *this, flags);
         return updates;
@@ -69,6 +138,7 @@ struct Rig : AnimationView, LoopServices {
     void spinWait(int32_t remainingMs) override { clock += remainingMs; }
     Pumped pumpMessage() override {
         ++pumps;
+        if (frames >= 100000) return Pumped::Quit;
         if (queue.empty()) return Pumped::Nothing;
         const std::function<Pumped()> message = std::move(queue.front());
         queue.pop_front();
@@ -77,7 +147,6 @@ struct Rig : AnimationView, LoopServices {
 
     SaverSettings settings;
     std::vector<ModelSlot> slots;
-    Animation animation;
     int32_t count, clock, draws = 0, frames = 0, pumps = 0;
     size_t stopAfter = 0;
     LoopFlags flags{true, false};
@@ -188,7 +257,7 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
     Rig rig(3);
     rig.queue.resize(3);
     rig.queue.push_back([] { return Pumped::Quit; });
-    EXPECT_EQ(rig.loop(1000000).size(), 2u);  // model 0 in frames 0 and 1
+    EXPECT_EQ(rig.run(1000000).size(), 2u);  // model 0 in frames 0 and 1
     EXPECT_EQ(std::make_tuple(rig.flags.animating, rig.frames, rig.pumps), std::make_tuple(false, 1, 4));
     Rig closing(2);
     closing.queue.push_back([&] {  // as the saver window's close does
@@ -196,12 +265,12 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
         std::vector<ModelSlot>().swap(closing.slots);
         return Pumped::Message;
     });
-    EXPECT_EQ(closing.loop(1000000).size(), 1u);
+    EXPECT_EQ(closing.run(1000000).size(), 1u);
     EXPECT_EQ(closing.frames, 0);
     // One message per model and frame, active or not; none without models.
     for (int32_t count : {3, 15, 0}) {
         Rig many(count);
-        many.loop(600);
+        many.run(600);
         EXPECT_GE(many.pumps, count * (many.clock - 1000) / 50 / 2) << count;
         EXPECT_EQ(many.pumps, count ? count * many.frames + many.updates.back().model + 1 : 0) << count;
         EXPECT_EQ(std::make_pair(many.flags.animating, many.cleared.empty()), std::make_pair(!count, !count)) << count;
@@ -214,7 +283,7 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
         refused.flags.resetClocks = true;
         return Pumped::Message;
     });
-    const std::vector<Update>& u = refused.loop(6);
+    const std::vector<Update>& u = refused.run(6);
     ASSERT_EQ(u.size(), 6u);
     EXPECT_EQ(std::make_pair(refused.flags.resetClocks, u[3].now - u[2].now), std::make_pair(false, 10050));
     EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, u[2].velocity - u[1].velocity);
