@@ -31,13 +31,22 @@ int64_t cellOf(double coordinate) {
     return static_cast<int64_t>(cell);
 }
 
+// The hash of a cell: that of its block of 64 x 64 x 64 cells plus its place
+// in the block. The cells of a block then share one run of chain heads and
+// occupancy bits, so that points near each other, which models mostly list
+// one after the other, find those already in the cache; the block's hash
+// keeps regular grids (whole-number coordinates, all at one place in their
+// blocks) spread over the table.
 uint32_t cellHash(int64_t x, int64_t y, int64_t z) {
-    uint64_t h = static_cast<uint64_t>(x) * 0x9e3779b97f4a7c15ull;
-    h ^= static_cast<uint64_t>(y) * 0xc2b2ae3d27d4eb4full;
-    h ^= static_cast<uint64_t>(z) * 0x165667b19e3779f9ull;
+    constexpr int kShift = 6;
+    constexpr int64_t kMask = (int64_t{1} << kShift) - 1;
+    uint64_t h = static_cast<uint64_t>(x >> kShift) * 0x9e3779b97f4a7c15ull;
+    h ^= static_cast<uint64_t>(y >> kShift) * 0xc2b2ae3d27d4eb4full;
+    h ^= static_cast<uint64_t>(z >> kShift) * 0x165667b19e3779f9ull;
     h ^= h >> 29;
     h *= 0xbf58476d1ce4e5b9ull;
-    return static_cast<uint32_t>(h >> 32);
+    const uint32_t inBlock = static_cast<uint32_t>((x & kMask) | (y & kMask) << kShift | (z & kMask) << (2 * kShift));
+    return static_cast<uint32_t>(h >> 32) + inBlock;
 }
 
 bool same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
