@@ -426,9 +426,20 @@ int VrmlLexer::scanString() {
 
 int VrmlLexer::scanWordOrNumber() {
     const char* p = &buffer_[pos_];
-    const size_t word = wordLength(p), decimal = decimalLength(p), hex = hexLength(p);
     size_t examined = 0;
     const size_t real = realLength(p, examined);
+    // Most tokens are numbers followed by a character no word takes: then no
+    // other candidate is longer, and an integer wins the tie with a real.
+    if (real > 0 && !is(p[real], kWordChar) && (pos_ + examined < end_ || atEof_)) {
+        pos_ += real;
+        if (decimalLength(p) == real) {
+            value_.integer = decimalValue(p, real);
+            return kTokenInteger;
+        }
+        value_.number = floatValue(p, real);
+        return kTokenFloat;
+    }
+    const size_t word = wordLength(p), decimal = decimalLength(p), hex = hexLength(p);
 
     // A candidate that ran into the end of the buffer may go on after it.
     if (pos_ + std::max(word, examined) >= end_ && !atEof_) {
