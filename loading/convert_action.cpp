@@ -179,13 +179,10 @@ void ConvertAction::indexedPolygon(TraversalState& state, int32_t, const FieldAr
                                    const MaterialValues& material) {
     if (!beginFace(state, material)) return;
     const FieldArray<Vec3>* coordinates = state.current().coordinates;
-    if (coordinates && coordinates != reservedFor_) {
-        reservedFor_ = coordinates;
-        builder_.reservePoints(static_cast<size_t>(coordinates->count()));
-        if (knownPoints_.size() < static_cast<size_t>(coordinates->count())) {
-            reserveLarge(knownPoints_, static_cast<size_t>(coordinates->count()));
-            knownPoints_.resize(static_cast<size_t>(coordinates->count()));
-        }
+    // The loader reserved room for the points; only the index memo grows here.
+    if (coordinates && knownPoints_.size() < static_cast<size_t>(coordinates->count())) {
+        reserveLarge(knownPoints_, static_cast<size_t>(coordinates->count()));
+        knownPoints_.resize(static_cast<size_t>(coordinates->count()));
     }
     auto add = [&](int32_t i) {
         const size_t index = static_cast<size_t>(coordIndices[i]);
@@ -215,7 +212,6 @@ void ConvertAction::finish(Node&, TraversalState&) {
     // The memory of the lookups goes to the mesh.
     builder_.releasePointIndex();
     std::vector<KnownPoint>().swap(knownPoints_);
-    reservedFor_ = nullptr;
     mesh_ = std::make_unique<DisplayMesh>();
     DisplayMesh& mesh = *mesh_;
     std::vector<Vec3f> colours;

@@ -78,7 +78,6 @@ private:
     MeshBuilder builder_;
     std::vector<KnownPoint> knownPoints_;
     uint32_t shape_ = 0;
-    const FieldArray<Vec3>* reservedFor_ = nullptr;
     std::string currentObjectName_;
     LoadObserver* observer_;
     std::unique_ptr<DisplayMesh> mesh_;

@@ -49,7 +49,12 @@ uint32_t cellHash(int64_t x, int64_t y, int64_t z) {
     return static_cast<uint32_t>(h >> 32) + inBlock;
 }
 
-bool same(const Vec3& a, const Vec3& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+// The bit of `cell` in a bitmap of a power of two of bits.
+size_t bitOf(const std::vector<uint64_t>& bits, uint32_t cell) { return cell & (bits.size() * 64 - 1); }
+void setBit(std::vector<uint64_t>& bits, uint32_t cell) {
+    const size_t bit = bitOf(bits, cell);
+    bits[bit >> 6] |= uint64_t{1} << (bit & 63);
+}
 
 // Grows a list's capacity geometrically, so that many small reservations do
 // not copy it again each time.
@@ -130,19 +135,23 @@ int32_t MergedPoints::add(const Vec3& point) {
     return number;
 }
 
+bool MergedPoints::occupied(uint32_t cell) const {
+    const size_t bit = bitOf(occupied_, cell);
+    return (occupied_[bit >> 6] >> (bit & 63) & 1) != 0;
+}
+
 // The stored point `point` merges into, or -1; `bucket` is set to the
 // point's bucket when that had to be computed.
 int32_t MergedPoints::find(const Vec3& point, uint32_t cell, int32_t& bucket) const {
     if (heads_.empty()) return -1;
-    const size_t bit = cell & (occupied_.size() * 64 - 1);
-    if ((occupied_[bit >> 6] >> (bit & 63) & 1) == 0) return -1;
+    if (!occupied(cell)) return -1;
     const int32_t head = heads_[cell & (heads_.size() - 1)];
     bool near = false;
     for (int32_t e = head; e >= 0; e = entries_[static_cast<size_t>(e)].next) {
         const Entry& entry = entries_[static_cast<size_t>(e)];
         if (entry.cell != cell) continue;
         const Vec3& candidate = points_[static_cast<size_t>(entry.point)];
-        if (same(candidate, point)) return entry.point;
+        if (candidate == point) return entry.point;
         near = near || distance(candidate, point) < kCoincidence;
     }
     if (!near) return -1;
@@ -172,8 +181,7 @@ void MergedPoints::addEntry(uint32_t cell, int32_t point) {
     if (entries_.size() >= heads_.size()) rehash(std::max(kInitialHeads, heads_.size() * 2));
     int32_t& head = heads_[cell & (heads_.size() - 1)];
     entries_.push_back({cell, point, head});
-    const size_t bit = cell & (occupied_.size() * 64 - 1);
-    occupied_[bit >> 6] |= uint64_t{1} << (bit & 63);
+    setBit(occupied_, cell);
     head = static_cast<int32_t>(entries_.size() - 1);
 }
 
@@ -187,10 +195,7 @@ void MergedPoints::rehash(size_t heads) {
         head = static_cast<int32_t>(e);
     }
     std::vector<uint64_t> bits(heads * kBitsPerHead / 64);
-    for (const Entry& entry : entries_) {
-        const size_t bit = entry.cell & (bits.size() * 64 - 1);
-        bits[bit >> 6] |= uint64_t{1} << (bit & 63);
-    }
+    for (const Entry& entry : entries_) setBit(bits, entry.cell);
     heads_.swap(table);
     occupied_.swap(bits);
 }

@@ -51,6 +51,7 @@ private:
         int32_t next;  // -1: end of the chain
     };
 
+    bool occupied(uint32_t cell) const;
     int32_t find(const Vec3& point, uint32_t cell, int32_t& bucket) const;
     void file(const Vec3& point, int32_t number);
     void rehash(size_t heads);
