@@ -250,7 +250,7 @@ void ModelSlot::buildBlob() {
     for (const Triangle& t : triangles) part.faceIndices.insert(part.faceIndices.end(), {3, t[0], t[1], t[2]});
     // Nothing reads the blob's face normals: its faces are never culled in software.
     part.faceNormals.assign(triangles.size(), {1.0f, 1.0f, 1.0f});
-    part.directions = points;
+    part.directions.assign(points.begin(), points.end());
     part.radii.assign(points.size(), 1.0f);
 
     position = {0.0f, 0.0f, 0.0f};

@@ -5,7 +5,7 @@
 #include <new>
 #include <utility>
 
-#include "loading/huge_pages.h"
+#include "mesh/huge_pages.h"
 #include "loading/load_driver.h"
 #include "mesh/mesh_math.h"
 
@@ -26,11 +26,11 @@ double colourDistance(const Vec3f& a, const Vec3f& b) {
 // `local` maps shared point numbers to the part's, -1 where unused; it is
 // left that way again. Returns the object's face count, empty faces included.
 int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<Vec3f>& colours,
-                  std::vector<int32_t>& local, MeshPart& part) {
-    const std::vector<Vec3>& points = builder.points();
+                  LargeVector<int32_t>& local, MeshPart& part) {
+    const LargeVector<Vec3>& points = builder.points();
     const FieldArray<int32_t>& list = builder.objectFaces(object);
 
-    std::vector<int32_t> used;  // shared numbers, in the part's order
+    LargeVector<int32_t> used;  // shared numbers, in the part's order
     reserveLarge(used, std::min(points.size(), static_cast<size_t>(list.count())));
     size_t faces = 0;
     list.forEach([&](int32_t entry) {
@@ -211,16 +211,14 @@ void ConvertAction::indexedPolygon(TraversalState& state, int32_t, const FieldAr
 void ConvertAction::finish(Node&, TraversalState&) {
     // The memory of the lookups goes to the mesh.
     builder_.releasePointIndex();
-    std::vector<KnownPoint>().swap(knownPoints_);
+    LargeVector<KnownPoint>().swap(knownPoints_);
     mesh_ = std::make_unique<DisplayMesh>();
     DisplayMesh& mesh = *mesh_;
     std::vector<Vec3f> colours;
     for (int32_t m = 0; m < builder_.materials().materialCount(); ++m) {
         colours.push_back(faceColour(builder_.materials().material(m)));
     }
-    std::vector<int32_t> local;
-    reserveLarge(local, builder_.points().size());
-    local.assign(builder_.points().size(), -1);
+    LargeVector<int32_t> local(builder_.points().size(), -1);
 
     const int32_t objects = builder_.objectCount();
     mesh.parts.resize(static_cast<size_t>(objects));

@@ -76,7 +76,7 @@ private:
     bool clockwise(TraversalState& state) const;
 
     MeshBuilder builder_;
-    std::vector<KnownPoint> knownPoints_;
+    LargeVector<KnownPoint> knownPoints_;
     uint32_t shape_ = 0;
     std::string currentObjectName_;
     LoadObserver* observer_;

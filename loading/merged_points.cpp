@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "loading/huge_pages.h"
+#include "mesh/huge_pages.h"
 
 namespace glowpond {
 namespace {
@@ -50,8 +50,8 @@ uint32_t cellHash(int64_t x, int64_t y, int64_t z) {
 }
 
 // The bit of `cell` in a bitmap of a power of two of bits.
-size_t bitOf(const std::vector<uint64_t>& bits, uint32_t cell) { return cell & (bits.size() * 64 - 1); }
-void setBit(std::vector<uint64_t>& bits, uint32_t cell) {
+size_t bitOf(const LargeVector<uint64_t>& bits, uint32_t cell) { return cell & (bits.size() * 64 - 1); }
+void setBit(LargeVector<uint64_t>& bits, uint32_t cell) {
     const size_t bit = bitOf(bits, cell);
     bits[bit >> 6] |= uint64_t{1} << (bit & 63);
 }
@@ -59,7 +59,7 @@ void setBit(std::vector<uint64_t>& bits, uint32_t cell) {
 // Grows a list's capacity geometrically, so that many small reservations do
 // not copy it again each time.
 template <typename T>
-void reserveMore(std::vector<T>& list, size_t more) {
+void reserveMore(LargeVector<T>& list, size_t more) {
     const size_t wanted = list.size() + more;
     if (wanted > list.capacity()) reserveLarge(list, std::max(wanted, list.capacity() * 2));
 }
@@ -77,15 +77,15 @@ int32_t pointBucket(const Vec3& point) {
 }
 
 void MergedPoints::releaseIndex() {
-    std::vector<int32_t>().swap(heads_);
-    std::vector<uint64_t>().swap(occupied_);
-    std::vector<Entry>().swap(entries_);
+    LargeVector<int32_t>().swap(heads_);
+    LargeVector<uint64_t>().swap(occupied_);
+    LargeVector<Entry>().swap(entries_);
     indexed_ = points_.empty();
 }
 
 void MergedPoints::clear() {
-    std::vector<Vec3>().swap(points_);
-    std::vector<uint8_t>().swap(buckets_);
+    LargeVector<Vec3>().swap(points_);
+    LargeVector<uint8_t>().swap(buckets_);
     releaseIndex();
 }
 
@@ -186,15 +186,13 @@ void MergedPoints::addEntry(uint32_t cell, int32_t point) {
 }
 
 void MergedPoints::rehash(size_t heads) {
-    std::vector<int32_t> table;
-    reserveLarge(table, heads);
-    table.assign(heads, -1);
+    LargeVector<int32_t> table(heads, -1);
     for (size_t e = 0; e < entries_.size(); ++e) {
         int32_t& head = table[entries_[e].cell & (heads - 1)];
         entries_[e].next = head;
         head = static_cast<int32_t>(e);
     }
-    std::vector<uint64_t> bits(heads * kBitsPerHead / 64);
+    LargeVector<uint64_t> bits(heads * kBitsPerHead / 64);
     for (const Entry& entry : entries_) setBit(bits, entry.cell);
     heads_.swap(table);
     occupied_.swap(bits);

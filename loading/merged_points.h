@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "mesh/huge_pages.h"
 #include "scene/values.h"
 
 namespace glowpond {
@@ -34,7 +35,7 @@ public:
     // memory runs out, leaving the points stored before.
     int32_t add(const Vec3& point);
 
-    const std::vector<Vec3>& points() const { return points_; }
+    const LargeVector<Vec3>& points() const { return points_; }
     int32_t count() const { return static_cast<int32_t>(points_.size()); }
 
     // Frees the lookup tables, keeping the points; the next add() files
@@ -57,14 +58,14 @@ private:
     void rehash(size_t heads);
     void addEntry(uint32_t cell, int32_t point);
 
-    std::vector<Vec3> points_;
-    std::vector<uint8_t> buckets_;  // bucket of each point
-    std::vector<int32_t> heads_;    // first entry of each chain; a power of two of them
+    LargeVector<Vec3> points_;
+    LargeVector<uint8_t> buckets_;  // bucket of each point
+    LargeVector<int32_t> heads_;    // first entry of each chain; a power of two of them
     // A bit for each of 8 x heads_.size() cell hashes, set when an entry has
     // it: small enough to stay in the cache, so that the lookup of most new
     // points ends there without touching the chains.
-    std::vector<uint64_t> occupied_;
-    std::vector<Entry> entries_;
+    LargeVector<uint64_t> occupied_;
+    LargeVector<Entry> entries_;
     bool indexed_ = true;  // every finite point is filed
 };
 

@@ -69,7 +69,7 @@ public:
     int32_t currentObject() const { return current_; }
     // Null for an unnamed object or an index out of range.
     const std::string* objectName(int32_t object) const;
-    const std::vector<Vec3>& points() const { return points_.points(); }
+    const LargeVector<Vec3>& points() const { return points_.points(); }
     // For each face of the object its point indices, then -1. An index out
     // of range gives an empty list.
     const FieldArray<int32_t>& objectFaces(int32_t object) const;

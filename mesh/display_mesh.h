@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "mesh/huge_pages.h"
 #include "mesh/matrix.h"
 
 namespace glowpond {
@@ -24,19 +25,19 @@ static_assert(sizeof(MeshVertex) == 24, "drawing uses a stride of 24 bytes");
 using Bounds = std::array<float, 6>;  // minX, maxX, minY, maxY, minZ, maxZ
 
 struct MeshPart {
-    std::vector<Vec3f> faceNormals;  // faceCount unit normals
+    LargeVector<Vec3f> faceNormals;  // faceCount unit normals
     int32_t uniformColor = 0;        // 1: the whole part has `color`; 0: faceColors
     Vec3f color{};
     int32_t vertexCount = 0;  // entries of `vertices`
-    std::vector<MeshVertex> vertices;
+    LargeVector<MeshVertex> vertices;
     int32_t faceCount = 0;
     // Per face in order: its corner count k, then k indices into `vertices`.
-    std::vector<int32_t> faceIndices;
-    std::vector<Vec3f> faceColors;  // one per face, when uniformColor is 0
+    LargeVector<int32_t> faceIndices;
+    LargeVector<Vec3f> faceColors;  // one per face, when uniformColor is 0
     Bounds bounds{0.0f, 0.1f, 0.0f, 0.1f, 0.0f, 0.1f};
     Vec3f boundsCenter{0.05f, 0.05f, 0.05f};
-    std::vector<Vec3f> directions;  // unit direction of each vertex from the morph centre
-    std::vector<float> radii;       // distance of each vertex from the morph centre
+    LargeVector<Vec3f> directions;  // unit direction of each vertex from the morph centre
+    LargeVector<float> radii;       // distance of each vertex from the morph centre
     Vec3f centroid{};               // mean vertex position
 };
 

@@ -2,7 +2,7 @@
 
 namespace glowpond {
 
-Vec3f newellNormal(const std::vector<MeshVertex>& vertices, const int32_t* corners, int32_t k) {
+Vec3f newellNormal(const LargeVector<MeshVertex>& vertices, const int32_t* corners, int32_t k) {
     Vec3f n{0.0f, 0.0f, 0.0f};
     for (int32_t i = 0; i < k; ++i) {
         const float* a = vertices[static_cast<size_t>(corners[i])].position;

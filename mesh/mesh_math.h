@@ -12,7 +12,7 @@ namespace glowpond {
 
 // Newell's method over a face's k corners: robust for any polygon, and it
 // needs no particular corner. Not normalised.
-Vec3f newellNormal(const std::vector<MeshVertex>& vertices, const int32_t* corners, int32_t k);
+Vec3f newellNormal(const LargeVector<MeshVertex>& vertices, const int32_t* corners, int32_t k);
 
 // Sets every vertex normal of `part` to the sum of the normals of the faces
 // that use the vertex, brought to unit length by `unit`. faceNormal(face,

@@ -1,9 +1,12 @@
 // The container behind every multiple-valued field and every point or index
 // list of the scene graph and the loading pipeline.
 //
-// Elements live in separately allocated chunks of chunkSize() elements, so
-// an element never moves once appended: pointers to elements stay valid
-// while the array grows. Slots are written before they count as elements:
+// Elements live in chunks of chunkSize() elements, so an element never
+// moves once appended: pointers to elements stay valid while the array
+// grows. Chunks are carved from blocks that double with the array (one
+// chunk at first, up to a few megabytes), so a list of millions of
+// elements costs a few dozen allocations and its memory can be backed by
+// huge pages. Slots are written before they count as elements:
 // appends write them, and setAt zeroes the ones it skips. Only the table of
 // chunk pointers grows as needed, so an array holds up to INT32_MAX
 // elements, memory permitting.
@@ -15,6 +18,7 @@
 #pragma once
 
 #include <cassert>
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -22,6 +26,7 @@
 #include <utility>
 #include <vector>
 
+#include "mesh/huge_pages.h"
 #include "scene/values.h"
 
 namespace glowpond {
@@ -70,7 +75,7 @@ public:
     // Element `index`, or null when index is outside 0 .. count() - 1.
     const T* at(int32_t index) const {
         if (index < 0 || index >= count_) return nullptr;
-        return &chunks_[index / chunkSize_][index % chunkSize_];
+        return chunks_[index / chunkSize_] + index % chunkSize_;
     }
     T* at(int32_t index) {
         return const_cast<T*>(static_cast<const FieldArray&>(*this).at(index));
@@ -90,7 +95,7 @@ public:
     void forEach(Visit&& visit) const {
         int32_t left = count_;
         for (size_t c = 0; left > 0; ++c) {
-            const T* chunk = chunks_[c].get();
+            const T* chunk = chunks_[c];
             const int32_t n = left < chunkSize_ ? left : chunkSize_;
             for (int32_t i = 0; i < n; ++i) visit(chunk[i]);
             left -= n;
@@ -132,7 +137,9 @@ public:
     // Frees every chunk and returns to the constructed state with the
     // standard chunk size, whatever the chunk size was.
     void clear() {
-        std::vector<std::unique_ptr<T[]>>().swap(chunks_);
+        std::vector<T*>().swap(chunks_);
+        std::vector<Block>().swap(blocks_);
+        blockChunks_ = spareChunks_ = 0;
         chunkSize_ = kStandardChunkSize;
         count_ = 0;
         failed_ = false;
@@ -150,15 +157,39 @@ private:
         return result;
     }
 
+    // Hands out the next chunk of the last block, or starts a block of as
+    // many chunks as the array has (doubling it, at most kBlockBytes), or of
+    // one chunk when that much memory is not left.
     bool addChunk() {
-        if (static_cast<int64_t>(capacity()) + chunkSize_ > std::numeric_limits<int32_t>::max()) return fail(false);
+        const int64_t room = std::numeric_limits<int32_t>::max() - static_cast<int64_t>(capacity());
+        if (room < chunkSize_) return fail(false);
+        if (spareChunks_ == 0) {
+            const size_t chunkBytes = sizeof(T) * static_cast<size_t>(chunkSize_);
+            size_t chunks = std::min(std::max<size_t>(1, chunks_.size()), std::max<size_t>(1, kBlockBytes / chunkBytes));
+            // Blocks of a megabyte and more fill whole huge pages.
+            if (kHugePagesOffered && chunks * chunkBytes >= kHugePageBytes / 2) {
+                chunks = (chunks * chunkBytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes / chunkBytes;
+            }
+            chunks = std::min(chunks, static_cast<size_t>(room / chunkSize_));
+            if (!addBlock(chunks) && !(chunks > 1 && addBlock(1))) return fail(false);
+        }
         try {
-            // Not value-initialised: every slot is written before it is read.
-            std::unique_ptr<T[]> chunk(new T[static_cast<size_t>(chunkSize_)]);
-            chunks_.push_back(std::move(chunk));
+            chunks_.push_back(blocks_.back().elements + (blockChunks_ - spareChunks_) * static_cast<size_t>(chunkSize_));
         } catch (const std::bad_alloc&) {
             return fail(false);
         }
+        --spareChunks_;
+        return true;
+    }
+
+    bool addBlock(size_t chunks) {
+        try {
+            blocks_.reserve(blocks_.size() + 1);
+            blocks_.emplace_back(chunks * static_cast<size_t>(chunkSize_));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        blockChunks_ = spareChunks_ = chunks;
         return true;
     }
 
@@ -166,36 +197,64 @@ private:
         chunkSize_ = other.chunkSize_;
         try {
             chunks_.reserve(other.chunks_.size());
-            int32_t left = other.count_;
-            for (const std::unique_ptr<T[]>& source : other.chunks_) {
-                std::unique_ptr<T[]> chunk(new T[static_cast<size_t>(chunkSize_)]);
-                const int32_t used = left < chunkSize_ ? left : chunkSize_;
-                for (int32_t i = 0; i < used; ++i) chunk[i] = source[i];
-                left -= used;
-                chunks_.push_back(std::move(chunk));
-            }
         } catch (const std::bad_alloc&) {
-            std::vector<std::unique_ptr<T[]>>().swap(chunks_);
-            count_ = 0;
             failed_ = true;
             return;
         }
-        count_ = other.count_;
+        if (!other.chunks_.empty() && !addBlock(other.chunks_.size())) {
+            failed_ = true;
+            return;
+        }
+        while (chunks_.size() < other.chunks_.size()) addChunk();
+        other.forEach([this](const T& value) {
+            chunks_[count_ / chunkSize_][count_ % chunkSize_] = value;
+            ++count_;
+        });
         failed_ = other.failed_;
     }
 
     void takeFrom(FieldArray& other) {
         chunks_ = std::move(other.chunks_);
+        blocks_ = std::move(other.blocks_);
+        blockChunks_ = other.blockChunks_;
+        spareChunks_ = other.spareChunks_;
         chunkSize_ = other.chunkSize_;
         count_ = other.count_;
         failed_ = other.failed_;
         other.chunks_.clear();
+        other.blocks_.clear();
+        other.blockChunks_ = other.spareChunks_ = 0;
         other.chunkSize_ = kStandardChunkSize;
         other.count_ = 0;
         other.failed_ = false;
     }
 
-    std::vector<std::unique_ptr<T[]>> chunks_;
+    static constexpr size_t kBlockBytes = size_t(8) << 20;
+
+    // The elements of a block, constructed only after the memory was
+    // offered huge pages, since constructing touches it.
+    struct Block {
+        explicit Block(size_t count) : elements(LargeAllocator<T>().allocate(count)) {
+            std::uninitialized_default_construct_n(elements, count);
+            count_ = count;
+        }
+        Block(Block&& other) noexcept
+            : elements(std::exchange(other.elements, nullptr)), count_(std::exchange(other.count_, 0)) {}
+        Block& operator=(Block&&) = delete;
+        ~Block() {
+            if (!elements) return;
+            std::destroy_n(elements, count_);
+            LargeAllocator<T>().deallocate(elements, count_);
+        }
+        T* elements;
+        size_t count_ = 0;
+    };
+
+    std::vector<T*> chunks_;
+    std::vector<Block> blocks_;
+    // Chunks in the last block, and how many of them are not handed out yet.
+    size_t blockChunks_ = 0;
+    size_t spareChunks_ = 0;
     int32_t chunkSize_ = kStandardChunkSize;
     int32_t count_ = 0;
     bool failed_ = false;

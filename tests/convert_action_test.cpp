@@ -39,7 +39,7 @@ TEST(ConvertAction, namedGroupsBecomePartsInOrderOfTheirFirstFaces) {
     ASSERT_EQ(std::make_tuple(mesh.partCount, mesh.faceCount, mesh.vertexCount), std::make_tuple(3, 5, 15));
     EXPECT_EQ(std::make_tuple(mesh.parts[0].faceCount, mesh.parts[0].vertexCount, mesh.parts[1].faceCount),
               std::make_tuple(3, 9, 1));
-    EXPECT_EQ(mesh.parts[2].faceIndices, (std::vector<int32_t>{3, 0, 1, 2}));
+    EXPECT_EQ(mesh.parts[2].faceIndices, (LargeVector<int32_t>{3, 0, 1, 2}));
 }
 
 TEST(ConvertAction, centresTheModelScalesItsLongestSideAndReversesCornersAfterClockwiseShapeHints) {

@@ -49,7 +49,7 @@ TEST(DisplayMesh, reverseNormalsTurnsEveryPartInsideOutAndStopsWhereTheFaceWalkS
     DisplayMesh mesh;
     mesh.makeCube(1, 1, 1);
     // A cube, and parts whose second face claims more corners than remain or fewer than none: the walk ends there.
-    for (const auto& indices : {std::vector{3, 0, 1, 2, 7, 0, 1}, std::vector{3, 0, 1, 2, -1, 0, 3}}) {
+    for (const auto& indices : {LargeVector<int32_t>{3, 0, 1, 2, 7, 0, 1}, LargeVector<int32_t>{3, 0, 1, 2, -1, 0, 3}}) {
         MeshPart& part = mesh.parts.emplace_back();
         part.faceIndices = indices;
         int visited = 0;
@@ -62,7 +62,7 @@ TEST(DisplayMesh, reverseNormalsTurnsEveryPartInsideOutAndStopsWhereTheFaceWalkS
               (std::vector<int32_t>{4, 3, 2, 1, 0, 4, 7, 6, 5, 4}));
     EXPECT_EQ(std::make_tuple(part.faceNormals[1], normalOf(part.vertices[5]), normalOf(part.vertices[23])),
               std::make_tuple(Vec3f{0, -1, 0}, Vec3f{0, -1, 0}, Vec3f{0, 0, 1}));
-    EXPECT_EQ(mesh.parts[1].faceIndices, (std::vector<int32_t>{3, 2, 1, 0, 7, 1, 0}));
+    EXPECT_EQ(mesh.parts[1].faceIndices, (LargeVector<int32_t>{3, 2, 1, 0, 7, 1, 0}));
 }
 
 TEST(DisplayMesh, volumeEstimateSubtractsOverlapsWithEarlierParts) {

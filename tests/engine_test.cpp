@@ -75,7 +75,7 @@ TEST(ModelSlot, prepareAppliesTheModelsEntryHidesABlobInTheCorePartWeighsColours
     SaverSettings own;
     own.models[2] = {"", 5, {30, 60, 90}, 1, 1, 1};
     EXPECT_TRUE(cube.prepare(2, own) && cube.model->cullBackFaces == 1);
-    const std::vector<Vec3f>& normals = cube.model->parts[0].faceNormals;
+    const auto& normals = cube.model->parts[0].faceNormals;
     const Vec3f minusX{0, -0.8660254f, -0.5f}, minusY{0.5f, 0.4330127f, -0.75f};  // where -x and -y are turned
     EXPECT_LT(length(normals[0] - minusX) + length(normals[1] - minusY), 1e-5f);
 }

@@ -145,7 +145,7 @@ TEST(Reader3ds, keepsVertexNumbersThatDoNotExistForTheTraversalToLeaveOut) {
         EXPECT_EQ(toVector(faceSet.coordIndex()), (std::vector<int32_t>{0, 1, 2, -1, 0, 1, 9, -1}));
         // Face numbers beyond the faces are passed over.
         EXPECT_EQ(toVector(faceSet.materialIndex()), (std::vector<int32_t>{1, 0}));
-        EXPECT_EQ(convertToMesh(*context).parts.at(0).faceIndices, (std::vector<int32_t>{3, 0, 1, 2, 2, 0, 1}));
+        EXPECT_EQ(convertToMesh(*context).parts.at(0).faceIndices, (LargeVector<int32_t>{3, 0, 1, 2, 2, 0, 1}));
     }
 }
 

@@ -1,4 +1,4 @@
-#include "loading/huge_pages.h"
+#include "mesh/huge_pages.h"
 
 #include <cstdint>
 
@@ -10,7 +10,7 @@ namespace glowpond {
 
 void preferHugePages(const void* data, size_t bytes) {
 #if defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
+    constexpr uintptr_t kHugePage = kHugePageBytes;
     const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + kHugePage - 1) & ~(kHugePage - 1);
     const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(kHugePage - 1);
     // Only a hint: where the system refuses, the memory stays as it was.

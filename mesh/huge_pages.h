@@ -1,0 +1,79 @@
+// A hint for the loader's large tables: where the system offers it (Linux
+// transparent huge pages on request), memory is backed by 2 MB pages, which
+// spares most page faults and address-translation misses of lookups that
+// jump across a hundred megabytes. Elsewhere it does nothing.
+#pragma once
+
+#include <cstddef>
+#include <limits>
+#include <new>
+#include <vector>
+
+namespace glowpond {
+
+// Whether preferHugePages can get huge pages, and their size.
+#if defined(__linux__)
+constexpr bool kHugePagesOffered = true;
+#else
+constexpr bool kHugePagesOffered = false;
+#endif
+constexpr size_t kHugePageBytes = size_t(2) << 20;
+
+// Asks for huge pages under the whole 2 MB pages inside [data, data + bytes),
+// before they are first touched. Small ranges are left alone.
+void preferHugePages(const void* data, size_t bytes);
+
+// An allocator for the loader's large tables: memory of a megabyte and more
+// starts on a huge page, is rounded up to whole ones and is offered them,
+// so that no part of a table is left to small pages.
+template <typename T>
+class LargeAllocator {
+public:
+    using value_type = T;
+
+    LargeAllocator() = default;
+    template <typename U>
+    LargeAllocator(const LargeAllocator<U>&) noexcept {}
+
+    T* allocate(size_t count) {
+        if (count > (std::numeric_limits<size_t>::max() - kHugePageBytes) / sizeof(T)) throw std::bad_alloc();
+        if (!large(count)) return static_cast<T*>(::operator new(count * sizeof(T)));
+        const size_t bytes = largeBytes(count);
+        void* memory = ::operator new(bytes, std::align_val_t(kHugePageBytes));
+        preferHugePages(memory, bytes);
+        return static_cast<T*>(memory);
+    }
+    void deallocate(T* memory, size_t count) noexcept {
+        if (large(count)) {
+            ::operator delete(memory, largeBytes(count), std::align_val_t(kHugePageBytes));
+        } else {
+            ::operator delete(memory, count * sizeof(T));
+        }
+    }
+
+    friend bool operator==(const LargeAllocator&, const LargeAllocator&) { return true; }
+    friend bool operator!=(const LargeAllocator&, const LargeAllocator&) { return false; }
+
+private:
+    static bool large(size_t count) { return kHugePagesOffered && count * sizeof(T) >= kHugePageBytes / 2; }
+    static size_t largeBytes(size_t count) {
+        return (count * sizeof(T) + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+    }
+};
+
+template <typename T>
+using LargeVector = std::vector<T, LargeAllocator<T>>;
+
+// Gives `list` room for `count` elements, asking huge pages for the new
+// memory before the elements move in.
+template <typename T, typename Allocator>
+void reserveLarge(std::vector<T, Allocator>& list, size_t count) {
+    if (count <= list.capacity()) return;
+    std::vector<T, Allocator> larger;
+    larger.reserve(count);
+    preferHugePages(larger.data(), count * sizeof(T));
+    larger.insert(larger.end(), list.begin(), list.end());
+    list.swap(larger);
+}
+
+}  // namespace glowpond
