@@ -80,6 +80,25 @@ TEST(FieldArray, growsPastAThousandChunksWithoutMovingElements) {
     for (int32_t i = 1; i < 4'000'000; ++i) ASSERT_EQ(indices.append(i), i);
     EXPECT_EQ(std::make_tuple(indices.capacity(), indices.at(0), indices[3'999'999]),
               std::make_tuple(4'000'000, first, 3'999'999));
+
+    // Chunks come from shared blocks; copies, moves and strings must still own theirs.
+    FieldArray<std::string> names;
+    for (int32_t i = 0; i < 3000; ++i) names.append(std::string(40, static_cast<char>('a' + i % 26)));
+    FieldArray<std::string> copy(names);
+    const FieldArray<std::string> moved(std::move(names));
+    copy.append("last");
+    EXPECT_EQ(std::make_tuple(copy.count(), copy[2999], copy[3000], moved.count(), moved[27], names.count()),
+              std::make_tuple(3001, std::string(40, 'j'), "last", 3000, std::string(40, 'b'), 0));
+}
+
+TEST(LargeVector, largeTablesStartOnAHugePageWhereTheSystemOffersThem) {
+    LargeVector<int32_t> small(10, 7);
+    LargeVector<int32_t> large(1 << 20, 7);
+    large.push_back(8);  // grows into a second large allocation
+    EXPECT_EQ(std::make_tuple(small.back(), large.front(), large.back()), std::make_tuple(7, 7, 8));
+    if (kHugePagesOffered) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(large.data()) % kHugePageBytes, 0u);
+    }
 }
 
 TEST(FieldArray, setAtFillsTheGapWithZerosAndARefusedGrowthIsReported) {
