@@ -234,20 +234,19 @@ private:
     // The elements of a block, constructed only after the memory was
     // offered huge pages, since constructing touches it.
     struct Block {
-        explicit Block(size_t count) : elements(LargeAllocator<T>().allocate(count)) {
-            std::uninitialized_default_construct_n(elements, count);
-            count_ = count;
+        explicit Block(size_t count) : elements(LargeAllocator<T>().allocate(count)), size(count) {
+            std::uninitialized_default_construct_n(elements, size);
         }
         Block(Block&& other) noexcept
-            : elements(std::exchange(other.elements, nullptr)), count_(std::exchange(other.count_, 0)) {}
+            : elements(std::exchange(other.elements, nullptr)), size(std::exchange(other.size, 0)) {}
         Block& operator=(Block&&) = delete;
         ~Block() {
             if (!elements) return;
-            std::destroy_n(elements, count_);
-            LargeAllocator<T>().deallocate(elements, count_);
+            std::destroy_n(elements, size);
+            LargeAllocator<T>().deallocate(elements, size);
         }
         T* elements;
-        size_t count_ = 0;
+        size_t size;
     };
 
     std::vector<T*> chunks_;
