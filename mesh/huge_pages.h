@@ -45,9 +45,9 @@ public:
     }
     void deallocate(T* memory, size_t count) noexcept {
         if (large(count)) {
-            ::operator delete(memory, largeBytes(count), std::align_val_t(kHugePageBytes));
+            ::operator delete(memory, std::align_val_t(kHugePageBytes));
         } else {
-            ::operator delete(memory, count * sizeof(T));
+            ::operator delete(memory);
         }
     }
 
