@@ -31,7 +31,7 @@ int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<
     const FieldArray<int32_t>& list = builder.objectFaces(object);
 
     LargeVector<int32_t> used;  // shared numbers, in the part's order
-    reserveLarge(used, std::min(points.size(), static_cast<size_t>(list.count())));
+    used.reserve(std::min(points.size(), static_cast<size_t>(list.count())));
     size_t faces = 0;
     list.forEach([&](int32_t entry) {
         if (entry < 0) {
@@ -42,7 +42,7 @@ int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<
         }
     });
     part.vertexCount = static_cast<int32_t>(used.size());
-    reserveLarge(part.vertices, used.size());
+    part.vertices.reserve(used.size());
     part.vertices.resize(used.size());
     for (size_t k = 0; k < used.size(); ++k) {
         const Vec3f p = toFloats(points[static_cast<size_t>(used[k])]);
@@ -59,9 +59,9 @@ int32_t buildPart(const MeshBuilder& builder, int32_t object, const std::vector<
     };
     part.color = colourOf(0);
     part.uniformColor = 1;
-    reserveLarge(part.faceIndices, static_cast<size_t>(list.count()));
-    reserveLarge(part.faceColors, faces);
-    reserveLarge(part.faceNormals, faces);
+    part.faceIndices.reserve(static_cast<size_t>(list.count()));
+    part.faceColors.reserve(faces);
+    part.faceNormals.reserve(faces);
     int32_t face = 0;
     int32_t corners = 0;
     list.forEach([&](int32_t entry) {
@@ -181,7 +181,7 @@ void ConvertAction::indexedPolygon(TraversalState& state, int32_t, const FieldAr
     const FieldArray<Vec3>* coordinates = state.current().coordinates;
     // The loader reserved room for the points; only the index memo grows here.
     if (coordinates && knownPoints_.size() < static_cast<size_t>(coordinates->count())) {
-        reserveLarge(knownPoints_, static_cast<size_t>(coordinates->count()));
+        knownPoints_.reserve(static_cast<size_t>(coordinates->count()));
         knownPoints_.resize(static_cast<size_t>(coordinates->count()));
     }
     auto add = [&](int32_t i) {

@@ -61,7 +61,7 @@ void setBit(LargeVector<uint64_t>& bits, uint32_t cell) {
 template <typename T>
 void reserveMore(LargeVector<T>& list, size_t more) {
     const size_t wanted = list.size() + more;
-    if (wanted > list.capacity()) reserveLarge(list, std::max(wanted, list.capacity() * 2));
+    if (wanted > list.capacity()) list.reserve(std::max(wanted, list.capacity() * 2));
 }
 
 }  // namespace

@@ -64,16 +64,4 @@ private:
 template <typename T>
 using LargeVector = std::vector<T, LargeAllocator<T>>;
 
-// Gives `list` room for `count` elements, asking huge pages for the new
-// memory before the elements move in.
-template <typename T, typename Allocator>
-void reserveLarge(std::vector<T, Allocator>& list, size_t count) {
-    if (count <= list.capacity()) return;
-    std::vector<T, Allocator> larger;
-    larger.reserve(count);
-    preferHugePages(larger.data(), count * sizeof(T));
-    larger.insert(larger.end(), list.begin(), list.end());
-    list.swap(larger);
-}
-
 }  // namespace glowpond
