@@ -9,46 +9,25 @@
 // named by GLOWPOND_BENCH_MODELS, or are written to the temporary folder.
 #include <benchmark/benchmark.h>
 
-#include <Inventor/SoDB.h>
-#include <Inventor/SoInput.h>
-#include <Inventor/SoPrimitiveVertex.h>
-#include <Inventor/actions/SoCallbackAction.h>
-#include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/nodes/SoShape.h>
-#include <assimp/Importer.hpp>
-#include <assimp/scene.h>
-
 #include <string>
 
 #include "bench/generated_models.h"
 #include "bench/load_bench_support.h"
+#include "bench/peer_readers.h"
 
 namespace glowpond::bench {
 namespace {
-
-void addTriangle(void* count, SoCallbackAction*, const SoPrimitiveVertex*, const SoPrimitiveVertex*,
-                 const SoPrimitiveVertex*) {
-    ++*static_cast<int64_t*>(count);
-}
 
 void BM_CoinVrml(benchmark::State& state) {
     SoDB::init();
     const std::string& path = torusFile(static_cast<int>(state.range(0)), Format::kVrml);
     const PeakMemory peak;
     for (auto _ : state) {
-        SoInput input;
-        if (!input.openFile(path.c_str())) state.SkipWithError("Coin3D cannot open the file");
-        SoSeparator* root = SoDB::readAll(&input);
-        if (!root) {
+        const int64_t triangles = readWithCoin(path.c_str());
+        if (triangles < 0) {
             state.SkipWithError("Coin3D did not read the file");
             break;
         }
-        root->ref();
-        int64_t triangles = 0;
-        SoCallbackAction triangulate;
-        triangulate.addTriangleCallback(SoShape::getClassTypeId(), addTriangle, &triangles);
-        triangulate.apply(root);
-        root->unref();
         benchmark::DoNotOptimize(triangles);
     }
     peak.count(state, path);
@@ -58,10 +37,12 @@ void BM_Assimp3ds(benchmark::State& state) {
     const std::string& path = torusFile(static_cast<int>(state.range(0)), Format::k3ds);
     const PeakMemory peak;
     for (auto _ : state) {
-        Assimp::Importer importer;
-        const aiScene* scene = importer.ReadFile(path, 0);
-        if (!scene) state.SkipWithError("assimp did not read the file");
-        benchmark::DoNotOptimize(scene);
+        const int64_t triangles = readWithAssimp(path.c_str());
+        if (triangles < 0) {
+            state.SkipWithError("assimp did not read the file");
+            break;
+        }
+        benchmark::DoNotOptimize(triangles);
     }
     peak.count(state, path);
 }

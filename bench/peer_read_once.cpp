@@ -3,52 +3,15 @@
 // has never touched, which the repeated runs of peer_load_bench do not.
 //
 //   build/native/bench/peer_read_once coin|assimp FILE
-#include <Inventor/SoDB.h>
-#include <Inventor/SoInput.h>
-#include <Inventor/SoPrimitiveVertex.h>
-#include <Inventor/actions/SoCallbackAction.h>
-#include <Inventor/nodes/SoSeparator.h>
-#include <Inventor/nodes/SoShape.h>
-#include <assimp/Importer.hpp>
-#include <assimp/scene.h>
-
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
-namespace {
+#include "bench/peer_readers.h"
 
-void addTriangle(void* count, SoCallbackAction*, const SoPrimitiveVertex*, const SoPrimitiveVertex*,
-                 const SoPrimitiveVertex*) {
-    ++*static_cast<int64_t*>(count);
-}
-
-// Triangles read, or -1 when the reader failed.
-int64_t readWithCoin(const char* path) {
-    SoInput input;
-    if (!input.openFile(path)) return -1;
-    SoSeparator* root = SoDB::readAll(&input);
-    if (!root) return -1;
-    root->ref();
-    int64_t triangles = 0;
-    SoCallbackAction triangulate;
-    triangulate.addTriangleCallback(SoShape::getClassTypeId(), addTriangle, &triangles);
-    triangulate.apply(root);
-    root->unref();
-    return triangles;
-}
-
-int64_t readWithAssimp(const char* path) {
-    Assimp::Importer importer;
-    const aiScene* scene = importer.ReadFile(path, 0);
-    if (!scene) return -1;
-    int64_t triangles = 0;
-    for (unsigned m = 0; m < scene->mNumMeshes; ++m) triangles += scene->mMeshes[m]->mNumFaces;
-    return triangles;
-}
-
-}  // namespace
+using glowpond::bench::readWithAssimp;
+using glowpond::bench::readWithCoin;
 
 int main(int argc, char** argv) {
     const std::string reader = argc == 3 ? argv[1] : "";
