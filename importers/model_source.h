@@ -1,0 +1,34 @@
+// A model as the readers see it: the main file's bytes in memory, and a way
+// to fetch the files it names (a glTF file's buffers, an OBJ file's material
+// library, textures). The native programs resolve names in the model's folder
+// on disk; the browser page among the files chosen together.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace glowpond {
+
+// Reads the companions of one model file.
+class FileResolver {
+public:
+    virtual ~FileResolver() = default;
+
+    // Reads the file `relativeName` (UTF-8, '/' between folders, relative to
+    // the model's folder and already checked to stay inside it) into
+    // `bytes`. False, with `bytes` empty, when there is no such file or it
+    // cannot be read.
+    virtual bool read(const std::string& relativeName, std::vector<uint8_t>& bytes) = 0;
+};
+
+// The main file of one load.
+struct ModelSource {
+    std::string name;  // the path, or the name shown in messages
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    FileResolver* resolver = nullptr;  // null: the model has no companions
+};
+
+}  // namespace glowpond
