@@ -31,4 +31,11 @@ struct ModelSource {
     FileResolver* resolver = nullptr;  // null: the model has no companions
 };
 
+// How a reader reads: the same for every format.
+struct ReadOptions {
+    // The format's strict reading, where it has one (VRML 1.0 exactly by its
+    // grammar); readers without one ignore it.
+    bool strict = false;
+};
+
 }  // namespace glowpond
