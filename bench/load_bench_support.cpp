@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include "bench/generated_models.h"
+#include "loading/gzip_decompressor.h"
 #include "loading/load_driver.h"
 
 namespace glowpond::bench {
@@ -58,7 +59,8 @@ void PeakMemory::count(benchmark::State& state, const std::string& file) const {
 
 void loadTorus(benchmark::State& state, Format format) {
     const std::string& path = torusFile(static_cast<int>(state.range(0)), format);
-    ModelLoader loader;
+    GzipDecompressor gzip;
+    ModelLoader loader({{}, &gzip});
     Unobserved observer;
     const PeakMemory peak;
     for (auto _ : state) {

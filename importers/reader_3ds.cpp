@@ -389,30 +389,8 @@ void read3dsData(Node& context, const std::string& path, const uint8_t* data, si
     }
 }
 
-void read3dsFile(Node& context, const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return;
-    std::vector<uint8_t> bytes;
-    bool ok = true;
-    try {
-        // The size, where it can be told, spares the list its growing.
-        if (std::fseek(file, 0, SEEK_END) == 0) {
-            const long size = std::ftell(file);
-            if (size > 0) bytes.reserve(static_cast<size_t>(size));
-            std::rewind(file);
-        }
-        uint8_t buffer[65536];
-        size_t got;
-        while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + got);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-    std::fclose(file);
-    if (!ok) {
-        context.error(kRead3dsFailed, path.c_str());
-        return;
-    }
-    read3dsData(context, path, bytes.data(), bytes.size());
+void read3ds(Node& context, const ModelSource& source, const ReadOptions&) {
+    read3dsData(context, source.name, source.data, source.size);
 }
 
 }  // namespace glowpond

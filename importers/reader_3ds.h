@@ -9,14 +9,14 @@
 //
 // Progress goes to context.status ("Reading material '%s'", "Reading object
 // '%s'"); a damaged file to context.error with kRead3dsFailed and the path,
-// after which reading stops. Nodes added before the failure stay. A file
-// that cannot be opened is passed over without a message.
+// after which reading stops. Nodes added before the failure stay.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "importers/model_source.h"
 #include "scene/node.h"
 
 namespace glowpond {
@@ -24,10 +24,10 @@ namespace glowpond {
 // The error format; its argument is the file's path.
 extern const char kRead3dsFailed[];
 
-void read3dsFile(Node& context, const std::string& path);
+// The reader table's entry: the source's bytes, named by source.name.
+void read3ds(Node& context, const ModelSource& source, const ReadOptions& options);
 
-// The same for a file's `size` bytes already in memory; `path` only names
-// the file in the error message.
+// The same for `size` bytes; `path` only names the file in the error message.
 void read3dsData(Node& context, const std::string& path, const uint8_t* data, size_t size);
 
 // `name` made fit to name a node: every character but an ASCII letter or

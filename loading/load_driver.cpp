@@ -6,17 +6,17 @@
 #include <memory>
 #include <new>
 
-#include "importers/format_dispatch.h"
+#include "importers/reader_table.h"
 #include "loading/convert_action.h"
+#include "loading/decompression.h"
+#include "loading/model_files.h"
 #include "scene/traversal.h"
-#include "vrml/gzip_file.h"
 
 namespace glowpond {
 namespace {
 
 // Texts of the program's 256-character buffers hold at most 255 characters.
 constexpr size_t kMaxTextChars = 255;
-constexpr size_t kSniffBytes = 24;
 
 const char kCanceling[] = "Canceling...";
 const char kReady[] = "Ready.";
@@ -26,19 +26,6 @@ std::string formatted(const char* format, std::va_list args) {
     char text[kMaxTextChars + 1];
     std::vsnprintf(text, sizeof text, format, args);
     return text;
-}
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The first bytes of the file, or nothing when it cannot be opened.
-bool readHead(const std::string& path, size_t count, std::string& head) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return false;
-    head.assign(count, '\0');
-    head.resize(std::fread(&head[0], 1, count, file.get()));
-    return true;
 }
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
@@ -60,39 +47,76 @@ private:
     int64_t corners_ = 0;
 };
 
+const char kCantOpen[] = "Error: Can't open this file.";
+const char kNoMemory[] = "Error: Not enough memory to load this file.";
+
+bool refuse(LoadObserver& observer, const std::string& name, const char* reason) {
+    observer.showError(name, reason);
+    return false;
+}
+
+// The format the name claims, or null after telling why there is none.
+const ReaderEntry* claim(const std::string& name, LoadObserver& observer, const LoadOptions& options) {
+    if (name.size() > kMaxModelPathChars) {
+        refuse(observer, name, "Error: The path of this file is too long.");
+        return nullptr;
+    }
+    const ReaderEntry* format = formatOfName(name, options.unpacking());
+    if (!format) refuse(observer, name, "Error: Not a supported file type.");
+    return format;
+}
+
+// Unpacks the source when its format may come compressed and it is, and
+// runs the format's content check on what it holds then. On return the
+// source points at the bytes to read (unpacked ones in `unpacked`), and
+// `unpackFailure` names a failed unpacking, which the reader will report:
+// a damaged file may still show a head that passes. False after telling
+// why the content is refused.
+bool checkContent(const ReaderEntry& format, ModelSource& source, std::vector<uint8_t>& unpacked,
+                  const char*& unpackFailure, LoadObserver& observer, const LoadOptions& options) {
+    unpackFailure = nullptr;
+    const Decompressor* decompressor = options.decompressor;
+    if (*format.packedSuffixes && options.unpacking() && decompressor->recognises(source.data, source.size)) {
+        switch (decompressor->unpack(source.data, source.size, kMaxUnpackedBytes, unpacked)) {
+            case Decompressor::Result::Whole: break;
+            case Decompressor::Result::TooLarge: unpackFailure = kUnpackedTooLarge; break;
+            case Decompressor::Result::Damaged: unpackFailure = kPackedDamaged; break;
+        }
+        source.data = unpacked.data();
+        source.size = unpacked.size();
+    }
+    if (format.looksLike(source.data, source.size)) return true;
+    return refuse(observer, source.name,
+                  format.refusalFor ? format.refusalFor(source.data, source.size) : format.refusal);
+}
+
 }  // namespace
 
+const char kUnpackedTooLarge[] = "The compressed file unpacks to more than 256 MB";
+const char kPackedDamaged[] = "The compressed file is damaged";
+
+bool sniffModelSource(const ModelSource& source, LoadObserver& observer, const LoadOptions& options) {
+    const ReaderEntry* format = claim(source.name, observer, options);
+    if (!format) return false;
+    try {
+        ModelSource checked = source;
+        std::vector<uint8_t> unpacked;
+        const char* unpackFailure = nullptr;
+        return checkContent(*format, checked, unpacked, unpackFailure, observer, options);
+    } catch (const std::bad_alloc&) {
+        return refuse(observer, source.name, kNoMemory);
+    }
+}
+
 bool sniffModelFile(const std::string& path, LoadObserver& observer, const LoadOptions& options) {
-    auto refuse = [&](const char* reason) {
-        observer.showError(path, reason);
-        return false;
-    };
-    if (path.size() > kMaxModelPathChars) return refuse("Error: The path of this file is too long.");
-    // Shorter paths have no four last characters: not a supported type.
-    const std::string last = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
-    std::string head;
-    const bool tolerant = !options.strictVrml;
-    const bool wrz = tolerant && (contains(last, "WRZ") || contains(last, "wrz"));
-    if (contains(last, "WRL") || contains(last, "wrl") || wrz) {
-        if (!readHead(path, kSniffBytes, head)) return refuse("Error: Can't open this file.");
-        // A damaged file may still show its head; the reader tells the damage.
-        if (tolerant && isGzip(head) && gunzipFile(path, kSniffBytes, head) == Unpacked::Unreadable) {
-            return refuse("Error: Can't open this file.");
-        }
-        // The bytes are taken as text: a zero byte ends it.
-        head.resize(std::min(head.size(), head.find('\0')));
-        if (contains(head, "#VRML V1.0 ascii")) return true;
-        if (head.compare(0, 5, "#VRML") == 0 && contains(head, "V2.0 utf8")) {
-            return refuse("Error: VRML 2.0 not supported in this version.");
-        }
-        return refuse("Error: Not a valid VRML 1.0 file.");
+    if (!claim(path, observer, options)) return false;
+    try {
+        std::vector<uint8_t> bytes;
+        if (!readModelFile(path, bytes)) return refuse(observer, path, kCantOpen);
+        return sniffModelSource({path, bytes.data(), bytes.size(), nullptr}, observer, options);
+    } catch (const std::bad_alloc&) {
+        return refuse(observer, path, kNoMemory);
     }
-    if (contains(last, "3DS") || contains(last, "3ds")) {
-        if (!readHead(path, 2, head)) return refuse("Error: Can't open this file.");
-        if (head == "MM") return true;
-        return refuse("Error: Not a valid 3DS file.");
-    }
-    return refuse("Error: Not a supported file type.");
 }
 
 LoadContext::LoadContext(LoadObserver& observer, std::string& lastStatus)
@@ -134,20 +158,55 @@ void LoadContext::apply(TraversalState& state, NodeAction& action) {
     if (action.wantsSeparators()) action.endSeparator(state);
 }
 
+bool ModelLoader::admits(const std::string& path, LoadObserver& observer) const {
+    return sniffModelFile(path, observer, options_);
+}
+
 bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver& observer) {
-    if (!sniffModelFile(path, observer, options_)) return false;
+    // The name is judged before the file is opened.
+    if (!claim(path, observer, options_)) return false;
+    try {
+        std::vector<uint8_t> bytes;
+        if (!readModelFile(path, bytes)) return refuse(observer, path, kCantOpen);
+        FolderResolver companions(folderOf(path));
+        return run({path, bytes.data(), bytes.size(), &companions}, bytes, mesh, observer);
+    } catch (const std::bad_alloc&) {
+        return refuse(observer, path, kNoMemory);
+    }
+}
+
+bool ModelLoader::load(const ModelSource& source, DisplayMesh& mesh, LoadObserver& observer) {
+    std::vector<uint8_t> none;
+    return run(source, none, mesh, observer);
+}
+
+bool ModelLoader::run(ModelSource source, std::vector<uint8_t>& held, DisplayMesh& mesh, LoadObserver& observer) {
+    const ReaderEntry* format = claim(source.name, observer, options_);
+    if (!format) return false;
     auto fail = [&](const std::string& text, const char* caption) {
         observer.showError(text, caption);
         return false;
     };
     try {
+        std::vector<uint8_t> unpacked;
+        const char* unpackFailure = nullptr;
+        if (!checkContent(*format, source, unpacked, unpackFailure, observer, options_)) return false;
+        // The packed bytes are no longer needed once unpacked.
+        if (!unpacked.empty()) std::vector<uint8_t>().swap(held);
+
         // The traversal state and the action are large: they live on the
         // heap, never on the stack of whatever thread loads.
         auto context = std::make_unique<LoadContext>(observer, lastStatusText_);
         auto state = std::make_unique<TraversalState>();
         auto action = std::make_unique<ConvertAction>(&observer);
 
-        if (!dispatchModelFile(*context, path, ".\\", options_.vrmlReading())) return fail(path, "File read error.");
+        const bool read =
+            dispatchModel(*context, source, options_.reading, options_.unpacking(), unpackFailure) != 0;
+        // The scene holds what was read: the file's bytes can go before the
+        // conversion needs its memory.
+        std::vector<uint8_t>().swap(unpacked);
+        std::vector<uint8_t>().swap(held);
+        if (!read) return fail(source.name, "File read error.");
         if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
         {
             // Room for every point at once spares the merge index its growing.
@@ -161,11 +220,11 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
         // The scene is no longer needed: its memory goes to the mesh.
         context->clear();
         action->finish(*context, *state);
-        if (!action->transferMesh(mesh)) return fail(path, "Error: Not enough memory to load this file.");
+        if (!action->transferMesh(mesh)) return fail(source.name, kNoMemory);
         return true;
     } catch (const std::bad_alloc&) {
         // Whatever the load had built is gone with the unwinding; the mesh is unchanged.
-        return fail(path, "Error: Not enough memory to load this file.");
+        return fail(source.name, kNoMemory);
     }
 }
 

@@ -6,10 +6,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "mesh/display_mesh.h"
+#include "importers/model_source.h"
 #include "scene/grouping.h"
-#include "vrml/parser.h"
 
 namespace glowpond {
 
@@ -37,24 +38,33 @@ public:
     virtual bool cancelled() = 0;
 };
 
+class Decompressor;
+
 // How files are read.
 struct LoadOptions {
-    // VRML files exactly by the VRML 1.0 grammar, and not compressed ones.
-    // The default, tolerant reading also takes what real writers produce
-    // (see vrml/parser.h); the saver, its dialogs and the tools use it.
-    bool strictVrml = false;
+    // How the readers read; `reading.strict` reads VRML files exactly by
+    // the VRML 1.0 grammar, and no compressed files. The default, tolerant
+    // reading also takes what real writers produce (see vrml/parser.h); the
+    // saver, its dialogs and the tools use it.
+    ReadOptions reading;
+    // Unpacks compressed files of the formats that may come compressed,
+    // before their content is checked (not in the strict reading); null:
+    // no file is unpacked.
+    const Decompressor* decompressor = nullptr;
 
-    VrmlReading vrmlReading() const { return strictVrml ? VrmlReading::Strict : VrmlReading::Tolerant; }
+    // Whether compressed files are unpacked (and their suffixes claimed).
+    bool unpacking() const { return decompressor && !reading.strict; }
 };
 
-// Decides whether the file at `path` may be loaded: a VRML 1.0 file (name
-// ending in "wrl" or "WRL", "#VRML V1.0 ascii" in its first 24 bytes) or a
-// 3D Studio file ("3ds" or "3DS", first bytes "MM"). Unless the reading is
-// strict, a VRML file may also end in "wrz" or "WRZ" and be compressed with
-// gzip: then its first 24 bytes unpacked are checked. When not, it has told
-// the observer why (the path as the text, the reason as the caption) and
-// returns false.
+// Decides whether the model may be loaded: its name must claim a format of
+// the reader table (see importers/reader_table.h) and its bytes, unpacked
+// where the format may come compressed, pass that format's content check:
+// a VRML 1.0 file (name ending in "wrl" or "WRL", "#VRML V1.0 ascii" in its
+// first 24 bytes; when unpacking, also "wrz" or "WRZ") or a 3D Studio file
+// ("3ds" or "3DS", first bytes "MM"). When not, it has told the observer
+// why (the name as the text, the reason as the caption) and returns false.
 bool sniffModelFile(const std::string& path, LoadObserver& observer, const LoadOptions& options = {});
+bool sniffModelSource(const ModelSource& source, LoadObserver& observer, const LoadOptions& options = {});
 
 // The root of one file's scene graph, and the readers' reporting channel:
 // status texts go to the observer (once it cancels, as "Canceling..."), and
@@ -86,15 +96,28 @@ class ModelLoader {
 public:
     explicit ModelLoader(const LoadOptions& options = {}) : options_(options) {}
 
-    // Loads the model file at `path` into `mesh`. True when the mesh has
-    // received the file's model; false when the file was refused or
-    // unreadable or the load was cancelled: the observer has told the user
-    // why, and the mesh is unchanged.
+    // Loads the model file at `path` into `mesh`, with the files it names
+    // read from its folder. True when the mesh has received the file's
+    // model; false when the file was refused or unreadable or the load was
+    // cancelled: the observer has told the user why, and the mesh is
+    // unchanged.
     bool load(const std::string& path, DisplayMesh& mesh, LoadObserver& observer);
+    // The same for a model in memory (source.name, as a path, names its
+    // format and the model in messages); the result is the same as for a
+    // file of that name and content.
+    bool load(const ModelSource& source, DisplayMesh& mesh, LoadObserver& observer);
 
+    // sniffModelFile with this loader's options.
+    bool admits(const std::string& path, LoadObserver& observer) const;
+
+    const LoadOptions& options() const { return options_; }
     const std::string& lastStatusText() const { return lastStatusText_; }
 
 private:
+    // A load after the file's bytes are in `held` (which the load may empty
+    // once read) or in the source.
+    bool run(ModelSource source, std::vector<uint8_t>& held, DisplayMesh& mesh, LoadObserver& observer);
+
     LoadOptions options_;
     std::string lastStatusText_;
 };

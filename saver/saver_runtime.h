@@ -14,6 +14,7 @@
 #include "config/settings.h"
 #include "engine/model_slot.h"
 #include "engine/random.h"
+#include "loading/gzip_decompressor.h"
 #include "loading/load_driver.h"
 #include "platform/platform.h"
 #include "render/animation_gl.h"
@@ -68,7 +69,8 @@ public:
     // Where the cursor was at the last mouse message that did not close the saver.
     ScreenPoint lastCursorPos;
     RenderSurface surface;
-    ModelLoader loader;
+    GzipDecompressor gzip;
+    ModelLoader loader{LoadOptions{{}, &gzip}};
     StandardRandom random;  // the preview's cubes
     // glAddSwapHintRectWIN, looked up on the first start of the frame loop.
     std::optional<SwapHintFunction> swapHint;

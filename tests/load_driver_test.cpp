@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <tuple>
 #include <utility>
 
-#include "importers/format_dispatch.h"
+#include "importers/reader_table.h"
+#include "loading/gzip_decompressor.h"
+#include "loading/model_files.h"
 #include "tests/scene_test_support.h"
 #include "tests/test_support.h"
 
@@ -28,6 +31,8 @@ struct LoadDriver : ::testing::Test, LoadObserver {
     std::string shown;
     bool cancel = false;
     std::function<bool()> cancelWhen;
+    GzipDecompressor gzip;
+    LoadOptions tolerant{{}, &gzip};
 };
 
 TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoosesByTheLastThreeCharacters) {
@@ -43,39 +48,112 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
         {"cube.wrz", packed, ""}, {"packed.wrl", packed, ""}, {"text.WRZ", v1, ""}, {"junk.wrz", "\x1f\x8bjunk", notVrml1},
         {"v2.wrz", testing::gzipped("#VRML V2.0 utf8\n"), "Error: VRML 2.0 not supported in this version."},
         {"box.3ds", "MM\x10\0\0\0", ""}, {"BOX.3DS", "MMxx", ""}, {"box.3dsx", "MM", ""}, {"one.3ds", "M", not3ds},
-        {"text.3ds", "hello", not3ds}, {"model.obj", "v 0 0 0", unsupported}, {".3d", missing, unsupported},
+        {"text.3ds", "hello", not3ds}, {"packed.3ds", testing::gzipped("MM"), not3ds},  // only VRML comes packed
+        {"model.obj", "v 0 0 0", unsupported}, {".3d", missing, unsupported},
         {"gone.wrl", missing, "Error: Can't open this file."}, {"", missing, unsupported},
         {tooLong, missing, "Error: The path of this file is too long."}};
     for (const auto& [name, contents, refusal] : cases) {
         const std::string path = contents == missing ? name : testing::writeFile(dir.path(name), contents);
-        EXPECT_EQ(sniffModelFile(path, *this), refusal.empty()) << name;
+        EXPECT_EQ(sniffModelFile(path, *this, tolerant), refusal.empty()) << name;
         EXPECT_EQ(errors(), refusal.empty() ? "" : refusal + ": " + path + ";") << name;
     }
-    // The strict reading takes neither the suffix nor compressed files.
-    EXPECT_FALSE(sniffModelFile(dir.path("cube.wrz"), *this, LoadOptions{true}));
-    EXPECT_FALSE(sniffModelFile(dir.path("packed.wrl"), *this, LoadOptions{true}));
-    EXPECT_EQ(errors(), unsupported + ": " + dir.path("cube.wrz") + ";" + notVrml1 + ": " + dir.path("packed.wrl") + ";");
-    // A reader passes over a missing file, and the dispatcher still reports it ready.
-    const std::pair<const char*, std::string> dispatches[] = {{"MODEL.3DS", "Ready."}, {"x.WrL", "Ready."},
-        {"x.wrZ", "Ready."}, {"modelwrl", "Ready."}, {"model.#ds", "Unsupported file suffix '#ds'\n"},
-        {"ds", "Unsupported file suffix 'ds'\n"}, {"scene.wrl.gz", "Unsupported file suffix '.gz'\n"}};
-    for (const auto& [path, report] : dispatches) {
-        testing::RecordingContext context;
-        const bool read = dispatchModelFile(context, path, ".\\");  // no such files
-        EXPECT_EQ(std::make_pair(read, read ? context.statuses : context.errors),
-                  std::make_pair(report == "Ready.", std::vector<std::string>{report})) << path;
-        EXPECT_TRUE(read ? context.errors.empty() : context.statuses.empty()) << path;
+    // The strict reading takes neither the suffix nor compressed files, and neither does a loader that
+    // cannot unpack.
+    for (const LoadOptions& options : {LoadOptions{{true}, &gzip}, LoadOptions{}}) {
+        EXPECT_FALSE(sniffModelFile(dir.path("cube.wrz"), *this, options));
+        EXPECT_FALSE(sniffModelFile(dir.path("packed.wrl"), *this, options));
+        EXPECT_EQ(errors(), unsupported + ": " + dir.path("cube.wrz") + ";" + notVrml1 + ": " + dir.path("packed.wrl") + ";");
     }
+    // The reader the last three characters pick reads the file without a complaint, and the dispatcher
+    // reports it ready.
+    const std::string v1Text = v1 + "Cube { }\n", studio("MM\6\0\0\0", 6);
+    const std::tuple<const char*, std::string, std::string> dispatches[] = {{"MODEL.3DS", studio, "Ready."},
+        {"x.WrL", v1Text, "Ready."}, {"x.wrZ", v1Text, "Ready."}, {"modelwrl", v1Text, "Ready."},
+        {"model.#ds", studio, "Unsupported file suffix '#ds'\n"}, {"ds", studio, "Unsupported file suffix 'ds'\n"},
+        {"scene.wrl.gz", v1Text, "Unsupported file suffix '.gz'\n"}};
+    for (const auto& [name, contents, report] : dispatches) {
+        testing::RecordingContext context;
+        const ModelSource source{name, reinterpret_cast<const uint8_t*>(contents.data()), contents.size()};
+        const bool read = dispatchModel(context, source, {}, true);
+        EXPECT_EQ(std::make_pair(read, read ? context.statuses.back() : context.errors.at(0)),
+                  std::make_pair(report == "Ready.", report)) << name;
+        EXPECT_TRUE(read ? context.errors.empty() : context.statuses.empty()) << name;
+    }
+    testing::RecordingContext strict;
+    EXPECT_FALSE(dispatchModel(strict, {"x.wrz"}, {true}, false));
     DisplayMesh mesh;
     const std::string path = dir.path("box.3dsx");
-    EXPECT_FALSE(ModelLoader().load(path, mesh, *this));
+    EXPECT_FALSE(ModelLoader(tolerant).load(path, mesh, *this));
     EXPECT_EQ(errors(), "Error Message: Unsupported file suffix 'dsx'\n;File read error.: " + path + ";");
-    testing::RecordingContext strict;
-    EXPECT_FALSE(dispatchModelFile(strict, "x.wrz", ".\\", VrmlReading::Strict));
-    EXPECT_TRUE(ModelLoader().load(dir.path("cube.wrz"), mesh, *this) && mesh.faceCount == 6);
+    EXPECT_TRUE(ModelLoader(tolerant).load(dir.path("cube.wrz"), mesh, *this) && mesh.faceCount == 6);
     // A scene without geometry still gives a mesh: one empty part.
     ASSERT_TRUE(ModelLoader().load(testing::writeFile(dir.path("empty.wrl"), "#VRML V1.0 ascii\n"), mesh, *this));
     EXPECT_EQ(std::make_tuple(mesh.partCount, mesh.vertexCount, mesh.faceCount), std::make_tuple(1, 0, 0));
+}
+
+TEST_F(LoadDriver, aModelInMemoryLoadsAsTheFileOfItsNameAndContentWould) {
+    const std::string v1 = "#VRML V1.0 ascii\nSeparator { Material { diffuseColor 0 0 1 } Cube { } }\n";
+    const std::vector<std::pair<std::string, std::string>> files = {{"cube.wrl", v1}, {"cube.wrz", testing::gzipped(v1)},
+        {"v2.wrl", "#VRML V2.0 utf8\n"}, {"model.obj", "v 0 0 0\n"}, {"broken.wrl", "#VRML V1.0 ascii\nCube {"},
+        {"rocket.3ds", testing::readFile(GLOWPOND_SAMPLE_MODELS "/rocket.3ds")}};
+    ModelLoader fromFiles(tolerant), fromBytes(tolerant);
+    for (const auto& [name, contents] : files) {
+        const std::string path = testing::writeFile(dir.path(name), contents);
+        DisplayMesh a, b;
+        const bool fileLoaded = fromFiles.load(path, a, *this);
+        const std::string fileSaid = errors();
+        const std::vector<std::string> fileStatuses = std::exchange(statuses, {});
+        const ModelSource source{path, reinterpret_cast<const uint8_t*>(contents.data()), contents.size()};
+        EXPECT_EQ(fromBytes.load(source, b, *this), fileLoaded) << name;
+        EXPECT_EQ(std::make_pair(errors(), statuses), std::make_pair(fileSaid, fileStatuses)) << name;
+        EXPECT_EQ(std::tie(a.vertexCount, a.faceCount, a.bounds), std::tie(b.vertexCount, b.faceCount, b.bounds)) << name;
+        statuses.clear();
+    }
+    // A companion is read from the model's folder, and nothing outside it.
+    std::filesystem::create_directory(dir.path("maps"));
+    testing::writeFile(dir.path("maps/wood.txt"), "grain");
+    FolderResolver folder(dir.root() + "/");
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(folder.read("maps/../maps/./wood.txt", bytes) && bytes.size() == 5);
+    for (const char* outside : {"../x", "maps/../../x", "/etc/passwd", "\\server\\x", "C:x", "http://x/y", ""}) {
+        EXPECT_FALSE(FolderResolver::staysInside(outside)) << outside;
+    }
+    EXPECT_FALSE(folder.read("maps/gone.txt", bytes) || !bytes.empty());
+}
+
+TEST_F(LoadDriver, compressedFilesUnpackWholeBeforeTheCheckAndAFailedUnpackingIsTheReadersError) {
+    // Members one after another unpack whole; trailing bytes that are no member are ignored.
+    const std::string twoMembers = testing::gzipped("#VRML V1.0 ascii\n") + testing::gzipped("Cube { }") + "xyz";
+    std::vector<uint8_t> out;
+    const auto unpack = [&](const std::string& packed, size_t max) {
+        return gzip.unpack(reinterpret_cast<const uint8_t*>(packed.data()), packed.size(), max, out);
+    };
+    EXPECT_EQ(unpack(twoMembers, 40), Decompressor::Result::Whole);
+    EXPECT_EQ(std::string(out.begin(), out.end()), "#VRML V1.0 ascii\nCube { }");
+    EXPECT_EQ(unpack(twoMembers, 20), Decompressor::Result::TooLarge);
+    EXPECT_EQ(out.size(), 20u);
+    const std::string cut = testing::gzipped("#VRML V1.0 ascii\nCube { }");
+    EXPECT_EQ(unpack(cut.substr(0, cut.size() - 4), 40), Decompressor::Result::Damaged);
+
+    // What a failed unpacking shows: the head passes the check, the reader reports the failure.
+    struct Failing final : Decompressor {
+        Result result;
+        explicit Failing(Result r) : result(r) {}
+        bool recognises(const uint8_t* data, size_t) const override { return data[0] == 'Z'; }
+        Result unpack(const uint8_t*, size_t, size_t, std::vector<uint8_t>& text) const override {
+            const std::string head = "#VRML V1.0 ascii\nCube { }";
+            text.assign(head.begin(), head.end());
+            return result;
+        }
+    };
+    const std::string path = testing::writeFile(dir.path("big.wrz"), "Z");
+    for (const auto& [result, text] : {std::pair(Decompressor::Result::TooLarge, kUnpackedTooLarge),
+                                       std::pair(Decompressor::Result::Damaged, kPackedDamaged)}) {
+        Failing failing(result);
+        DisplayMesh mesh;
+        EXPECT_TRUE(ModelLoader(LoadOptions{{}, &failing}).load(path, mesh, *this));
+        EXPECT_EQ(std::make_tuple(errors(), mesh.faceCount), std::make_tuple("Error Message: " + std::string(text) + ".\n;", 0));
+    }
 }
 
 TEST_F(LoadDriver, aStatusTextWithinTheLastOneOfAnyFileIsNotShownReadyIsShownAsDigestingAndCancelStopsALoad) {

@@ -261,20 +261,6 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
     // Reading stops at the error.
     EXPECT_EQ(std::make_pair(crlf.errors, crlf.statuses.size()), std::make_pair(parseErrorAt(3), size_t{2}));
     EXPECT_TRUE(missing.errors.empty() && missing.statuses.empty());
-    // Compressed files, members one after another included, unpack whole within a limit.
-    VrmlReaderState state;
-    state.maxUnpackedBytes = 40;
-    const std::string packed = testing::gzipped(kVrmlHeader + "Cube { }");
-    const std::pair<std::string, const char*> packedFiles[] = {
-        {testing::gzipped(kVrmlHeader) + testing::gzipped("Cube { }"), nullptr},
-        {testing::gzipped(kVrmlHeader + std::string(40, ' ')), kVrmlGzipTooLarge},
-        {packed.substr(0, packed.size() - 4), kVrmlGzipDamaged}};
-    for (const auto& [contents, error] : packedFiles) {
-        RecordingContext context;
-        readVrmlFile(state, context, testing::writeFile(dir.path("p.wrz"), contents));
-        EXPECT_EQ(context.errors, error ? std::vector<std::string>{error + std::string(".\n")} : std::vector<std::string>{});
-        EXPECT_EQ(treeOf(context), error ? "" : "Cube");
-    }
 #ifndef _WIN32
     RecordingContext folder;  // opening a folder succeeds here; reading it fails
     readVrmlFile(folder, dir.root());

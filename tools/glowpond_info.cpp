@@ -9,15 +9,24 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "importers/reader_table.h"
+#include "loading/gzip_decompressor.h"
 #include "loading/load_driver.h"
+#include "loading/model_files.h"
 
 namespace glowpond {
 namespace {
 
-const char kUsage[] =
-    "usage: glowpond-info [--status] [--strict] FILE...\n"
+std::string usage() {
+    return "usage: glowpond-info [--status] [--strict] FILE...\n"
+    "       glowpond-info [--status] [--strict] --stdin NAME\n"
     "\n"
-    "Loads each model file (VRML 1.0 .wrl or compressed .wrz, 3D Studio .3ds)\n"
+    "Loads each model file (" + formatSummary() + ")\n"
     "exactly as 3-D Glowpond does and prints one JSON object per file on its own line:\n"
     "  file             the path\n"
     "  ok               whether the saver would show the model: it loaded, with\n"
@@ -30,6 +39,9 @@ const char kUsage[] =
     "  loadMs           how long the load took\n"
     "The model is centred and scaled as the saver scales it (longest side 0.57735).\n"
     "\n"
+    "  --stdin NAME  load the model from standard input instead, as a file\n"
+    "             named NAME (its suffix gives the format, its folder holds\n"
+    "             the files the model names); the output is that of the file\n"
     "  --status   also print the load-status texts to standard error, as the\n"
     "             saver's load-status window would show them; among them, what\n"
     "             the reader left out (\"Skipped unknown field 'x', line 31.\")\n"
@@ -43,6 +55,7 @@ const char kUsage[] =
     "\n"
     "Exit status: 0 when the saver would show every file, 1 otherwise, 2 for a\n"
     "usage error.\n";
+}
 
 // Collects the message boxes a load would show, and prints its status texts
 // when asked to.
@@ -122,28 +135,46 @@ std::string describe(const std::string& path, bool ok, bool loaded, const Displa
     return out + "],\"loadMs\":" + jsonNumber(loadMs) + "}";
 }
 
+// All of standard input, read in binary mode.
+std::vector<uint8_t> readStandardInput() {
+#ifdef _WIN32
+    _setmode(_fileno(stdin), _O_BINARY);
+#endif
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+    return bytes;
+}
+
 int run(int argc, char** argv) {
     bool showStatus = false;
+    bool fromStdin = false;
+    GzipDecompressor gzip;
     LoadOptions options;
+    options.decompressor = &gzip;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(kUsage, stdout);
+            std::fputs(usage().c_str(), stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--status") == 0) {
             showStatus = true;
         } else if (std::strcmp(argv[i], "--strict") == 0) {
-            options.strictVrml = true;
+            options.reading.strict = true;
+        } else if (std::strcmp(argv[i], "--stdin") == 0 && i + 1 < argc && !fromStdin) {
+            fromStdin = true;
+            files.push_back(argv[++i]);
         } else if (argv[i][0] == '-' && argv[i][1] == '-') {
-            std::fprintf(stderr, "glowpond-info: unknown option %s\n\n%s", argv[i], kUsage);
+            std::fprintf(stderr, "glowpond-info: unknown option %s\n\n%s", argv[i], usage().c_str());
             return 2;
         } else {
             files.push_back(argv[i]);
         }
     }
-    if (files.empty()) {
-        std::fputs(kUsage, stderr);
+    if (files.empty() || (fromStdin && files.size() > 1)) {
+        std::fputs(usage().c_str(), stderr);
         return 2;
     }
 
@@ -153,8 +184,15 @@ int run(int argc, char** argv) {
         ConsoleObserver console(showStatus);
         if (showStatus) std::fprintf(stderr, "%s\n", path.c_str());
         DisplayMesh mesh;
+        bool loaded = false;
         const auto start = std::chrono::steady_clock::now();
-        const bool loaded = loader.load(path, mesh, console);
+        if (fromStdin) {
+            const std::vector<uint8_t> bytes = readStandardInput();
+            FolderResolver companions(folderOf(path));
+            loaded = loader.load(ModelSource{path, bytes.data(), bytes.size(), &companions}, mesh, console);
+        } else {
+            loaded = loader.load(path, mesh, console);
+        }
         const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         // What the saver asks of a model before it shows it.
         const bool ok = loaded && mesh.faceCount != 0 && mesh.vertexCount != 0;

@@ -19,6 +19,7 @@
 
 #include "config/settings.h"
 #include "engine/model_slot.h"
+#include "loading/gzip_decompressor.h"
 #include "render/animation_gl.h"
 #include "render/gl.h"
 #include "render/render_surface.h"
@@ -32,7 +33,7 @@ const char kUsage[] =
     "usage: glowpond-trace (--cubes N | MODEL...) [--ini FILE] [--seed S] [--updates K]\n"
     "                      [--png FILE] [--size WxH] [--at K | --stage STAGE]\n"
     "  --cubes N      N red cubes (0 to 15) instead of model files\n"
-    "  MODEL...       model files (.wrl, .3ds), loaded as the saver loads them\n"
+    "  MODEL...       model files, loaded as the saver loads them\n"
     "  --ini FILE     settings from FILE instead of the defaults\n"
     "  --seed S       seed the generator with S instead of the time\n"
     "  --updates K    stop after K model updates (default 100, or the picture)\n"
@@ -229,7 +230,8 @@ int32_t loadFiles(const std::vector<std::string>& files, SaverSettings& settings
         settings.models[static_cast<size_t>(settings.modelCount++)] = ModelSettings{file};
     }
     const std::unique_ptr<Platform> platform = makeSystemPlatform();
-    ModelLoader loader;
+    GzipDecompressor gzip;
+    ModelLoader loader({{}, &gzip});
     ConsoleProgress progress(*platform, false);
     const int32_t loaded = loadModelFiles(slots, settings, loader, progress).loaded;
     if (loaded == 0) platform->messageBox(nullptr, "Error: No files read. Reconfigure.", "ERROR");

@@ -21,14 +21,11 @@
 #include <utility>
 #include <vector>
 
-#include "vrml/gzip_file.h"
 
 namespace glowpond {
 
 const char* const kVrmlNestingTooDeep = "nodes nested deeper than 24 levels";
 const char* const kVrmlOutOfMemory = "out of memory";
-const char* const kVrmlGzipDamaged = "The compressed file is damaged";
-const char* const kVrmlGzipTooLarge = "The compressed file unpacks to more than 256 MB";
 
 namespace {
 
@@ -590,31 +587,6 @@ void read(VrmlReaderState& state, Node& context, StartScanning startScanning) {
     state.nodeTypes.clear();
 }
 
-// Whether the file starts as gzip data; leaves it at its start.
-bool startsAsGzip(std::FILE* file) {
-    char head[2] = {};
-    const size_t got = std::fread(head, 1, sizeof head, file);
-    std::rewind(file);
-    return isGzip(std::string_view(head, got));
-}
-
-// A compressed file is unpacked whole and read as text.
-void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path) {
-    std::string text;
-    try {
-        switch (gunzipFile(path, state.maxUnpackedBytes, text)) {
-            case Unpacked::Whole: break;
-            case Unpacked::Cut: context.error("%s.\n", kVrmlGzipTooLarge); return;
-            case Unpacked::Damaged: context.error("%s.\n", kVrmlGzipDamaged); return;
-            case Unpacked::Unreadable: context.error("%s, line 1.\n", kVrmlReadFailed); return;
-        }
-    } catch (const std::bad_alloc&) {
-        context.error("%s, line 1.\n", kVrmlOutOfMemory);
-        return;
-    }
-    readVrmlText(state, context, text);
-}
-
 }  // namespace
 
 void readVrmlFile(Node& context, const std::string& path, VrmlReading reading) {
@@ -628,11 +600,6 @@ void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path
     // itself gives them the meaning Windows text mode would.
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return;
-    if (state.reading == VrmlReading::Tolerant && startsAsGzip(file)) {
-        std::fclose(file);
-        readGzipFile(state, context, path);
-        return;
-    }
     const int64_t size = fileSize(file);
     read(state, context, [&] { return state.lexer.startScanning(file, size, &context, &state.nodeTypes); });
     std::fclose(file);

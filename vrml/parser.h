@@ -12,7 +12,8 @@
 // what real writers produce:
 // - empty lists "[ ]" (no values), numbers written with a leading "+",
 //   bare words as SFString values ("filename ../maps/wood.jpg"), list
-//   elements separated by blanks alone, and gzip-compressed files;
+//   elements separated by blanks alone (compressed files are unpacked
+//   before they reach the reader, as a step of loading);
 // - fields that a known node does not declare (vendor extensions): their
 //   value is skipped, with the status "Skipped unknown field '<name>',
 //   line <n>.";
@@ -37,9 +38,6 @@ namespace glowpond {
 // Texts of the parser's own errors (kVrmlParseError is the lexer's).
 extern const char* const kVrmlNestingTooDeep;
 extern const char* const kVrmlOutOfMemory;
-// Failures of a compressed file, reported as "<message>.\n".
-extern const char* const kVrmlGzipDamaged;
-extern const char* const kVrmlGzipTooLarge;
 
 enum class VrmlReading { Tolerant, Strict };
 
@@ -58,8 +56,6 @@ struct VrmlReaderState {
     // Copies made by USE may add at most about this many bytes to a file's
     // nodes, so that a small file of nested USEs cannot exhaust memory.
     int64_t maxCopiedBytes = int64_t{256} << 20;
-    // A compressed file may unpack to at most this many bytes (kVrmlGzipTooLarge names it).
-    size_t maxUnpackedBytes = size_t{256} << 20;
 
     VrmlReading reading = VrmlReading::Tolerant;
 
@@ -69,8 +65,7 @@ struct VrmlReaderState {
 };
 
 // Reads the file at `path` and appends its root nodes as children of
-// `context` (the load context), with a reader state of its own. The
-// tolerant reading unpacks a gzip-compressed file first.
+// `context` (the load context), with a reader state of its own.
 void readVrmlFile(Node& context, const std::string& path, VrmlReading reading = VrmlReading::Tolerant);
 void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path);
 

@@ -14,6 +14,7 @@
 
 #include "config/settings.h"
 #include "engine/animation.h"
+#include "loading/gzip_decompressor.h"
 #include "platform/platform.h"
 #include "render/animation_gl.h"
 #include "render/gl.h"
@@ -194,7 +195,8 @@ int run(int argc, char** argv) {
     if (!gatherSettings(*line, sampleModelFolder(GLOWPOND_DATA_FROM_PROGRAM), *platform, settings)) return 1;
 
     std::vector<ModelSlot> slots(MAX_MODELS);
-    ModelLoader loader;
+    GzipDecompressor gzip;
+    ModelLoader loader({{}, &gzip});
     auto lastLook = Clock::now();
     ConsoleProgress progress(*platform, settings.showStatus != 0, [&] {
         if (Clock::now() - lastLook < kSignalLookInterval) return false;

@@ -4,7 +4,8 @@ one valid JSON object per file, the loadable files loaded, the bad ones
 refused with the reason the collection's README gives, and the exit status:
 0 for the loadable files, 1 for the refused ones. The strict reading
 (--strict) must describe every file alike, except the compressed one, which
-it refuses as the content check always did.
+it refuses as the content check always did. A file handed over on standard
+input (--stdin NAME) must be described as the file itself.
 
 usage: check_info.py MODELS_FOLDER COMMAND...   (COMMAND may start with an emulator)
 
@@ -86,6 +87,13 @@ def main():
                 failures.append(f"{name} --strict: {strict_line[:300]}")
         elif without_time(strict_line) != without_time(line):
             failures.append(f"{name} --strict: {strict_line[:300]}")
+    # Loaded from bytes: a few of each kind, the refused ones included.
+    for path, line in list(zip(files, lines))[::7]:
+        with open(path, "rb") as model:
+            result = subprocess.run(command + ["--stdin", path], stdin=model, stdout=subprocess.PIPE, check=False)
+        from_stdin = result.stdout.decode("ascii").strip()
+        if without_time(from_stdin) != without_time(line):
+            failures.append(f"{os.path.basename(path)} --stdin: {from_stdin[:300]}")
     for failure in failures:
         print("FAIL", failure)
     print(f"{len(files) - len(failures)} of {len(files)} files as expected")
