@@ -42,8 +42,9 @@ float Animation::newGravity(float riseSpeed) {
 float Animation::randomX() { return (random_.unit() - 0.5f) * kWidthOfRise; }
 
 void Animation::start(ModelSlot* slots, int32_t count, const SaverSettings& settings, uint32_t seed,
-                      int32_t nowMs) {
+                      Clock& clock) {
     slots_ = slots;
+    clock_ = &clock;
     const size_t n = static_cast<size_t>(std::max(count, 0));
     models_.assign(n, ModelState());
     currentRects_.assign(n, ScissorRect());
@@ -68,6 +69,7 @@ void Animation::start(ModelSlot* slots, int32_t count, const SaverSettings& sett
         slot.moveBy(x - slot.position[0], y - slot.position[1], z - slot.position[2]);
     }
     models_[0].active = true;
+    const int32_t nowMs = clock.nowMs();
     for (ModelState& m : models_) m.lastUpdate = nowMs;
 }
 
@@ -101,17 +103,17 @@ void Animation::update(int32_t model, int32_t nowMs, AnimationView& view) {
 
     ModelPhase phase;
     if (std::fabs(m.velocity) < m.riseSpeed * kMorphSpeed) {
-        phase = morph(model, nowMs, view);
+        phase = morph(model, view);
     } else if (m.velocity > m.riseSpeed * kResetSpeed) {
         phase = fly(model, dt, view);
     } else {
-        phase = reset(model, nowMs);
+        phase = reset(model);
     }
     view.addSwapHints(currentRects_[j], previousRects_[j]);
     view.modelUpdated({model, phase, m.morphStep, m.holdCounter, nowMs, m.velocity, slots_[j]});
 }
 
-ModelPhase Animation::morph(int32_t model, int32_t nowMs, AnimationView& view) {
+ModelPhase Animation::morph(int32_t model, AnimationView& view) {
     const size_t j = static_cast<size_t>(model);
     ModelState& m = models_[j];
     ModelSlot& slot = slots_[j];
@@ -132,11 +134,12 @@ ModelPhase Animation::morph(int32_t model, int32_t nowMs, AnimationView& view) {
         m.holdCounter -= 1;
     }
     if (m.morphStep == 0) {
-        // The blob is whole again: it falls, and the next model rises.
+        // The blob is whole again: it falls, and the next model rises, both
+        // from now, after the drawing, not from the update's reading.
         m.velocity = m.riseSpeed * kFallStart;
         m.holdDirection = 1;
-        m.lastUpdate = nowMs;
-        activate((j + 1) % models_.size(), nowMs);
+        m.lastUpdate = clock_->nowMs();
+        activate((j + 1) % models_.size(), clock_->nowMs());
     }
     return ModelPhase::Morph;
 }
@@ -170,7 +173,7 @@ ModelPhase Animation::fly(int32_t model, float dt, AnimationView& view) {
     return v > 0.0f ? ModelPhase::Rise : ModelPhase::Fall;
 }
 
-ModelPhase Animation::reset(int32_t model, int32_t nowMs) {
+ModelPhase Animation::reset(int32_t model) {
     const size_t j = static_cast<size_t>(model);
     ModelState& m = models_[j];
     ModelSlot& slot = slots_[j];
@@ -181,7 +184,7 @@ ModelPhase Animation::reset(int32_t model, int32_t nowMs) {
         // it never morphs and never hands over its turn: pass the turn on
         // here rather than leave the display empty.
         if (std::none_of(models_.begin(), models_.end(), [](const ModelState& o) { return o.active; })) {
-            activate((j + 1) % models_.size(), nowMs);
+            activate((j + 1) % models_.size(), clock_->nowMs());
         }
     }
     m.velocity = (float(random_.next()) * kSpeedSpread + 1.0f) * s;
@@ -189,7 +192,7 @@ ModelPhase Animation::reset(int32_t model, int32_t nowMs) {
     const float x = randomX();
     slot.moveBy(-slot.position[0] + x, m.velocity * m.velocity / m.gravity * 0.5f - slot.position[1] + kPeakHeight,
                 0.0f);
-    m.lastUpdate = nowMs;
+    m.lastUpdate = clock_->nowMs();
     return ModelPhase::Reset;
 }
 

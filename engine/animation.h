@@ -4,15 +4,17 @@
 // wait for its turn; the next model rises as soon as the previous one has
 // finished its morph.
 //
-// A host drives it: the host owns the loop and the clock. It starts the
-// animation, then frame by frame updates each active model once its step is
-// due (msUntilDue), handing in the time; the animation draws through an
-// AnimationView (OpenGL in the programs, a recorder in tests).
+// A host drives it (see host/scheduler.h): the host owns the loop and the
+// clock. It starts the animation, then frame by frame updates each active
+// model once its step is due (msUntilDue), handing in the time; the
+// animation draws through an AnimationView (OpenGL in the programs, a
+// recorder in tests).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "engine/clock.h"
 #include "engine/model_slot.h"
 #include "engine/random.h"
 #include "engine/scissor.h"
@@ -81,11 +83,11 @@ public:
 class Animation {
 public:
     // Places slots[0 .. count - 1] (set-up slots, see ModelSlot; borrowed
-    // until the next start) with their settings entries, and starts model 0's rise at clock reading
-    // `nowMs`; the other models wait for their turns. `seed` seeds the
-    // generator behind every random choice. Nothing moves when count is
-    // below 1.
-    void start(ModelSlot* slots, int32_t count, const SaverSettings& settings, uint32_t seed, int32_t nowMs);
+    // until the next start) with their settings entries, and starts model
+    // 0's rise at a reading of `clock` (borrowed too) taken at the end; the
+    // other models wait for their turns. `seed` seeds the generator behind
+    // every random choice. Nothing moves when count is below 1.
+    void start(ModelSlot* slots, int32_t count, const SaverSettings& settings, uint32_t seed, Clock& clock);
 
     int32_t modelCount() const { return static_cast<int32_t>(models_.size()); }
     bool isActive(int32_t model) const { return models_[static_cast<size_t>(model)].active; }
@@ -104,7 +106,10 @@ public:
     // then endFrame.
     void beginFrame(AnimationView& view);
     // Moves and draws the model for its step due at `nowMs` (a reading of 0
-    // or less counts as a full second since its last step).
+    // or less counts as a full second since its last step). Where a model's
+    // clock restarts in the update (a morph ends and hands over the turn, a
+    // blob is reset), it takes a fresh reading of the clock, after the
+    // drawing.
     void update(int32_t model, int32_t nowMs, AnimationView& view);
     void endFrame(AnimationView& view);
 
@@ -122,14 +127,15 @@ private:
         bool twoSided = false;
     };
 
-    ModelPhase morph(int32_t model, int32_t nowMs, AnimationView& view);
+    ModelPhase morph(int32_t model, AnimationView& view);
     ModelPhase fly(int32_t model, float dt, AnimationView& view);
-    ModelPhase reset(int32_t model, int32_t nowMs);
+    ModelPhase reset(int32_t model);
     void activate(size_t model, int32_t nowMs);
     float newGravity(float riseSpeed);
     float randomX();
 
     ModelSlot* slots_ = nullptr;
+    Clock* clock_ = nullptr;
     AnimationTiming timing_{};
     StandardRandom random_;
     std::vector<ModelState> models_;

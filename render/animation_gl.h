@@ -32,6 +32,7 @@ public:
 
     // The client area has a new size (the projection must follow).
     void resize(ClientSize size);
+    void setSwapHint(SwapHintFunction swapHint) { swapHint_ = swapHint; }
 
     void beginFrame() override;
     void clearRect(const ScissorRect& rect) override;

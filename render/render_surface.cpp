@@ -35,7 +35,10 @@ void setupFixedState(int32_t clientWidth, int32_t clientHeight, bool paletteDisp
     glDepthRange(0.0, 1.0);
     glClearDepth(1.0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    setProjection(clientWidth, clientHeight);
+}
 
+void setProjection(int32_t clientWidth, int32_t clientHeight) {
     const int32_t height = clientHeight < 1 ? 1 : clientHeight;
     const GLdouble aspect = GLdouble(GLfloat(clientWidth) / GLfloat(height));
     glMatrixMode(GL_PROJECTION);

@@ -30,6 +30,10 @@ constexpr char kSurfaceErrorCaption[] = "Error";
 // counts as 1.
 void setupFixedState(int32_t clientWidth, int32_t clientHeight, bool paletteDisplay);
 
+// The projection and viewport part of setupFixedState, for a new size;
+// leaves the projection matrix current.
+void setProjection(int32_t clientWidth, int32_t clientHeight);
+
 // Points light 0 for a `lightHeight` setting: 1 lights from below, 10 from
 // the viewer. Values outside 1..10 count as the nearest end. Takes the
 // current model-view matrix into account, as every light position does.

@@ -18,8 +18,9 @@
 #include "loading/load_driver.h"
 #include "platform/platform.h"
 #include "render/animation_gl.h"
+#include "render/gl_renderer.h"
 #include "render/render_surface.h"
-#include "saver/frame_loop.h"
+#include "host/frame_loop.h"
 
 namespace glowpond {
 
@@ -69,6 +70,8 @@ public:
     // Where the cursor was at the last mouse message that did not close the saver.
     ScreenPoint lastCursorPos;
     RenderSurface surface;
+    // Draws on the surface while it exists.
+    std::unique_ptr<GlRenderer> renderer;
     GzipDecompressor gzip;
     ModelLoader loader{LoadOptions{{}, &gzip}};
     StandardRandom random;  // the preview's cubes

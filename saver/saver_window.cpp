@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "render/gl.h"
+#include "render/gl_renderer.h"
 #include "render/lava_draw.h"
 #include "resources/resource.h"
 #include "saver/modes.h"
@@ -15,7 +16,7 @@ namespace {
 class ThreadLoop final : public LoopServices {
 public:
     explicit ThreadLoop(const SaverRuntime& runtime) : runtime_(runtime) {}
-    int32_t clockMs() override { return runtime_.clockMs(); }
+    int32_t nowMs() override { return runtime_.clockMs(); }
     void spinWait(int32_t) override {}
     Pumped pumpMessage() override {
         MSG message;
@@ -40,24 +41,13 @@ void createSurfaceOrExit(SaverRuntime& runtime, HWND window, bool fullScreen) {
         if (fullScreen) runtime.platform.setScreenSaverRunning(false);
         ExitProcess(0);
     }
-    setLightHeight(settings.lightHeight);
+    const HDC deviceContext = static_cast<HDC>(runtime.surface.deviceContext);
+    runtime.renderer = std::make_unique<GlRenderer>([deviceContext] { SwapBuffers(deviceContext); },
+                                                    GetDeviceCaps(deviceContext, NUMCOLORS) != -1);
+    RECT client{};
+    GetClientRect(window, &client);
+    runtime.renderer->setUpSurface({client.right, client.bottom}, settings.lightHeight);
     runtime.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
-}
-
-void loadIdentityModelView() {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
-
-// Clears both buffers of the flip chain `times` times, so that the frame
-// loop's scissored drawing starts from black everywhere.
-void clearBuffers(const SaverRuntime& runtime, int times) {
-    glDisable(GL_SCISSOR_TEST);
-    for (int i = 0; i < times; ++i) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        SwapBuffers(static_cast<HDC>(runtime.surface.deviceContext));
-    }
-    glEnable(GL_SCISSOR_TEST);
 }
 
 LRESULT createSaver(SaverRuntime& runtime, HWND window) {
@@ -82,8 +72,6 @@ LRESULT createSaver(SaverRuntime& runtime, HWND window) {
         runtime.loop.animating = false;
         runtime.platform.messageBox(window, "Error: No files read. Reconfigure.", "ERROR");
         PostMessageA(window, WM_CLOSE, 0, 0);
-    } else {
-        loadIdentityModelView();
     }
     SetForegroundWindow(window);
     runtime.lastCursorPos = runtime.platform.cursorPosition();
@@ -96,6 +84,7 @@ LRESULT createSaver(SaverRuntime& runtime, HWND window) {
 void release(SaverRuntime& runtime, HWND window) {
     runtime.loop.animating = false;
     runtime.slots.reset();
+    runtime.renderer.reset();
     releaseRenderSurface(runtime.surface, window);
 }
 
@@ -111,20 +100,18 @@ void closeSaver(SaverRuntime& runtime, HWND window) {
     }
 }
 
-void startAnimation(SaverRuntime& runtime, HWND window, int clears) {
-    clearBuffers(runtime, clears);
+void startAnimation(SaverRuntime& runtime, int clears) {
+    GlRenderer& renderer = *runtime.renderer;
+    // Both buffers of the flip chain black, so that the frame loop's
+    // scissored drawing starts from black everywhere.
+    renderer.clearSurface(clears);
     // Once per process, on the first start.
     if (!runtime.swapHint) runtime.swapHint = findSwapHint(glProcAddress);
-    RECT client{};
-    GetClientRect(window, &client);
-    const HDC deviceContext = static_cast<HDC>(runtime.surface.deviceContext);
-    GlAnimationView view({client.right, client.bottom}, *runtime.swapHint, [deviceContext] {
-        SwapBuffers(deviceContext);
-    });
+    renderer.setSwapHint(*runtime.swapHint);
     ThreadLoop services(runtime);
     runtime.loop.animating = true;
     runFrameLoop(runtime.slots.get(), runtime.saved().modelCount, runtime.saved(),
-                 static_cast<uint32_t>(std::time(nullptr)), view, services, runtime.loop);
+                 static_cast<uint32_t>(std::time(nullptr)), renderer.view(), services, runtime.loop);
 }
 
 bool startCommand(const SaverRuntime& runtime, WPARAM wParam) {
@@ -170,7 +157,7 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_CREATE:
         return createSaver(runtime, window);
     case WM_COMMAND:
-        if (startCommand(runtime, wParam)) startAnimation(runtime, window, 3);
+        if (startCommand(runtime, wParam)) startAnimation(runtime, 3);
         return 0;
     case WM_SYSCOMMAND:
         // No second saver, and no close through the system menu.
@@ -225,10 +212,9 @@ LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         readIniFile(runtime.saved(), runtime.platform);
         createSurfaceOrExit(runtime, window, false);
         buildPreviewSlots(runtime.slots.get(), runtime.saved(), runtime.random);
-        loadIdentityModelView();
         return 0;
     case WM_COMMAND:
-        if (startCommand(runtime, wParam)) startAnimation(runtime, window, 8);
+        if (startCommand(runtime, wParam)) startAnimation(runtime, 8);
         return 0;
     case WM_CLOSE:
         release(runtime, window);

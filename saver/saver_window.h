@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "saver/load_sequence.h"
+#include "host/load_sequence.h"
 #include "saver/saver_runtime.h"
 
 namespace glowpond {

@@ -6,9 +6,12 @@
 #include <commdlg.h>
 
 #include <array>
+#include <cstring>
+#include <string>
 
 #include "config/dialog_rules.h"
 #include "config/settings.h"
+#include "importers/reader_table.h"
 #include "loading/load_driver.h"
 #include "resources/resource.h"
 #include "saver/saver_window.h"
@@ -17,7 +20,6 @@ namespace glowpond {
 namespace {
 
 constexpr char kConfigFilter[] = "3D Glowpond config file (*.3DG)\0*.3dg\0";
-constexpr char kModelFilter[] = "3D Studio Object (*.3ds)\0*.3ds\0VRML (*.wrl)\0*.wrl\0";
 constexpr char kInitialDirectory[] = "c:\\";
 
 // The controls of the options: an edit with an up-down control beside it
@@ -46,6 +48,22 @@ constexpr std::array<COLORREF, 16> kCustomColors = {
     RGB(102, 244, 170), RGB(255, 255, 51), RGB(103, 53, 253), RGB(244, 131, 62),
     RGB(226, 177, 29),  RGB(219, 112, 219), RGB(143, 143, 188), RGB(153, 51, 153),
 };
+
+// The chooser's filters, one per format of the reader table, "3D Studio
+// Object (*.3ds)" with "*.3ds" and so on, each text ended by a zero byte.
+std::string modelFilter() {
+    std::string filter;
+    for (const ReaderEntry& format : readerTable()) {
+        std::string patterns;
+        for (const char* at = format.suffixes; *at;) {
+            const char* end = at + std::strcspn(at, " ");
+            if (end > at) patterns += (patterns.empty() ? "*." : ";*.") + std::string(at, end);
+            at = *end ? end + 1 : end;
+        }
+        filter += std::string(format.filterLabel) + " (" + patterns + ")" + '\0' + patterns + '\0';
+    }
+    return filter;
+}
 
 SaverRuntime& runtime() { return saverRuntime(); }
 SettingsDialogState& state() { return saverRuntime().settingsDialog; }
@@ -168,7 +186,7 @@ void cannotWrite(HWND dialog) {
 
 void addModel(HWND dialog) {
     if (!available(dialog, IDC_ADD)) return;
-    const std::string path = chooseFile(dialog, kModelFilter, &state().modelFilterIndex, false);
+    const std::string path = chooseFile(dialog, modelFilter().c_str(), &state().modelFilterIndex, false);
     LoadStatusWindow messageBoxes(runtime(), dialog, false);
     if (path.empty() || !runtime().loader.admits(path, messageBoxes)) return;
     if (!working().addModel(state().modelCount, path)) return;

@@ -1,19 +1,17 @@
-// The engine: a model slot's preparation, the scissor squares, and the animation through the saver's loop.
+// The engine: a model slot's preparation, the scissor squares, and the animation through the host's loop.
 #include "engine/animation.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <deque>
-#include <functional>
 #include <limits>
 #include <tuple>
 
 #include "config/settings.h"
 #include "engine/model_slot.h"
 #include "engine/scissor.h"
-#include "saver/frame_loop.h"
+#include "tests/animation_rig.h"
 
 namespace glowpond {
 namespace {
@@ -96,67 +94,9 @@ TEST(Scissor, squaresStayWithinTheWindowAndItsIntegersWhateverTheProjection) {
 }
 
 using P = ModelPhase;
-using Pumped = LoopServices::Pumped;
+using testing::Rig;
+using testing::Update;
 constexpr float kBaseSpeed = 0.36783531f;  // speed 7
-
-struct Update : ModelUpdate {  // with what the update left of its slot
-    Vec3f position, blobColor;
-    int32_t frame, modelVisible;
-};
-
-// Red cubes in `count` slots, animated from `startMs` on by the saver's loop: the rig is the view and
-// stands in for the window's thread (with a simulated clock), with a queue of messages that are dispatched
-// by calling them (an empty one is a plain message). Each square drawn carries the number of its drawing in y.
-struct Rig : AnimationView, LoopServices {
-    explicit Rig(int32_t n, const SaverSettings& s = SaverSettings(), int32_t startMs = 1000)
-        : settings(s), slots(size_t(n)), count(n), clock(startMs) {
-        for (int32_t i = 0; i < count; ++i) {
-            slots[size_t(i)].model = std::make_unique<DisplayMesh>();
-            slots[size_t(i)].model->makeCube(1.0f, 0.0f, 0.0f);
-            EXPECT_TRUE(slots[size_t(i)].setUp(i, settings));
-        }
-    }
-    // Until `limit` updates (or, should every model have stopped, a hundred thousand frames).
-    const std::vector<Update>& run(size_t limit) {
-        stopAfter = limit;
-        runFrameLoop(slots.data(), count, settings, 1, *this, *this, flags);
-        return updates;
-    }
-
-    void beginFrame() override { cleared.emplace_back(); }
-    void clearRect(const ScissorRect& rect) override { cleared.back().push_back(rect.y); }
-    void setSolidMode(bool on, bool cull, bool two) override { modes.push_back({on, cull, two, updates.size()}); }
-    void drawSlot(const ModelSlot&, float, ScissorRect& rect) override { rect.y = ++draws; }
-    void addSwapHints(const ScissorRect& now, const ScissorRect& was) override { hints.emplace_back(now.y, was.y); }
-    void endFrame() override { ++frames; }
-    void modelUpdated(const ModelUpdate& u) override {
-        updates.push_back({u, u.slot.position, u.slot.blob->parts[0].color, frames, u.slot.model->visible});
-        if (updates.size() >= stopAfter) flags.animating = false;
-        if (onUpdate) onUpdate(updates.back());
-    }
-    int32_t clockMs() override { return clock; }
-    void spinWait(int32_t remainingMs) override { clock += remainingMs; }
-    Pumped pumpMessage() override {
-        ++pumps;
-        if (frames >= 100000) return Pumped::Quit;
-        if (queue.empty()) return Pumped::Nothing;
-        const std::function<Pumped()> message = std::move(queue.front());
-        queue.pop_front();
-        return message ? message() : Pumped::Message;
-    }
-
-    SaverSettings settings;
-    std::vector<ModelSlot> slots;
-    int32_t count, clock, draws = 0, frames = 0, pumps = 0;
-    size_t stopAfter = 0;
-    LoopFlags flags{true, false};
-    std::deque<std::function<Pumped()>> queue;
-    std::function<void(const Update&)> onUpdate;
-    std::vector<Update> updates;
-    std::vector<std::tuple<bool, bool, bool, size_t>> modes;  // solid mode switches, by the update they come before
-    std::vector<std::vector<int32_t>> cleared;       // per frame, the drawings of the cleared squares
-    std::vector<std::pair<int32_t, int32_t>> hints;  // per update, those of the current and previous squares
-};
 
 TEST(Animation, timingFollowsTheSettingsBroughtIntoOneToTenAndAClockReadingOfZeroOrLessCountsAsASecond) {
     const int32_t periods[12] = {320, 320, 280, 240, 200, 160, 160, 120, 80, 40, 40, 40};  // by spin speed, 0 to 11
@@ -253,41 +193,25 @@ TEST(Animation, modelsTakeTurnsInOrderHandingOverWhenTheMorphEndsEvenWithOddSett
     EXPECT_TRUE(std::any_of(u.begin(), u.end(), [](auto& v) { return v.model == 1; }));
 }
 
-TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrACloseAndAfterARefusalRestartsTheClocks) {
-    Rig rig(3);
-    rig.queue.resize(3);
-    rig.queue.push_back([] { return Pumped::Quit; });
-    EXPECT_EQ(rig.run(1000000).size(), 2u);  // model 0 in frames 0 and 1
-    EXPECT_EQ(std::make_tuple(rig.flags.animating, rig.frames, rig.pumps), std::make_tuple(false, 1, 4));
-    Rig closing(2);
-    closing.queue.push_back([&] {  // as the saver window's close does
-        closing.flags.animating = false;
-        std::vector<ModelSlot>().swap(closing.slots);
-        return Pumped::Message;
-    });
-    EXPECT_EQ(closing.run(1000000).size(), 1u);
-    EXPECT_EQ(closing.frames, 0);
-    // One message per model and frame, active or not; none without models.
-    for (int32_t count : {3, 15, 0}) {
-        Rig many(count);
-        many.run(600);
-        EXPECT_GE(many.pumps, count * (many.clock - 1000) / 50 / 2) << count;
-        EXPECT_EQ(many.pumps, count ? count * many.frames + many.updates.back().model + 1 : 0) << count;
-        EXPECT_EQ(std::make_pair(many.flags.animating, many.cleared.empty()), std::make_pair(!count, !count)) << count;
+TEST(Animation, whereAMorphEndsTheClocksRestartFromAReadingAfterTheDrawing) {
+    // Every drawing takes 7 ms. A step counts from its update's reading, taken before the drawing; but
+    // the morph's end restarts the model's clock, and that of the model taking over the turn, after it.
+    Rig one(1);
+    one.drawMs = 7;
+    const std::vector<Update>& u = one.run(400);
+    size_t morphEnds = 0;
+    for (size_t i = 0; i + 1 < u.size(); ++i) {
+        const bool morphEnd = u[i].phase == P::Morph && u[i].morphStep == 0;
+        morphEnds += morphEnd;
+        ASSERT_EQ(u[i + 1].now - u[i].now, morphEnd ? 57 : 50) << i;
     }
-    // The password dialog refuses after ten seconds: the model must not jump.
-    Rig refused(1);
-    refused.queue.resize(2);
-    refused.queue.push_back([&] {
-        refused.clock += 10000;
-        refused.flags.resetClocks = true;
-        return Pumped::Message;
-    });
-    const std::vector<Update>& u = refused.run(6);
-    ASSERT_EQ(u.size(), 6u);
-    EXPECT_EQ(std::make_pair(refused.flags.resetClocks, u[3].now - u[2].now), std::make_pair(false, 10050));
-    EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, u[2].velocity - u[1].velocity);
-    EXPECT_NEAR(u[3].position[1] - u[2].position[1], u[2].position[1] - u[1].position[1], 1e-3f);
+    EXPECT_EQ(morphEnds, 1u);
+    Rig two(2);
+    two.drawMs = 7;
+    two.run(400);
+    const auto end = std::find_if(two.updates.begin(), two.updates.end(), [](auto& v) { return v.morphStep == 0 && v.phase == P::Morph; });
+    ASSERT_NE(end, two.updates.end());
+    EXPECT_EQ(std::make_pair(end[1].model, end[1].now - end->now), std::make_pair(1, 57));
 }
 
 }  // namespace

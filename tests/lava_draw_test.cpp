@@ -9,7 +9,7 @@
 #include "mesh/mesh_math.h"
 #include "render/animation_gl.h"
 #include "render/render_surface.h"
-#include "saver/console_progress.h"
+#include "host/console_progress.h"
 #include "tests/test_support.h"
 #include "tools/offscreen.h"
 

@@ -6,7 +6,7 @@
 
 #include "config/settings.h"
 #include "engine/model_slot.h"
-#include "saver/load_sequence.h"
+#include "host/load_sequence.h"
 #include "saver/password.h"
 #include "tests/test_support.h"
 

@@ -20,10 +20,9 @@
 #include "config/settings.h"
 #include "engine/model_slot.h"
 #include "loading/gzip_decompressor.h"
-#include "render/animation_gl.h"
-#include "render/gl.h"
-#include "render/render_surface.h"
-#include "saver/console_progress.h"
+#include "host/console_progress.h"
+#include "host/scheduler.h"
+#include "render/gl_renderer.h"
 #include "tools/offscreen.h"
 
 namespace glowpond {
@@ -137,16 +136,30 @@ const char* phaseName(ModelPhase phase) {
     return "?";
 }
 
-// Draws like the saver, prints every update, and writes the picture.
-class TraceView final : public GlAnimationView {
+// Draws like the saver (through the renderer's own view), prints every
+// update, and writes the picture.
+class TraceView final : public AnimationView {
 public:
-    TraceView(const Options& options, const SaverSettings& settings, const OffscreenContext& context)
-        : GlAnimationView({options.width, options.height}, nullptr, {}),
+    TraceView(AnimationView& drawing, const Options& options, const SaverSettings& settings,
+              const OffscreenContext& context)
+        : drawing_(drawing),
           options_(options),
           context_(context),
           period_(animationTiming(settings).spinPeriod),
           limit_(options.updates ? *options.updates : (options.png.empty() ? 100 : 0)),
           pictureDue_(!options.png.empty()) {}
+
+    void beginFrame() override { drawing_.beginFrame(); }
+    void clearRect(const ScissorRect& rect) override { drawing_.clearRect(rect); }
+    void setSolidMode(bool solid, bool backCull, bool twoSided) override {
+        drawing_.setSolidMode(solid, backCull, twoSided);
+    }
+    void drawSlot(const ModelSlot& slot, float scale, ScissorRect& rect) override {
+        drawing_.drawSlot(slot, scale, rect);
+    }
+    void addSwapHints(const ScissorRect& current, const ScissorRect& previous) override {
+        drawing_.addSwapHints(current, previous);
+    }
 
     void modelUpdated(const ModelUpdate& u) override {
         if (u.model == 0 && !atStage_) atStage_ = reachesStage(u);
@@ -163,7 +176,7 @@ public:
     }
 
     void endFrame() override {
-        GlAnimationView::endFrame();
+        drawing_.endFrame();
         const bool now = options_.stage == Stage::None ? updates_ > options_.at : atStage_;
         if (pictureDue_ && now) {
             pictureDue_ = false;
@@ -189,6 +202,7 @@ private:
         return false;
     }
 
+    AnimationView& drawing_;
     const Options& options_;
     const OffscreenContext& context_;
     int32_t period_;
@@ -199,25 +213,28 @@ private:
     bool failed_ = false;
 };
 
-// The saver's frame loop with a clock that moves only while a model waits
-// for its step, straight to the moment the step is due.
+// A clock that moves only while a model waits for its step, straight to the
+// moment the step is due.
+class SimulatedClock final : public Clock {
+public:
+    int32_t nowMs() override { return ms; }
+    int32_t ms = 1000;
+};
+
 void animate(ModelSlot* slots, int32_t count, const Options& options, const SaverSettings& settings,
              TraceView& view) {
-    int32_t clock = 1000;
+    SimulatedClock clock;
     const uint32_t seed = options.seed ? *options.seed : static_cast<uint32_t>(std::time(nullptr));
-    Animation animation;
-    animation.start(slots, count, settings, seed, clock);
+    Scheduler scheduler;
+    scheduler.start(slots, count, settings, seed, clock);
     if (count < 1) return;
     for (;;) {
-        animation.beginFrame(view);
-        for (int32_t j = 0; j < count; ++j) {
-            if (!animation.isActive(j)) continue;
-            clock += animation.msUntilDue(j, clock);
-            animation.update(j, clock, view);
-            if (view.finished()) return;
+        const Scheduler::Step step = scheduler.step(clock.nowMs(), view);
+        if (step.kind == Scheduler::Step::Wait) {
+            clock.ms += step.waitMs;
+        } else if (view.finished()) {
+            return;
         }
-        animation.endFrame(view);
-        if (view.finished()) return;
     }
 }
 
@@ -251,10 +268,8 @@ int run(const Options& options) {
         return 1;
     }
     // As the saver window does: the surface, the light, the model-view matrix.
-    setupFixedState(options.width, options.height, false);
-    setLightHeight(settings.lightHeight);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    GlRenderer renderer({});
+    renderer.setUpSurface({options.width, options.height}, settings.lightHeight);
 
     std::vector<ModelSlot> slots(MAX_MODELS);
     int32_t count = options.cubes;
@@ -269,10 +284,8 @@ int run(const Options& options) {
         return 1;
     }
 
-    glDisable(GL_SCISSOR_TEST);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glEnable(GL_SCISSOR_TEST);
-    TraceView view(options, settings, context);
+    renderer.clearSurface(1);
+    TraceView view(renderer.view(), options, settings, context);
     animate(slots.data(), count, options, settings, view);
     return view.failed() ? 1 : 0;
 }

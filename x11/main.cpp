@@ -10,16 +10,16 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 #include "config/settings.h"
 #include "engine/animation.h"
 #include "loading/gzip_decompressor.h"
 #include "platform/platform.h"
-#include "render/animation_gl.h"
-#include "render/gl.h"
-#include "render/render_surface.h"
-#include "saver/console_progress.h"
+#include "host/console_progress.h"
+#include "host/scheduler.h"
+#include "render/gl_renderer.h"
 #include "x11/glx_window.h"
 #include "x11/options.h"
 #include "x11/paths.h"
@@ -28,7 +28,7 @@
 namespace glowpond {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
 // How often --fps reports, and how often a long load looks for a signal.
 constexpr auto kFpsInterval = std::chrono::seconds(5);
@@ -64,15 +64,15 @@ private:
     int descriptor_ = -1;
 };
 
-class Stopwatch {
+class Stopwatch final : public Clock {
 public:
-    int32_t ms() const {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start_).count();
+    int32_t nowMs() override {
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - start_).count();
         return static_cast<int32_t>(static_cast<uint32_t>(elapsed));
     }
 
 private:
-    Clock::time_point start_ = Clock::now();
+    SteadyClock::time_point start_ = SteadyClock::now();
 };
 
 // Frames and model updates per second, on standard error every few seconds.
@@ -81,7 +81,7 @@ public:
     void frame(int32_t updates) {
         ++frames_;
         updates_ += updates;
-        const auto now = Clock::now();
+        const auto now = SteadyClock::now();
         const double seconds = std::chrono::duration<double>(now - since_).count();
         if (now - since_ < kFpsInterval) return;
         std::fprintf(stderr, "glowpond: %.1f frames/s, %.1f model updates/s\n", frames_ / seconds,
@@ -91,24 +91,10 @@ public:
     }
 
 private:
-    Clock::time_point since_ = Clock::now();
+    SteadyClock::time_point since_ = SteadyClock::now();
     int64_t frames_ = 0;
     int64_t updates_ = 0;
 };
-
-// The fixed state for the window's size, the light, and black in both buffers.
-void prepareSurface(GlxWindow& window, const SaverSettings& settings) {
-    setupFixedState(window.size().width, window.size().height, false);
-    setLightHeight(settings.lightHeight);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glDisable(GL_SCISSOR_TEST);
-    for (int i = 0; i < 2; ++i) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        window.swapBuffers();
-    }
-    glEnable(GL_SCISSOR_TEST);
-}
 
 // The host of the animation on an X window: per frame, each active model
 // is updated once its step is due, after a sleep that the window's events
@@ -116,42 +102,42 @@ void prepareSurface(GlxWindow& window, const SaverSettings& settings) {
 class Host {
 public:
     Host(GlxWindow& window, const SaverSettings& settings, const StopSignals& signals, bool fps)
-        : window_(window), settings_(settings), signals_(signals), fps_(fps) {}
+        : window_(window), settings_(settings), signals_(signals), fps_(fps),
+          renderer_([this] { window_.swapBuffers(); }) {}
 
     // Returns when the window or a signal ends the program.
     void run(ModelSlot* slots, int32_t count) {
-        prepareSurface(window_, settings_);
-        GlAnimationView view(window_.size(), nullptr, [this] { window_.swapBuffers(); });
-        Animation animation;
-        animation.start(slots, count, settings_, static_cast<uint32_t>(std::time(nullptr)), clock_.ms());
+        prepareSurface();
+        Scheduler scheduler;
+        scheduler.start(slots, count, settings_, static_cast<uint32_t>(std::time(nullptr)), clock_);
         FpsMeter meter;
+        int32_t updates = 0;
         for (;;) {
-            animation.beginFrame(view);
-            int32_t updates = 0;
-            for (int32_t j = 0; j < count; ++j) {
-                if (!animation.isActive(j)) continue;
-                int32_t now = clock_.ms();
-                while (const int32_t wait = animation.msUntilDue(j, now)) {
-                    if (!sleep(wait)) return;
-                    now = clock_.ms();
+            const Scheduler::Step step = scheduler.step(clock_.nowMs(), renderer_.view());
+            if (step.kind == Scheduler::Step::Wait) {
+                if (!sleep(step.waitMs)) return;
+            } else if (step.kind == Scheduler::Step::Turn) {
+                updates += step.updated;
+            } else {
+                if (fps_) meter.frame(std::exchange(updates, 0));
+                if (!takeEvents()) return;
+                if (redraw_) {
+                    // The frames draw only the models' squares: all else must be
+                    // black again, at the new size.
+                    prepareSurface();
+                    redraw_ = false;
                 }
-                animation.update(j, now, view);
-                ++updates;
-            }
-            animation.endFrame(view);
-            if (fps_) meter.frame(updates);
-            if (!takeEvents()) return;
-            if (redraw_) {
-                // The frames draw only the models' squares: all else must be
-                // black again, at the new size.
-                prepareSurface(window_, settings_);
-                view.resize(window_.size());
-                redraw_ = false;
             }
         }
     }
 
 private:
+    // The window's size, and black in both buffers.
+    void prepareSurface() {
+        renderer_.setUpSurface(window_.size(), settings_.lightHeight);
+        renderer_.clearSurface(2);
+    }
+
     // Sleeps up to `ms`, or until an event or a signal comes; false when the
     // program is to end.
     bool sleep(int32_t ms) {
@@ -175,6 +161,7 @@ private:
     bool fps_;
     bool redraw_ = false;
     Stopwatch clock_;
+    GlRenderer renderer_;
 };
 
 int run(int argc, char** argv) {
@@ -197,10 +184,10 @@ int run(int argc, char** argv) {
     std::vector<ModelSlot> slots(MAX_MODELS);
     GzipDecompressor gzip;
     ModelLoader loader({{}, &gzip});
-    auto lastLook = Clock::now();
+    auto lastLook = SteadyClock::now();
     ConsoleProgress progress(*platform, settings.showStatus != 0, [&] {
-        if (Clock::now() - lastLook < kSignalLookInterval) return false;
-        lastLook = Clock::now();
+        if (SteadyClock::now() - lastLook < kSignalLookInterval) return false;
+        lastLook = SteadyClock::now();
         return signals.arrived();
     });
     const LoadOutcome outcome = loadModelFiles(slots.data(), settings, loader, progress);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "config/settings.h"
+#include "importers/reader_table.h"
 
 namespace glowpond {
 namespace {
@@ -139,11 +140,11 @@ void applySettings(const CommandLine& line, SaverSettings& settings) {
 
 std::string usage() {
     std::string text =
-        "usage: glowpond [options] [MODEL...]\n"
+        std::string("usage: glowpond [options] [MODEL...]\n"
         "\n"
-        "3-D Glowpond: model files (VRML 1.0 .wrl, 3D Studio .3ds) rise, morph and fall as\n"
-        "glowing lava. Without MODEL files it shows those of the settings file, or the\n"
-        "sample models when there is none.\n"
+        "3-D Glowpond: model files rise, morph and fall as glowing lava. Without MODEL\n"
+        "files it shows those of the settings file, or the sample models when there is\n"
+        "none. It reads ") + formatSummary() + ".\n"
         "\n"
         "Where to draw (a window of its own by default; Escape or q ends it):\n"
         "  -root             the window named by $XSCREENSAVER_WINDOW, else the root window\n"

@@ -1,10 +1,10 @@
 #include "x11/paths.h"
 
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+
+#include "importers/reader_table.h"
 
 namespace glowpond {
 namespace fs = std::filesystem;
@@ -28,10 +28,7 @@ std::vector<std::string> modelFilesIn(const std::string& folder) {
     std::vector<std::string> files;
     std::error_code error;
     for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
-        const std::string extension = entry.path().extension().string();
-        if (strcasecmp(extension.c_str(), ".wrl") == 0 || strcasecmp(extension.c_str(), ".3ds") == 0) {
-            files.push_back(entry.path().string());
-        }
+        if (hasModelSuffix(entry.path().filename().string())) files.push_back(entry.path().string());
     }
     std::sort(files.begin(), files.end());
     return files;

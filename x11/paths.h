@@ -15,7 +15,7 @@ std::string userIniPath();
 // running program.
 std::string sampleModelFolder(const std::string& relative);
 
-// The model files (.wrl, .3ds, any case) of `folder`, in name order.
+// The model files of `folder` (a suffix of the reader table, any case), in name order.
 std::vector<std::string> modelFilesIn(const std::string& folder);
 
 // `path` as seen from `folder`: absolute paths stay as they are.

@@ -1,4 +1,4 @@
-#include "saver/console_progress.h"
+#include "host/console_progress.h"
 
 #include <cstdio>
 #include <utility>

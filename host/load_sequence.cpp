@@ -1,4 +1,4 @@
-#include "saver/load_sequence.h"
+#include "host/load_sequence.h"
 
 #include <memory>
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "saver/load_sequence.h"
+#include "host/load_sequence.h"
 
 namespace glowpond {
 

@@ -1,17 +1,18 @@
-// The saver's frame loop: the host that drives the animation on the
-// window's thread. It runs inside the dispatch of the start command and
-// pumps the thread's messages itself, one per model and frame, so that the
-// window procedures run inside it and talk back through LoopFlags.
+// The frame loop of a host that runs inside its window system's dispatch of
+// the start command, as the Windows saver does: it pumps the thread's
+// messages itself, one after each model's turn, so that the window
+// procedures run inside it and talk back through LoopFlags.
 #pragma once
 
 #include <cstdint>
 
 #include "engine/animation.h"
+#include "engine/clock.h"
 
 namespace glowpond {
 
 // What the loop needs of the thread it runs on.
-class LoopServices {
+class LoopServices : public Clock {
 public:
     enum class Pumped {
         Nothing,
@@ -19,9 +20,6 @@ public:
         Quit,     // the message was WM_QUIT (dispatched like any other)
     };
 
-    virtual ~LoopServices() = default;
-    // Milliseconds since the process started, as a signed 32-bit count.
-    virtual int32_t clockMs() = 0;
     // One turn of the busy wait for a model's step, `remainingMs` before it
     // is due. The system's clock moves by itself; a simulated one moves on.
     virtual void spinWait(int32_t remainingMs) = 0;

@@ -1,0 +1,54 @@
+// The host layer: the frame loop of a host that pumps its own messages, on the scheduler.
+#include "host/frame_loop.h"
+
+#include <gtest/gtest.h>
+
+#include "host/scheduler.h"
+#include "tests/animation_rig.h"
+
+namespace glowpond {
+namespace {
+
+using Pumped = LoopServices::Pumped;
+using testing::Rig;
+using testing::Update;
+
+TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrACloseAndAfterARefusalRestartsTheClocks) {
+    Rig rig(3);
+    rig.queue.resize(3);
+    rig.queue.push_back([] { return Pumped::Quit; });
+    EXPECT_EQ(rig.run(1000000).size(), 2u);  // model 0 in frames 0 and 1
+    EXPECT_EQ(std::make_tuple(rig.flags.animating, rig.frames, rig.pumps), std::make_tuple(false, 1, 4));
+    Rig closing(2);
+    closing.queue.push_back([&] {  // as the saver window's close does
+        closing.flags.animating = false;
+        std::vector<ModelSlot>().swap(closing.slots);
+        return Pumped::Message;
+    });
+    EXPECT_EQ(closing.run(1000000).size(), 1u);
+    EXPECT_EQ(closing.frames, 0);
+    // One message per model and frame, active or not; none without models.
+    for (int32_t count : {3, 15, 0}) {
+        Rig many(count);
+        many.run(600);
+        EXPECT_GE(many.pumps, count * (many.clock - 1000) / 50 / 2) << count;
+        EXPECT_EQ(many.pumps, count ? count * many.frames + many.updates.back().model + 1 : 0) << count;
+        EXPECT_EQ(std::make_pair(many.flags.animating, many.cleared.empty()), std::make_pair(!count, !count)) << count;
+    }
+    // The password dialog refuses after ten seconds: the model must not jump.
+    Rig refused(1);
+    refused.queue.resize(2);
+    refused.queue.push_back([&] {
+        refused.clock += 10000;
+        refused.flags.resetClocks = true;
+        return Pumped::Message;
+    });
+    const std::vector<Update>& u = refused.run(6);
+    ASSERT_EQ(u.size(), 6u);
+    EXPECT_EQ(std::make_pair(refused.flags.resetClocks, u[3].now - u[2].now), std::make_pair(false, 10050));
+    EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, u[2].velocity - u[1].velocity);
+    EXPECT_NEAR(u[3].position[1] - u[2].position[1], u[2].position[1] - u[1].position[1], 1e-3f);
+}
+
+}  // namespace
+}  // namespace glowpond
