@@ -11,13 +11,13 @@ void takeControls(SaverSettings& record, const SettingsControls& controls) {
     record.modelCount = controls.modelCount;
 }
 
-void beginEditing(SaverSettings& saved, SaverSettings& working, Platform& platform) {
+void beginEditing(SaverSettings& saved, SaverSettings& working, SystemServices& platform) {
     readIniFile(saved, platform);
     working = saved;
 }
 
 bool acceptSettings(SaverSettings& saved, SaverSettings& working, const SettingsControls& controls,
-                    Platform& platform) {
+                    SystemServices& platform) {
     SaverSettings candidate = working;
     takeControls(candidate, controls);
     if (!writeIniFile(candidate, platform)) return false;

@@ -33,14 +33,14 @@ void takeControls(SaverSettings& record, const SettingsControls& controls);
 
 // The dialog's first initialisation: `saved` from the INI file, then copied
 // whole into `working`.
-void beginEditing(SaverSettings& saved, SaverSettings& working, Platform& platform);
+void beginEditing(SaverSettings& saved, SaverSettings& working, SystemServices& platform);
 
 // OK: writes `working` with the controls taken in to the INI file. Only when
 // that succeeds does it become `saved`, and `working` gives up the install
 // directory and help file texts (they stay with `saved`). False, with both
 // records exactly as they were, when the file cannot be written.
 bool acceptSettings(SaverSettings& saved, SaverSettings& working, const SettingsControls& controls,
-                    Platform& platform);
+                    SystemServices& platform);
 
 // Cancel: `working` gives up the two texts; `saved` keeps them.
 void discardSettings(SaverSettings& working);

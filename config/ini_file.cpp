@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/platform.h"
+#include "system/system_services.h"
 
 namespace glowpond {
 namespace {
@@ -241,7 +241,7 @@ std::string IniFile::text() const {
     return out + oddByte_;
 }
 
-bool IniFile::save(const std::string& path, Platform& platform) const {
+bool IniFile::save(const std::string& path, SystemServices& platform) const {
     const std::string contents = text();
     // A file this program could not read again would lose the settings.
     return contents.size() <= kMaxFileBytes && platform.replaceFileContents(path, contents);

@@ -15,7 +15,7 @@
 
 namespace glowpond {
 
-class Platform;
+class SystemServices;
 
 class IniFile {
 public:
@@ -60,9 +60,9 @@ public:
     // as they were, characters beyond the ANSI code page included.
     std::string text() const;
 
-    // Replaces the file at `path` with text() (see Platform); false, and the
+    // Replaces the file at `path` with text() (see SystemServices); false, and the
     // file untouched, when that fails or text() is beyond kMaxFileBytes.
-    bool save(const std::string& path, Platform& platform) const;
+    bool save(const std::string& path, SystemServices& platform) const;
 
 private:
     // The forms of text the profile functions read: the ANSI code page, or

@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "config/ini_file.h"
-#include "platform/platform.h"
+#include "system/system_services.h"
 
 namespace glowpond {
 
@@ -118,7 +118,7 @@ bool writeTo(const SaverSettings& settings, IniFile& ini) {
 // Makes the install directory current, when it is known, and names the INI
 // file there. The change of directory lasts: relative model paths in the
 // file then resolve against the install directory too.
-std::string enterInstallDir(const SaverSettings& settings, Platform& platform) {
+std::string enterInstallDir(const SaverSettings& settings, SystemServices& platform) {
     if (settings.installDir) platform.setCurrentDirectory(*settings.installDir);
     return platform.fullPath(kIniFileName);
 }
@@ -140,7 +140,7 @@ bool SaverSettings::readSettings(const std::string& path) {
     return true;
 }
 
-bool SaverSettings::writeSettings(const std::string& path, Platform& platform) const {
+bool SaverSettings::writeSettings(const std::string& path, SystemServices& platform) const {
     IniFile ini;
     // Writing over a file we could not read would lose its other sections.
     if (ini.load(path) == IniFile::LoadResult::Failed) return false;
@@ -168,7 +168,7 @@ uint8_t colorByte(float component) {
     return static_cast<uint8_t>(std::clamp(truncateToInt(component * 255.0), 0, 255));
 }
 
-std::optional<std::string> lookUpInstallDir(Platform& platform) {
+std::optional<std::string> lookUpInstallDir(SystemServices& platform) {
     AppPathLookup found = platform.lookupAppPath(kAppPathsName);
     switch (found.status) {
     case AppPathLookup::Status::Found:
@@ -185,11 +185,11 @@ std::optional<std::string> lookUpInstallDir(Platform& platform) {
     return std::nullopt;
 }
 
-bool readIniFile(SaverSettings& settings, Platform& platform) {
+bool readIniFile(SaverSettings& settings, SystemServices& platform) {
     return settings.readSettings(enterInstallDir(settings, platform));
 }
 
-bool writeIniFile(const SaverSettings& settings, Platform& platform) {
+bool writeIniFile(const SaverSettings& settings, SystemServices& platform) {
     return settings.writeSettings(enterInstallDir(settings, platform), platform);
 }
 

@@ -15,7 +15,7 @@
 
 namespace glowpond {
 
-class Platform;
+class SystemServices;
 
 constexpr int MAX_MODELS = 15;
 // Capacity of one path buffer, terminator included: a path has at most 255 characters.
@@ -50,7 +50,7 @@ struct SaverSettings {
     // Writes the record to `path`, keeping the keys of the file that the
     // record does not write. False when the file cannot be written; the old
     // file is then left as it was.
-    bool writeSettings(const std::string& path, Platform& platform) const;
+    bool writeSettings(const std::string& path, SystemServices& platform) const;
 
     // Inserts `path` as model `index` (0..modelCount; callers append at
     // modelCount) with default per-model values. False, and nothing changed,
@@ -156,13 +156,13 @@ uint8_t colorByte(float component);
 // application registry, or nothing when it is unknown. Tells the user
 // "Couldn't get path key" or "Couldn't get path value" when the registry has
 // no key or no value for it (a system without such a registry says nothing).
-std::optional<std::string> lookUpInstallDir(Platform& platform);
+std::optional<std::string> lookUpInstallDir(SystemServices& platform);
 
 // The INI file in the install directory. Its read and write first make that
 // directory the current one, so that relative model paths in the file
 // resolve against it too; where the directory is unknown they use the
 // current one. Otherwise they work as readSettings and writeSettings.
-bool readIniFile(SaverSettings& settings, Platform& platform);
-bool writeIniFile(const SaverSettings& settings, Platform& platform);
+bool readIniFile(SaverSettings& settings, SystemServices& platform);
+bool writeIniFile(const SaverSettings& settings, SystemServices& platform);
 
 }  // namespace glowpond

@@ -5,7 +5,7 @@
 
 namespace glowpond {
 
-ConsoleProgress::ConsoleProgress(Platform& platform, bool showStatus, std::function<bool()> stop)
+ConsoleProgress::ConsoleProgress(SystemServices& platform, bool showStatus, std::function<bool()> stop)
     : platform_(platform), showStatus_(showStatus), stop_(std::move(stop)) {}
 
 void ConsoleProgress::showStatus(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/platform.h"
+#include "system/system_services.h"
 #include "host/load_sequence.h"
 
 namespace glowpond {
@@ -15,7 +15,7 @@ class ConsoleProgress final : public LoadProgress {
 public:
     // `stop` (may be empty) is asked whether the user wants the loads to
     // end; it is asked often, so it should be cheap.
-    ConsoleProgress(Platform& platform, bool showStatus, std::function<bool()> stop = {});
+    ConsoleProgress(SystemServices& platform, bool showStatus, std::function<bool()> stop = {});
 
     bool showsStatus() const override { return showStatus_; }
     void showStatus(const std::string& text) override;
@@ -25,7 +25,7 @@ public:
     void showFile(const std::string& path) override;
 
 private:
-    Platform& platform_;
+    SystemServices& platform_;
     bool showStatus_;
     std::function<bool()> stop_;
 };

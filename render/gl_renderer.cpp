@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "render/gl.h"
-#include "render/render_surface.h"
+#include "render/fixed_state.h"
 
 namespace glowpond {
 

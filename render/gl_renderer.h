@@ -18,7 +18,7 @@ public:
     // Marks the changed squares of each frame from now on (may be null).
     void setSwapHint(SwapHintFunction swapHint) { view_.setSwapHint(swapHint); }
 
-    // The fixed state of render/render_surface.h for `size`, the light, and
+    // The fixed state of render/fixed_state.h for `size`, the light, and
     // the identity as the model-view matrix.
     void setUpSurface(ClientSize size, int32_t lightHeight) override;
     void resize(ClientSize size) override;

@@ -1,5 +1,5 @@
 // Drawing meshes and model slots with OpenGL 1.1. The current context must
-// have the fixed state of render/render_surface.h.
+// have the fixed state of render/fixed_state.h.
 #pragma once
 
 #include <cstdint>

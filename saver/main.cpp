@@ -27,7 +27,7 @@ int runChangePassword(const char* commandLine) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand) {
     using namespace glowpond;
-    const std::unique_ptr<Platform> platform = makeSystemPlatform();
+    const std::unique_ptr<Win32Services> platform = makeWin32Services();
     SaverRuntime runtime(instance, *platform);
     setSaverRuntime(&runtime);
     InitCommonControls();

@@ -10,6 +10,7 @@
 
 #include "config/dialog_rules.h"
 #include "config/settings.h"
+#include "render/fixed_state.h"
 #include "render/gl.h"
 #include "render/lava_draw.h"
 #include "resources/resource.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "platform/platform.h"
+#include "saver/win32_services.h"
 
 namespace glowpond {
 

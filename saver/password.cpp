@@ -17,14 +17,14 @@ using ChangeFunction = uint32_t(GLOWPOND_SYSTEM_CALL*)(const char* provider, Win
 
 constexpr char kCaption[] = "ERROR";
 
-int allowAfter(Platform& system, const char* message) {
+int allowAfter(Win32Services& system, const char* message) {
     system.messageBox(nullptr, message, kCaption);
     return 1;
 }
 
 }  // namespace
 
-int verifyPassword(Platform& system, WindowHandle window) {
+int verifyPassword(Win32Services& system, WindowHandle window) {
     const UserDwordLookup usePassword = system.readUserDword("Control Panel\\Desktop", "ScreenSaveUsePassword");
     if (usePassword.status == UserDwordLookup::Status::NoKey) {
         return allowAfter(system, "Verify Password can't find Control Panel Registry key.");
@@ -47,7 +47,7 @@ int verifyPassword(Platform& system, WindowHandle window) {
     return allowed;
 }
 
-int changePassword(Platform& system, WindowHandle owner) {
+int changePassword(Win32Services& system, WindowHandle owner) {
     void* library = system.loadSystemLibrary("MPR.DLL");
     if (!library) {
         system.messageBox(owner, "Password change failure: MPR.DLL not found", kCaption);

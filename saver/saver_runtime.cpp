@@ -13,7 +13,7 @@ int64_t performanceCount() {
 
 }  // namespace
 
-SaverRuntime::SaverRuntime(HINSTANCE instanceHandle, Platform& systemPlatform)
+SaverRuntime::SaverRuntime(HINSTANCE instanceHandle, Win32Services& systemPlatform)
     : instance(instanceHandle), platform(systemPlatform), clockOrigin_(performanceCount()) {}
 
 SaverSettings& SaverRuntime::saved() {

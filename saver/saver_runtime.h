@@ -16,10 +16,10 @@
 #include "engine/random.h"
 #include "loading/gzip_decompressor.h"
 #include "loading/load_driver.h"
-#include "platform/platform.h"
+#include "saver/win32_services.h"
 #include "render/animation_gl.h"
 #include "render/gl_renderer.h"
-#include "render/render_surface.h"
+#include "saver/wgl_surface.h"
 #include "host/frame_loop.h"
 
 namespace glowpond {
@@ -45,7 +45,7 @@ struct ModelDialogState {
 
 class SaverRuntime {
 public:
-    SaverRuntime(HINSTANCE instance, Platform& platform);
+    SaverRuntime(HINSTANCE instance, Win32Services& platform);
 
     // The settings in force (read from and written to the INI file) and the
     // copy the dialogs edit. Each is made on first use, and looks up the
@@ -57,7 +57,7 @@ public:
     int32_t clockMs() const;
 
     HINSTANCE instance;
-    Platform& platform;
+    Win32Services& platform;
 
     std::unique_ptr<ModelSlot[]> slots;  // MAX_MODELS of them, or none
     LoopFlags loop;

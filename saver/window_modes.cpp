@@ -72,7 +72,7 @@ int runPreview(SaverRuntime& runtime, const char* commandLine, int showCommand) 
 }
 
 int runFullScreen(SaverRuntime& runtime, int showCommand) {
-    Platform& platform = runtime.platform;
+    Win32Services& platform = runtime.platform;
     platform.setScreenSaverRunning(true);
     if (!registerWindowClass(runtime.instance, saverWindowProc)) {
         platform.setScreenSaverRunning(false);

@@ -8,7 +8,7 @@
 #include "config/settings.h"
 #include "mesh/mesh_math.h"
 #include "render/animation_gl.h"
-#include "render/render_surface.h"
+#include "render/fixed_state.h"
 #include "host/console_progress.h"
 #include "tests/test_support.h"
 #include "tools/offscreen.h"

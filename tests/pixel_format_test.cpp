@@ -1,4 +1,4 @@
-#include "render/pixel_format.h"
+#include "saver/pixel_format.h"
 
 #include <gtest/gtest.h>
 

@@ -12,14 +12,14 @@
 #include <utility>
 
 #include "config/settings.h"
-#include "platform/platform.h"
+#include "saver/win32_services.h"
 
 namespace glowpond::testing {
 
-// A platform that records message boxes instead of showing them (a modal box
+// System services that record message boxes instead of showing them (a modal box
 // would hang a test run), answers the Windows-only services as a test sets
 // them, and forwards the rest to the build's own platform. Each test makes its own.
-class RecordingPlatform : public Platform {
+class RecordingPlatform : public Win32Services {
 public:
     int messageBox(WindowHandle, const std::string& text, const std::string& caption) override {
         messages += caption + ": " + text + "\n";
@@ -42,7 +42,11 @@ public:
     }
     bool removeFile(const std::string& path) override { return system_->removeFile(path); }
     WindowHandle createWindow(const WindowRequest& request) override {
-        return failWindowCreation ? nullptr : system_->createWindow(request);
+#if defined(_WIN32)
+        return failWindowCreation ? nullptr : windows_->createWindow(request);
+#else
+        return failWindowCreation ? nullptr : Win32Services::createWindow(request);
+#endif
     }
     void setScreenSaverRunning(bool running) override { runningStates += running ? '1' : '0'; }
     ScreenPoint cursorPosition() override { return cursor; }
@@ -80,7 +84,10 @@ public:
     std::vector<MonitorArea> monitorAreas;
 
 private:
-    std::unique_ptr<Platform> system_ = makeSystemPlatform();
+    std::unique_ptr<SystemServices> system_ = makeSystemServices();
+#if defined(_WIN32)
+    std::unique_ptr<Win32Services> windows_ = makeWin32Services();
+#endif
 };
 
 // A fresh, empty folder removed with everything in it at the end of the scope.

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
+#include <regex>
+#include <tuple>
 
 #include "config/settings.h"
 #include "tests/test_support.h"
@@ -66,6 +69,30 @@ TEST(X11Settings, comeFromTheSettingsFileOrTheSampleModelsAndYieldToTheCommandLi
 
     EXPECT_FALSE(gatherSettings(*parse({"--ini", dir.path("missing.ini").c_str()}), "", platform, settings));
     EXPECT_EQ(platform.messages, "Cannot read the settings file.: " + dir.path("missing.ini") + "\n");
+}
+
+TEST(X11CommandLine, theXscreensaverDescriptionOffersEverySettingOfTheOptionsTableWithItsRangeAndDefault) {
+    // {key: {low, high, default}} of every number the description offers, writing the option of its name.
+    std::map<std::string, std::tuple<int32_t, int32_t, int32_t>> offered;
+    const std::string xml = testing::readFile(GLOWPOND_X11_DESCRIPTION);
+    const std::regex number(R"re(<number id="(\w+)"[^>]*arg="-(\w+) %"[^>]*low="(\d+)" high="(\d+)" default="(\d+)")re");
+    for (std::sregex_iterator at(xml.begin(), xml.end(), number), end; at != end; ++at) {
+        const std::smatch& m = *at;
+        EXPECT_EQ(m[1], m[2]);
+        offered[m[1]] = {std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5])};
+    }
+    std::map<std::string, std::tuple<int32_t, int32_t, int32_t>> table;
+    for (const OptionInfo& option : kOptions) {
+        if (option.min == kSettingMin) table[option.key] = {option.min, option.max, option.defaultValue};
+    }
+    for (const ColorOption& option : kColorOptions) table[option.key] = {0, 255, option.defaultValue};
+    EXPECT_EQ(offered, table);
+    // And the program takes each of them as the description writes it.
+    for (const auto& [key, values] : offered) {
+        const std::string option = "-" + key, low = std::to_string(std::get<0>(values)),
+                          high = std::to_string(std::get<1>(values));
+        EXPECT_TRUE(parse({option.c_str(), low.c_str()}) && parse({option.c_str(), high.c_str()})) << key;
+    }
 }
 
 }  // namespace

@@ -246,7 +246,7 @@ int32_t loadFiles(const std::vector<std::string>& files, SaverSettings& settings
         if (settings.modelCount == MAX_MODELS) break;
         settings.models[static_cast<size_t>(settings.modelCount++)] = ModelSettings{file};
     }
-    const std::unique_ptr<Platform> platform = makeSystemPlatform();
+    const std::unique_ptr<SystemServices> platform = makeSystemServices();
     GzipDecompressor gzip;
     ModelLoader loader({{}, &gzip});
     ConsoleProgress progress(*platform, false);

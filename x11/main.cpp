@@ -16,7 +16,7 @@
 #include "config/settings.h"
 #include "engine/animation.h"
 #include "loading/gzip_decompressor.h"
-#include "platform/platform.h"
+#include "system/system_services.h"
 #include "host/console_progress.h"
 #include "host/scheduler.h"
 #include "render/gl_renderer.h"
@@ -177,7 +177,7 @@ int run(int argc, char** argv) {
         return 0;
     }
 
-    const std::unique_ptr<Platform> platform = makeSystemPlatform();
+    const std::unique_ptr<SystemServices> platform = makeSystemServices();
     SaverSettings settings;
     if (!gatherSettings(*line, sampleModelFolder(GLOWPOND_DATA_FROM_PROGRAM), *platform, settings)) return 1;
 

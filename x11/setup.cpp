@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "config/settings.h"
-#include "platform/platform.h"
+#include "system/system_services.h"
 #include "x11/paths.h"
 
 namespace glowpond {
 namespace {
 
-void showModels(SaverSettings& settings, const std::vector<std::string>& files, Platform& platform) {
+void showModels(SaverSettings& settings, const std::vector<std::string>& files, SystemServices& platform) {
     if (files.size() > MAX_MODELS) {
         platform.messageBox(nullptr, "Only the first 15 models are shown.", "glowpond");
     }
@@ -26,7 +26,7 @@ void showModels(SaverSettings& settings, const std::vector<std::string>& files, 
 
 }  // namespace
 
-bool gatherSettings(const CommandLine& line, const std::string& sampleFolder, Platform& platform,
+bool gatherSettings(const CommandLine& line, const std::string& sampleFolder, SystemServices& platform,
                     SaverSettings& settings) {
     namespace fs = std::filesystem;
     settings = SaverSettings();

@@ -7,7 +7,7 @@
 
 namespace glowpond {
 
-class Platform;
+class SystemServices;
 struct SaverSettings;
 
 // Fills `settings` from the settings file (the one the command line names,
@@ -18,7 +18,7 @@ struct SaverSettings;
 // are shown only when it asks for them (the file's showStatus is the Windows
 // program's load-status window). False, after telling the user, when the
 // named settings file does not exist or cannot be read.
-bool gatherSettings(const CommandLine& line, const std::string& sampleFolder, Platform& platform,
+bool gatherSettings(const CommandLine& line, const std::string& sampleFolder, SystemServices& platform,
                     SaverSettings& settings);
 
 }  // namespace glowpond

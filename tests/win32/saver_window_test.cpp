@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "render/gl.h"
-#include "render/render_surface.h"
+#include "saver/wgl_surface.h"
 #include "resources/resource.h"
 #include "tests/test_support.h"
 

@@ -1,23 +1,24 @@
-// The seam between the portable core and the operating system.
+// What the settings and the load sequence need of the operating system:
+// message boxes, the App Paths key, the current directory, full paths and
+// replacing a file in one step.
 //
-// The portable layers never include a system header; what the settings and
-// the saver need from the system they ask of the Platform they are handed.
-// The programs make the build's own implementation (Win32 on Windows, a
-// portable one elsewhere); tests hand in a recording one, so that nothing
-// they run can open a modal window.
+// The layers above ask it of the SystemServices they are handed, and never
+// include a system header. The programs make the build's own implementation
+// (Win32 on Windows, a portable one elsewhere); tests hand in a recording
+// one, so that nothing they run can open a modal window. What only the
+// Windows saver needs of Windows lives with it (saver/win32_services.h).
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace glowpond {
 
 // An opaque system window handle (HWND on Windows); null means "no window".
 using WindowHandle = void*;
 
-// Button identifiers returned by Platform::messageBox (the Win32 values).
+// Button identifiers returned by SystemServices::messageBox (the Win32 values).
 constexpr int kButtonOk = 1;
 constexpr int kButtonCancel = 2;
 
@@ -34,49 +35,9 @@ struct AppPathLookup {
     std::string path;
 };
 
-// A cursor position in screen pixels.
-struct ScreenPoint {
-    int32_t x = 0;
-    int32_t y = 0;
-};
-
-// A monitor's area on the virtual screen, in pixels (right and bottom
-// exclusive).
-struct MonitorArea {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-    bool primary = false;
-};
-
-// Outcome of reading a 32-bit value of the current user's registry.
-struct UserDwordLookup {
-    enum class Status {
-        Found,    // `value` holds it
-        NoKey,    // the key cannot be opened
-        NoValue,  // the key exists but the value cannot be read
-    };
-    Status status = Status::NoKey;
-    uint32_t value = 0;
-};
-
-// What CreateWindowEx takes besides the title.
-struct WindowRequest {
-    uint32_t extendedStyle = 0;
-    const char* className = "";
-    uint32_t style = 0;
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    WindowHandle parent = nullptr;
-    void* instance = nullptr;
-};
-
-class Platform {
+class SystemServices {
 public:
-    virtual ~Platform() = default;
+    virtual ~SystemServices() = default;
 
     // Shows a message box with an OK button only and waits for it to close.
     // `owner` may be null. Returns the button that closed it.
@@ -114,41 +75,6 @@ public:
     // path, or "" when that fails.
     virtual std::string writeTempCopy(const std::string& contents) = 0;
     virtual bool removeFile(const std::string& path) = 0;
-
-    // The services below exist only on Windows; the defaults are what a
-    // system without them answers.
-
-    // The mouse cursor's position on the screen.
-    virtual ScreenPoint cursorPosition() { return {}; }
-
-    // Shows or hides the mouse cursor (the system keeps a display count).
-    virtual void showCursor(bool) {}
-
-    // Reads a 32-bit value under HKEY_CURRENT_USER\`key`.
-    virtual UserDwordLookup readUserDword(const std::string&, const std::string&) { return {}; }
-
-    // True on the Windows NT family (and on systems without the older one).
-    virtual bool isNtFamily() { return true; }
-
-    // Loads a system library, which then stays loaded; null when it cannot.
-    virtual void* loadSystemLibrary(const std::string&) { return nullptr; }
-
-    // The exported function `name` of a library from loadSystemLibrary, or null.
-    virtual void* libraryFunction(void*, const std::string&) { return nullptr; }
-
-    // Opens a document (a web page, say) with the program the user's system
-    // opens it with. False when nothing could be started.
-    virtual bool openDocument(const std::string&) { return false; }
-
-    // The monitors of the desktop; none on a system without them.
-    virtual std::vector<MonitorArea> monitors() { return {}; }
-
-    // Creates a window (CreateWindowEx with an empty title); null when that fails.
-    virtual WindowHandle createWindow(const WindowRequest&) { return nullptr; }
-
-    // Tells the system that the screen saver runs or has stopped (Windows 95
-    // and 98 then disable and enable the system key combinations).
-    virtual void setScreenSaverRunning(bool) {}
 };
 
 // Text in the system's ANSI code page from UTF-16 and back, converted as
@@ -157,6 +83,6 @@ std::string ansiFromUtf16(const std::u16string& text);
 std::u16string utf16FromAnsi(const std::string& text);
 
 // The build's own implementation: Win32 on Windows, portable elsewhere.
-std::unique_ptr<Platform> makeSystemPlatform();
+std::unique_ptr<SystemServices> makeSystemServices();
 
 }  // namespace glowpond

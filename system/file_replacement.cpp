@@ -4,7 +4,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/platform.h"
+#include "system/system_services.h"
 
 namespace glowpond {
 namespace {
@@ -27,7 +27,7 @@ OldFile readOldFile(const std::string& path, std::string& contents) {
 
 }  // namespace
 
-bool Platform::replaceFileContents(const std::string& path, const std::string& contents) {
+bool SystemServices::replaceFileContents(const std::string& path, const std::string& contents) {
     if (replaceThroughTempFile(path, contents)) return true;
 
     // In place: only here can a failure leave the file half written, so the

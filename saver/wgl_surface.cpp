@@ -1,11 +1,12 @@
-// The WGL and GDI half of the render surface (Windows build only).
+// The WGL and GDI surface (Windows build only).
 #include <windows.h>
 
 #include <vector>
 
-#include "render/pixel_format.h"
-#include "platform/platform.h"
-#include "render/render_surface.h"
+#include "saver/wgl_surface.h"
+
+#include "render/fixed_state.h"
+#include "saver/pixel_format.h"
 
 namespace glowpond {
 namespace {
@@ -89,7 +90,7 @@ int32_t choosePixelFormat(RenderSurface& surface, DeviceHandle deviceContext, in
 }
 
 bool setupOpenGL(RenderSurface& surface, WindowHandle window, DeviceHandle deviceContext, int32_t allowAcceleration,
-                 Platform& platform) {
+                 SystemServices& platform) {
     if (choosePixelFormat(surface, deviceContext, allowAcceleration) == 0) {
         platform.messageBox(nullptr, kPixelFormatError, kSurfaceErrorCaption);
         return false;
@@ -108,7 +109,7 @@ bool setupOpenGL(RenderSurface& surface, WindowHandle window, DeviceHandle devic
     return true;
 }
 
-bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration, Platform& platform) {
+bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration, SystemServices& platform) {
     HDC device = GetDC(static_cast<HWND>(window));
     if (!device) return false;
     surface.deviceContext = device;

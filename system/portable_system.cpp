@@ -1,7 +1,7 @@
 // The platform of builds without Win32: messages go to standard error, there
 // is no application registry, files are replaced with POSIX rename, and the
 // ANSI code page is Windows-1252.
-#include "platform/platform.h"
+#include "system/system_services.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,7 +46,7 @@ bool writeAndClose(int fd, const std::string& contents) {
     return (::close(fd) == 0) && ok;
 }
 
-class PortablePlatform final : public Platform {
+class PortablePlatform final : public SystemServices {
 public:
     int messageBox(WindowHandle, const std::string& text, const std::string& caption) override {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
@@ -103,7 +103,7 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Platform> makeSystemPlatform() { return std::make_unique<PortablePlatform>(); }
+std::unique_ptr<SystemServices> makeSystemServices() { return std::make_unique<PortablePlatform>(); }
 
 std::string ansiFromUtf16(const std::u16string& text) {
     std::string out;

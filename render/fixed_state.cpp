@@ -1,4 +1,4 @@
-#include "render/render_surface.h"
+#include "render/fixed_state.h"
 
 #include "config/settings.h"
 #include "render/gl.h"

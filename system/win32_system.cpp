@@ -1,6 +1,7 @@
-// The Win32 platform: the system's message boxes, registry and file
-// functions. Only this file (and the Windows front end) includes <windows.h>.
-#include "platform/platform.h"
+// The system services of the settings on Windows: the system's message
+// boxes, registry, file functions and code page. Only this file, below the
+// Windows front end, includes <windows.h>.
+#include "system/system_services.h"
 
 #include <windows.h>
 
@@ -37,7 +38,7 @@ bool writeFile(const char* path, const std::string& contents, DWORD disposition)
     return CloseHandle(file) && ok;
 }
 
-class Win32Platform final : public Platform {
+class Win32System final : public SystemServices {
 public:
     int messageBox(WindowHandle owner, const std::string& text, const std::string& caption) override {
         return MessageBoxA(static_cast<HWND>(owner), text.c_str(), caption.c_str(), MB_OK);
@@ -112,78 +113,11 @@ public:
     }
 
     bool removeFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
-
-    ScreenPoint cursorPosition() override {
-        POINT point{};
-        GetCursorPos(&point);
-        return {point.x, point.y};
-    }
-
-    void showCursor(bool show) override { ShowCursor(show ? TRUE : FALSE); }
-
-    UserDwordLookup readUserDword(const std::string& keyName, const std::string& valueName) override {
-        UserDwordLookup result;
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, keyName.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
-            return result;
-        }
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        result.status = RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr,
-                                         reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS
-                            ? UserDwordLookup::Status::Found
-                            : UserDwordLookup::Status::NoValue;
-        result.value = value;
-        RegCloseKey(key);
-        return result;
-    }
-
-    bool isNtFamily() override { return (GetVersion() & 0x80000000u) == 0; }
-
-    void* loadSystemLibrary(const std::string& name) override { return LoadLibraryA(name.c_str()); }
-
-    void* libraryFunction(void* library, const std::string& name) override {
-        return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name.c_str()));
-    }
-
-    bool openDocument(const std::string& path) override {
-        // ShellExecute's result is an error code at or below 32.
-        const auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-        return result > 32;
-    }
-
-    WindowHandle createWindow(const WindowRequest& r) override {
-        return CreateWindowExA(r.extendedStyle, r.className, "", r.style, r.x, r.y, r.width, r.height,
-                               static_cast<HWND>(r.parent), nullptr, static_cast<HINSTANCE>(r.instance), nullptr);
-    }
-
-    void setScreenSaverRunning(bool running) override {
-        SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? TRUE : FALSE, nullptr, 0);
-    }
-
-    std::vector<MonitorArea> monitors() override {
-        std::vector<MonitorArea> areas;
-        EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&areas));
-        return areas;
-    }
-
-private:
-    static BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM found) {
-        MONITORINFO info{};
-        info.cbSize = sizeof info;
-        if (GetMonitorInfoA(monitor, &info)) {
-            const RECT& r = info.rcMonitor;
-            reinterpret_cast<std::vector<MonitorArea>*>(found)->push_back(
-                {r.left, r.top, r.right, r.bottom, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
-        }
-        return TRUE;
-    }
 };
 
 }  // namespace
 
-std::unique_ptr<Platform> makeSystemPlatform() { return std::make_unique<Win32Platform>(); }
+std::unique_ptr<SystemServices> makeSystemServices() { return std::make_unique<Win32System>(); }
 
 // The A profile functions convert with the ANSI code page, and so do these:
 // a character it cannot hold becomes what the system makes of it.
