@@ -1,5 +1,5 @@
 // The load sequence of a program without windows: failures as the
-// platform's message boxes (standard error on a portable system), status
+// system's message boxes (standard error on a portable system), status
 // texts and file names on standard error when asked for.
 #pragma once
 

@@ -1,4 +1,4 @@
-// The system's screen-saver password services, reached through the platform
+// The system's screen-saver password services, reached through the Win32 services
 // `system` (registry value, "PASSWORD.CPL" and "MPR.DLL"). Every message box here has
 // the caption "ERROR" and an OK button.
 #pragma once

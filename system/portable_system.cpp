@@ -1,4 +1,4 @@
-// The platform of builds without Win32: messages go to standard error, there
+// The system services of builds without Win32: messages go to standard error, there
 // is no application registry, files are replaced with POSIX rename, and the
 // ANSI code page is Windows-1252.
 #include "system/system_services.h"
