@@ -95,7 +95,8 @@ bool admitsName(const ReaderEntry& entry, std::string_view name, bool unpacking)
 bool picksReader(const ReaderEntry& entry, std::string_view name, bool unpacking) {
     if (entry.rule == SuffixRule::Dotted) return admitsName(entry, name, unpacking);
     if (name.size() < 3) return false;
-    return anySuffix(entry, unpacking, [&](std::string_view s) { return sameLetters(name.substr(name.size() - 3), s); });
+    const std::string_view last = name.substr(name.size() - 3);
+    return anySuffix(entry, unpacking, [&](std::string_view s) { return sameLetters(last, s); });
 }
 
 }  // namespace

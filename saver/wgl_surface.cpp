@@ -109,7 +109,8 @@ bool setupOpenGL(RenderSurface& surface, WindowHandle window, DeviceHandle devic
     return true;
 }
 
-bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration, SystemServices& platform) {
+bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration,
+                         SystemServices& platform) {
     HDC device = GetDC(static_cast<HWND>(window));
     if (!device) return false;
     surface.deviceContext = device;

@@ -27,7 +27,8 @@ struct RenderSurface {
 
 // Gets the window's device context and runs setupOpenGL. False when the
 // window has no device context or setupOpenGL fails.
-bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration, SystemServices& platform);
+bool createRenderSurface(RenderSurface& surface, WindowHandle window, int32_t allowAcceleration,
+                         SystemServices& platform);
 
 // Chooses and sets the pixel format (with its palette), creates the
 // rendering context, makes it current and sets the fixed state. Shows

@@ -209,7 +209,8 @@ TEST(Animation, whereAMorphEndsTheClocksRestartFromAReadingAfterTheDrawing) {
     Rig two(2);
     two.drawMs = 7;
     two.run(400);
-    const auto end = std::find_if(two.updates.begin(), two.updates.end(), [](auto& v) { return v.morphStep == 0 && v.phase == P::Morph; });
+    const auto end = std::find_if(two.updates.begin(), two.updates.end(),
+                                  [](auto& v) { return v.morphStep == 0 && v.phase == P::Morph; });
     ASSERT_NE(end, two.updates.end());
     EXPECT_EQ(std::make_pair(end[1].model, end[1].now - end->now), std::make_pair(1, 57));
 }

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <tuple>
+
 #include "host/scheduler.h"
 #include "tests/animation_rig.h"
 
@@ -48,6 +51,34 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
     EXPECT_EQ(std::make_pair(refused.flags.resetClocks, u[3].now - u[2].now), std::make_pair(false, 10050));
     EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, u[2].velocity - u[1].velocity);
     EXPECT_NEAR(u[3].position[1] - u[2].position[1], u[2].position[1] - u[1].position[1], 1e-3f);
+}
+
+TEST(Scheduler, saysHowLongUntilTheModelIsDueGivesEachModelItsTurnAndEndsTheFrameAfterTheLast) {
+    // A host that sleeps: it steps, and on Wait lets the clock run on by what the step said.
+    Rig rig(3);
+    Scheduler scheduler;
+    scheduler.start(rig.slots.data(), 3, rig.settings, 1, rig);
+    auto steps = [&](int n) {
+        std::string kinds;  // W wait, U update, t a waiting model's turn, E frame end
+        for (int i = 0; i < n; ++i) {
+            const Scheduler::Step step = scheduler.step(rig.clock, rig);
+            const bool ended = step.kind == Scheduler::Step::FrameEnd;
+            kinds += step.kind == Scheduler::Step::Wait ? 'W' : ended ? 'E' : step.updated ? 'U' : 't';
+            if (step.kind == Scheduler::Step::Wait) rig.clock += step.waitMs;
+        }
+        return kinds;
+    };
+    EXPECT_EQ(steps(10), "WUttEWUttE");
+    // The next frame begins with the next step.
+    EXPECT_EQ(std::make_tuple(rig.clock, rig.frames, rig.cleared.size()), std::make_tuple(1100, 2, size_t(2)));
+    // Held up for ten seconds: after a restart the model waits its full step instead of jumping.
+    rig.clock += 10000;
+    scheduler.restartClocks();
+    EXPECT_EQ(scheduler.step(rig.clock, rig).waitMs, 50);
+    Scheduler empty;
+    empty.start(nullptr, 0, rig.settings, 1, rig);
+    EXPECT_EQ(empty.step(rig.clock, rig).kind, Scheduler::Step::FrameEnd);
+    EXPECT_EQ(rig.frames, 2);
 }
 
 }  // namespace

@@ -62,7 +62,8 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
     for (const LoadOptions& options : {LoadOptions{{true}, &gzip}, LoadOptions{}}) {
         EXPECT_FALSE(sniffModelFile(dir.path("cube.wrz"), *this, options));
         EXPECT_FALSE(sniffModelFile(dir.path("packed.wrl"), *this, options));
-        EXPECT_EQ(errors(), unsupported + ": " + dir.path("cube.wrz") + ";" + notVrml1 + ": " + dir.path("packed.wrl") + ";");
+        EXPECT_EQ(errors(),
+                  unsupported + ": " + dir.path("cube.wrz") + ";" + notVrml1 + ": " + dir.path("packed.wrl") + ";");
     }
     // The reader the last three characters pick reads the file without a complaint, and the dispatcher
     // reports it ready.
@@ -93,7 +94,8 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
 
 TEST_F(LoadDriver, aModelInMemoryLoadsAsTheFileOfItsNameAndContentWould) {
     const std::string v1 = "#VRML V1.0 ascii\nSeparator { Material { diffuseColor 0 0 1 } Cube { } }\n";
-    const std::vector<std::pair<std::string, std::string>> files = {{"cube.wrl", v1}, {"cube.wrz", testing::gzipped(v1)},
+    const std::vector<std::pair<std::string, std::string>> files = {{"cube.wrl", v1},
+        {"cube.wrz", testing::gzipped(v1)},
         {"v2.wrl", "#VRML V2.0 utf8\n"}, {"model.obj", "v 0 0 0\n"}, {"broken.wrl", "#VRML V1.0 ascii\nCube {"},
         {"rocket.3ds", testing::readFile(GLOWPOND_SAMPLE_MODELS "/rocket.3ds")}};
     ModelLoader fromFiles(tolerant), fromBytes(tolerant);
@@ -106,7 +108,8 @@ TEST_F(LoadDriver, aModelInMemoryLoadsAsTheFileOfItsNameAndContentWould) {
         const ModelSource source{path, reinterpret_cast<const uint8_t*>(contents.data()), contents.size()};
         EXPECT_EQ(fromBytes.load(source, b, *this), fileLoaded) << name;
         EXPECT_EQ(std::make_pair(errors(), statuses), std::make_pair(fileSaid, fileStatuses)) << name;
-        EXPECT_EQ(std::tie(a.vertexCount, a.faceCount, a.bounds), std::tie(b.vertexCount, b.faceCount, b.bounds)) << name;
+        EXPECT_EQ(std::tie(a.vertexCount, a.faceCount, a.bounds), std::tie(b.vertexCount, b.faceCount, b.bounds))
+            << name;
         statuses.clear();
     }
     // A companion is read from the model's folder, and nothing outside it.
@@ -152,7 +155,8 @@ TEST_F(LoadDriver, compressedFilesUnpackWholeBeforeTheCheckAndAFailedUnpackingIs
         Failing failing(result);
         DisplayMesh mesh;
         EXPECT_TRUE(ModelLoader(LoadOptions{{}, &failing}).load(path, mesh, *this));
-        EXPECT_EQ(std::make_tuple(errors(), mesh.faceCount), std::make_tuple("Error Message: " + std::string(text) + ".\n;", 0));
+        EXPECT_EQ(std::make_tuple(errors(), mesh.faceCount),
+                  std::make_tuple("Error Message: " + std::string(text) + ".\n;", 0));
     }
 }
 
