@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "config/settings.h"
+#include "loading/model_file.h"
 #include "platform/platform.h"
 
 namespace glowpond::testing {
@@ -107,6 +108,9 @@ public:
 private:
     std::string root_;
 };
+
+// The opener of the build's programs: Win32 on Windows, POSIX elsewhere.
+ModelFileOpener& fileOpener();
 
 std::string readFile(const std::string& path);
 // Returns `path`.
