@@ -95,7 +95,45 @@ FunctionEnd
 !insertmacro DEFINE_IS_REPARSE_POINT ""
 !insertmacro DEFINE_IS_REPARSE_POINT "un."
 
-; Pops a path; pushes 1 when Administrators or SYSTEM own it, else 0.
+; Pushes the identifier ("S-1-...") of the account that runs the installer,
+; an administrator, or "".
+Function InstallingAccount
+    Push $R0
+    Push $R1
+    Push $R2
+    Push $R3
+    StrCpy $R3 ""
+    ; The process's own token (-1 is the current process), TOKEN_QUERY.
+    System::Call 'advapi32::OpenProcessToken(p -1, i 8, *p .R0) i .R1'
+    ${If} $R1 != 0
+        System::Alloc 256
+        Pop $R1
+        ; TokenUser: a TOKEN_USER, whose first member points to the SID.
+        System::Call 'advapi32::GetTokenInformation(p R0, i 1, p R1, i 256, *i .R2) i .R2'
+        ${If} $R2 != 0
+            System::Call '*$R1(p .R2)'
+            System::Call 'advapi32::ConvertSidToStringSidW(p R2, *p .R2) i .R3'
+            ${If} $R3 != 0
+                System::Call '*$R2(&w256 .R3)'
+                System::Call 'kernel32::LocalFree(p R2)'
+            ${Else}
+                StrCpy $R3 ""
+            ${EndIf}
+        ${EndIf}
+        System::Free $R1
+        System::Call 'kernel32::CloseHandle(p R0)'
+    ${EndIf}
+    Exch $R3
+    Exch
+    Pop $R2
+    Exch
+    Pop $R1
+    Exch
+    Pop $R0
+FunctionEnd
+
+; Pops a path; pushes 1 when Administrators, SYSTEM or the administrator who
+; installs own it (no other user can give a folder such an owner), else 0.
 Function IsOwnedBySystem
     Exch $0
     Push $1
@@ -110,8 +148,11 @@ Function IsOwnedBySystem
         ${If} $0 != 0
             System::Call '*$3(&w256 .r0)'
             System::Call 'kernel32::LocalFree(p r3)'
+            Call InstallingAccount
+            Pop $1
             ${If} $0 == "${ADMINISTRATORS_SID}"
             ${OrIf} $0 == "${SYSTEM_SID}"
+            ${OrIf} $0 == $1
                 StrCpy $4 1
             ${EndIf}
         ${EndIf}
@@ -238,8 +279,6 @@ Section "-un.Program, sample models and help"
     ${If} $0 == "$SYSDIR\glowpond.scr"
         DeleteRegValue HKCU "${DESKTOP}" "SCRNSAVE.EXE"
     ${EndIf}
-    DeleteRegKey HKLM "${APP_PATHS}"
-    DeleteRegKey HKLM "${UNINSTALL}"
 
     Push "$INSTDIR"
     Call un.IsReparsePoint
@@ -250,9 +289,11 @@ Section "-un.Program, sample models and help"
         !undef MODEL_ACTION
         Delete "$INSTDIR\glowpond.html"
         Delete "$INSTDIR\glowpond.ini"
-        ; Last, so that the program folder is there until everything else is done.
         Delete "$INSTDIR\glowpond.scr"
         Delete "$INSTDIR\uninstall.exe"
         RMDir "$INSTDIR"
     ${EndIf}
+    ; Last: the entry in the installed programs goes when everything else has.
+    DeleteRegKey HKLM "${APP_PATHS}"
+    DeleteRegKey HKLM "${UNINSTALL}"
 SectionEnd

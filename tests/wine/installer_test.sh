@@ -21,10 +21,10 @@ own=$(unix "$(wine cmd /c echo '%APPDATA%' 2>/dev/null | tr -d '\r')\\3-D Glowpo
 markers=$(dirname "$driver")
 
 # The uninstaller runs from a copy of itself and returns at once; it removes
-# the program folder last.
+# its entry in the installed programs last.
 uninstall() {
     wine "$program/uninstall.exe" /S "$@"
-    for _ in $(seq 150); do [ -e "$program" ] || return 0; sleep 0.2; done
+    for _ in $(seq 150); do [ -z "$(value "$uninstall_key" DisplayName)" ] && return 0; sleep 0.2; done
     fail "the uninstaller did not finish"
 }
 
@@ -73,4 +73,16 @@ uninstall
 [ ! -e "$program" ] && [ ! -e "$system/glowpond.scr" ] && [ ! -e "$own" ] || fail "files left behind"
 [ -z "$(value "$uninstall_key" DisplayName)" ] && [ -z "$(value "$app_paths" Path)" ] || fail "keys left behind"
 [ -z "$(value 'HKCU\Control Panel\Desktop' SCRNSAVE.EXE)" ] || fail "still the current saver"
+
+# A program folder replaced by a link (standing in for a junction) to another
+# folder: the uninstaller deletes nothing there.
+wine "$setup" /S
+decoy=$(mktemp -d)
+cp -a "$program/." "$decoy/"
+rm -rf "$program"
+ln -s "$decoy" "$program"
+uninstall
+[ -f "$decoy/glowpond.ini" ] && [ -f "$decoy/rocket.3ds" ] || fail "deleted through a link: $(ls "$decoy")"
+rm "$program"
+rm -rf "$decoy"
 echo "installer: passed"
