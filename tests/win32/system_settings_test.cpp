@@ -104,22 +104,5 @@ TEST(AppPaths, theIniFileIsInTheDirectoryThePathValueNamesOrElseInTheCurrentOne)
     }
 }
 
-// A library of the system's name in the current folder (beside a settings file, say) is never loaded.
-TEST(SystemLibraries, loadOnlyFromTheSystemFolder) {
-    testing::TempDir current;
-    char system[MAX_PATH];
-    ASSERT_NE(GetSystemDirectoryA(system, sizeof system), 0u);
-    ASSERT_TRUE(CopyFileA((std::string(system) + "\\mpr.dll").c_str(), current.path("PASSWORD.CPL").c_str(), FALSE));
-    ASSERT_TRUE(SetCurrentDirectoryA(current.root().c_str()));
-    const std::unique_ptr<Platform> platform = makeSystemPlatform();
-    EXPECT_EQ(platform->loadSystemLibrary("PASSWORD.CPL"), nullptr);
-    for (const char* elsewhere : {"..\\PASSWORD.CPL", "C:\\PASSWORD.CPL", "sub/PASSWORD.CPL"}) {
-        EXPECT_EQ(platform->loadSystemLibrary(elsewhere), nullptr) << elsewhere;
-    }
-    void* mpr = platform->loadSystemLibrary("MPR.DLL");
-    EXPECT_TRUE(mpr && platform->libraryFunction(mpr, "PwdChangePasswordA"));
-    SetCurrentDirectoryA("C:\\");
-}
-
 }  // namespace
 }  // namespace glowpond
