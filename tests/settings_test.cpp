@@ -188,7 +188,7 @@ TEST_F(Settings, theUsersOwnFileIsReadAndWrittenAndTheInstalledOneOnlyStartsItWi
     writeFile(install + "/" + kIniFileName, installed);
     platform.userData = data;
     const std::string own = data + "/" + kSettingsFolderName + "/" + kIniFileName;
-    ASSERT_EQ(userSettingsFolder(platform), data + "/" + kSettingsFolderName);
+    ASSERT_TRUE(fs::path(userSettingsFolder(platform).value_or("")) == fs::path(data) / kSettingsFolderName);
 
     SaverSettings s;
     s.setInstallDir(install);

@@ -31,6 +31,7 @@ namespace {
 
 // The install folder that App Paths names, and the user's own settings.
 constexpr char kInstallFolder[] = "C:\\glowpond";
+constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\3-D Glowpond.scr";
 std::string userFolder, iniFile;
 
 constexpr char kSaverClass[] = "My Window";
@@ -214,7 +215,7 @@ std::string folderOf(const std::string& path) { return path.substr(0, path.find_
 // wherever it runs or is loaded) at the given paths, removed again at the end.
 class Planted {
 public:
-    Planted(std::vector<std::string> paths, const char* marker) : paths_(std::move(paths)) {
+    Planted(std::vector<std::string> targets, const char* marker) : paths_(std::move(targets)) {
         char self[MAX_PATH];
         GetModuleFileNameA(nullptr, self, sizeof self);
         const std::string source = folderOf(self) + "\\" + marker;
@@ -712,7 +713,10 @@ const std::map<std::string, void (*)()> kScenarios = {
             Saver saver("/c");
             saver.closeWith(saver.expectWindow(kSettingsCaption), IDOK);
             check(iniText("options", "AllowAdvanced") == "1", "OK did not save the user's own file");
-            check(iniText("files", "file1") == paths.shared + "\\lava_lamp.wrl",
+            char folder[MAX_PATH] = "";
+            DWORD size = sizeof folder;
+            RegGetValueA(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", RRF_RT_REG_SZ, nullptr, folder, &size);
+            check(iniText("files", "file1") == std::string(folder) + "\\lava_lamp.wrl",
                   "the user's file names " + iniText("files", "file1"));
             check(readFile(installed.c_str()) == before, "OK changed the installed settings");
         }
@@ -764,9 +768,8 @@ int main(int argc, char** argv) {
     try {
         // The App Paths key through which the program finds its install folder.
         CreateDirectoryA(kInstallFolder, nullptr);
-        const char key[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\3-D Glowpond.scr";
-        check(scenario == "installed" || RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "Path", REG_SZ, kInstallFolder,
-                                                         sizeof kInstallFolder) == ERROR_SUCCESS,
+        check(scenario == "installed" || RegSetKeyValueA(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", REG_SZ,
+                                                         kInstallFolder, sizeof kInstallFolder) == ERROR_SUCCESS,
               "cannot set the App Paths key");
         char data[MAX_PATH];
         check(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data) == S_OK,
