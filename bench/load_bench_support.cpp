@@ -59,8 +59,9 @@ void PeakMemory::count(benchmark::State& state, const std::string& file) const {
 
 void loadTorus(benchmark::State& state, Format format) {
     const std::string& path = torusFile(static_cast<int>(state.range(0)), format);
+    PosixFileOpener opener;
     GzipDecompressor gzip;
-    ModelLoader loader({{}, &gzip});
+    ModelLoader loader(opener, {{}, &gzip});
     Unobserved observer;
     const PeakMemory peak;
     for (auto _ : state) {

@@ -33,8 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     static const char* const kSuffixes[] = {".wrl", ".WRL", ".wrz", ".3ds", ".3DS", ".wr", "wrl", ".obj"};
     const std::string name = std::string("model") + kSuffixes[data[0] % 8];
+    PosixFileOpener opener;  // the bytes are handed over: nothing is opened
     GzipDecompressor gzip;
-    ModelLoader loader({{}, &gzip});
+    ModelLoader loader(opener, {{}, &gzip});
     Observer observer(data[1]);
     DisplayMesh mesh;
     if (loader.load(ModelSource{name, data + 2, size - 2}, mesh, observer)) fuzz::checkMesh(mesh);

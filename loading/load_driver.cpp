@@ -108,11 +108,12 @@ bool sniffModelSource(const ModelSource& source, LoadObserver& observer, const L
     }
 }
 
-bool sniffModelFile(const std::string& path, LoadObserver& observer, const LoadOptions& options) {
+bool sniffModelFile(const std::string& path, ModelFileOpener& opener, LoadObserver& observer,
+                    const LoadOptions& options) {
     if (!claim(path, observer, options)) return false;
     try {
         std::vector<uint8_t> bytes;
-        if (!readModelFile(path, bytes)) return refuse(observer, path, kCantOpen);
+        if (!readModelFile(opener, path, bytes)) return refuse(observer, path, kCantOpen);
         return sniffModelSource({path, bytes.data(), bytes.size(), nullptr}, observer, options);
     } catch (const std::bad_alloc&) {
         return refuse(observer, path, kNoMemory);
@@ -159,7 +160,7 @@ void LoadContext::apply(TraversalState& state, NodeAction& action) {
 }
 
 bool ModelLoader::admits(const std::string& path, LoadObserver& observer) const {
-    return sniffModelFile(path, observer, options_);
+    return sniffModelFile(path, opener_, observer, options_);
 }
 
 bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver& observer) {
@@ -167,8 +168,9 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
     if (!claim(path, observer, options_)) return false;
     try {
         std::vector<uint8_t> bytes;
-        if (!readModelFile(path, bytes)) return refuse(observer, path, kCantOpen);
-        FolderResolver companions(folderOf(path));
+        // One open for the check and the reading: the bytes read are the bytes checked.
+        if (!readModelFile(opener_, path, bytes)) return refuse(observer, path, kCantOpen);
+        FolderResolver companions(opener_, folderOf(path));
         return run({path, bytes.data(), bytes.size(), &companions}, bytes, mesh, observer);
     } catch (const std::bad_alloc&) {
         return refuse(observer, path, kNoMemory);

@@ -10,6 +10,7 @@
 
 #include "mesh/display_mesh.h"
 #include "importers/model_source.h"
+#include "loading/model_file.h"
 #include "scene/grouping.h"
 
 namespace glowpond {
@@ -63,7 +64,9 @@ struct LoadOptions {
 // first 24 bytes; when unpacking, also "wrz" or "WRZ") or a 3D Studio file
 // ("3ds" or "3DS", first bytes "MM"). When not, it has told the observer
 // why (the name as the text, the reason as the caption) and returns false.
-bool sniffModelFile(const std::string& path, LoadObserver& observer, const LoadOptions& options = {});
+// The file is opened through `opener`.
+bool sniffModelFile(const std::string& path, ModelFileOpener& opener, LoadObserver& observer,
+                    const LoadOptions& options = {});
 bool sniffModelSource(const ModelSource& source, LoadObserver& observer, const LoadOptions& options = {});
 
 // The root of one file's scene graph, and the readers' reporting channel:
@@ -91,10 +94,12 @@ private:
 };
 
 // Runs loads, one file at a time, and keeps what lasts from one load to the
-// next: the status text last shown.
+// next: the status text last shown. Every model file, and every file a model
+// names, is opened through `opener` (borrowed), once per load.
 class ModelLoader {
 public:
-    explicit ModelLoader(const LoadOptions& options = {}) : options_(options) {}
+    explicit ModelLoader(ModelFileOpener& opener, const LoadOptions& options = {})
+        : opener_(opener), options_(options) {}
 
     // Loads the model file at `path` into `mesh`, with the files it names
     // read from its folder. True when the mesh has received the file's
@@ -118,6 +123,7 @@ private:
     // once read) or in the source.
     bool run(ModelSource source, std::vector<uint8_t>& held, DisplayMesh& mesh, LoadObserver& observer);
 
+    ModelFileOpener& opener_;
     LoadOptions options_;
     std::string lastStatusText_;
 };

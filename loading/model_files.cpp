@@ -7,10 +7,6 @@
 namespace glowpond {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 int64_t fileSize(std::FILE* file) {
 #ifdef _WIN32
     if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
@@ -28,9 +24,9 @@ bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
 }  // namespace
 
-bool readModelFile(const std::string& path, std::vector<uint8_t>& bytes) {
+bool readModelFile(ModelFileOpener& opener, const std::string& path, std::vector<uint8_t>& bytes) {
     bytes.clear();
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    const OpenedFile file = opener.open(path);
     if (!file) return false;
     // The size, where it can be told, spares the buffer its growing; the
     // file is read to its end all the same.
@@ -72,7 +68,7 @@ bool FolderResolver::staysInside(const std::string& relativeName) {
 bool FolderResolver::read(const std::string& relativeName, std::vector<uint8_t>& bytes) {
     bytes.clear();
     if (!staysInside(relativeName)) return false;
-    return readModelFile(folder_ + relativeName, bytes);
+    return readModelFile(opener_, folder_ + relativeName, bytes);
 }
 
 }  // namespace glowpond

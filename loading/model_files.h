@@ -7,12 +7,13 @@
 #include <vector>
 
 #include "importers/model_source.h"
+#include "loading/model_file.h"
 
 namespace glowpond {
 
-// Reads the whole file at `path` into `bytes`; false when it cannot be
-// opened or read (a folder, say). May throw std::bad_alloc.
-bool readModelFile(const std::string& path, std::vector<uint8_t>& bytes);
+// Reads the whole file at `path`, opened through `opener`, into `bytes`;
+// false when it cannot be opened or read. May throw std::bad_alloc.
+bool readModelFile(ModelFileOpener& opener, const std::string& path, std::vector<uint8_t>& bytes);
 
 // The folder of `path` ("" for a bare name: the current folder).
 std::string folderOf(const std::string& path);
@@ -22,7 +23,8 @@ std::string folderOf(const std::string& path);
 // ("C:", "http:"), and names whose ".." climbs above the folder.
 class FolderResolver final : public FileResolver {
 public:
-    explicit FolderResolver(std::string folder) : folder_(std::move(folder)) {}
+    // Files are opened through `opener` (borrowed).
+    FolderResolver(ModelFileOpener& opener, std::string folder) : opener_(opener), folder_(std::move(folder)) {}
 
     bool read(const std::string& relativeName, std::vector<uint8_t>& bytes) override;
 
@@ -30,6 +32,7 @@ public:
     static bool staysInside(const std::string& relativeName);
 
 private:
+    ModelFileOpener& opener_;
     std::string folder_;
 };
 

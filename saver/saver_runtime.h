@@ -20,6 +20,7 @@
 #include "render/animation_gl.h"
 #include "render/gl_renderer.h"
 #include "saver/wgl_surface.h"
+#include "saver/win32_file_opener.h"
 #include "host/frame_loop.h"
 
 namespace glowpond {
@@ -72,8 +73,10 @@ public:
     RenderSurface surface;
     // Draws on the surface while it exists.
     std::unique_ptr<GlRenderer> renderer;
+    // Every model file the program reads, it opens through this.
+    Win32FileOpener fileOpener;
     GzipDecompressor gzip;
-    ModelLoader loader{LoadOptions{{}, &gzip}};
+    ModelLoader loader{fileOpener, LoadOptions{{}, &gzip}};
     StandardRandom random;  // the preview's cubes
     // glAddSwapHintRectWIN, looked up on the first start of the frame loop.
     std::optional<SwapHintFunction> swapHint;

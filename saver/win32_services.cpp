@@ -23,6 +23,8 @@ public:
     }
     std::string writeTempCopy(const std::string& contents) override { return system_->writeTempCopy(contents); }
     bool removeFile(const std::string& path) override { return system_->removeFile(path); }
+    std::optional<std::string> userDataFolder() override { return system_->userDataFolder(); }
+    bool makeFolder(const std::string& path) override { return system_->makeFolder(path); }
 
     ScreenPoint cursorPosition() override {
         POINT point{};
@@ -51,7 +53,16 @@ public:
 
     bool isNtFamily() override { return (GetVersion() & 0x80000000u) == 0; }
 
-    void* loadSystemLibrary(const std::string& name) override { return LoadLibraryA(name.c_str()); }
+    void* loadSystemLibrary(const std::string& name) override {
+        // By full path: the search for a bare name would also look in the
+        // program's and the current folder, where anyone may have put one.
+        char folder[MAX_PATH];
+        const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+        if (length == 0 || length >= sizeof folder || name.find_first_of("\\/:") != std::string::npos) {
+            return nullptr;
+        }
+        return LoadLibraryExA((std::string(folder) + "\\" + name).c_str(), nullptr, 0);
+    }
 
     void* libraryFunction(void* library, const std::string& name) override {
         return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name.c_str()));

@@ -72,7 +72,8 @@ public:
     // True on the Windows NT family (and on systems without the older one).
     virtual bool isNtFamily() { return true; }
 
-    // Loads a system library, which then stays loaded; null when it cannot.
+    // Loads a library from the system's own folder, and from nowhere else,
+    // which then stays loaded; null when it is not there.
     virtual void* loadSystemLibrary(const std::string&) { return nullptr; }
 
     // The exported function `name` of a library from loadSystemLibrary, or null.

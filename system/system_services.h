@@ -11,6 +11,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <optional>
 #include <string>
 
 namespace glowpond {
@@ -75,6 +77,14 @@ public:
     // path, or "" when that fails.
     virtual std::string writeTempCopy(const std::string& contents) = 0;
     virtual bool removeFile(const std::string& path) = 0;
+
+    // The current user's own folder for the settings of programs (on
+    // Windows their roaming application data), or nothing on a system
+    // without one: the settings then stay where the program finds them.
+    virtual std::optional<std::string> userDataFolder() { return std::nullopt; }
+
+    // Makes the folder `path` unless it exists; false when neither holds.
+    virtual bool makeFolder(const std::string&) { return false; }
 };
 
 // Text in the system's ANSI code page from UTF-16 and back, converted as

@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <shlobj.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <vector>
@@ -113,6 +115,18 @@ public:
     }
 
     bool removeFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+
+    std::optional<std::string> userDataFolder() override {
+        char folder[MAX_PATH];
+        if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return std::nullopt;
+        return std::string(folder);
+    }
+
+    bool makeFolder(const std::string& path) override {
+        if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
 };
 
 }  // namespace

@@ -18,6 +18,9 @@
 #include "loading/gzip_decompressor.h"
 #include "loading/load_driver.h"
 #include "loading/model_files.h"
+#ifdef _WIN32
+#include "saver/win32_file_opener.h"
+#endif
 
 namespace glowpond {
 namespace {
@@ -178,7 +181,12 @@ int run(int argc, char** argv) {
         return 2;
     }
 
-    ModelLoader loader(options);
+#ifdef _WIN32
+    Win32FileOpener opener;
+#else
+    PosixFileOpener opener;
+#endif
+    ModelLoader loader(opener, options);
     bool allShown = true;
     for (const std::string& path : files) {
         ConsoleObserver console(showStatus);
@@ -188,7 +196,7 @@ int run(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         if (fromStdin) {
             const std::vector<uint8_t> bytes = readStandardInput();
-            FolderResolver companions(folderOf(path));
+            FolderResolver companions(opener, folderOf(path));
             loaded = loader.load(ModelSource{path, bytes.data(), bytes.size(), &companions}, mesh, console);
         } else {
             loaded = loader.load(path, mesh, console);

@@ -589,20 +589,18 @@ void read(VrmlReaderState& state, Node& context, StartScanning startScanning) {
 
 }  // namespace
 
-void readVrmlFile(Node& context, const std::string& path, VrmlReading reading) {
+void readVrmlFile(Node& context, std::FILE* file, VrmlReading reading) {
     VrmlReaderState state;
     state.reading = reading;
-    readVrmlFile(state, context, path);
+    readVrmlFile(state, context, file);
 }
 
-void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path) {
-    // Binary mode, so that every platform reads the same bytes; the lexer
-    // itself gives them the meaning Windows text mode would.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+void readVrmlFile(VrmlReaderState& state, Node& context, std::FILE* file) {
+    // Binary, so that every platform reads the same bytes; the lexer itself
+    // gives them the meaning Windows text mode would.
     if (!file) return;
     const int64_t size = fileSize(file);
     read(state, context, [&] { return state.lexer.startScanning(file, size, &context, &state.nodeTypes); });
-    std::fclose(file);
 }
 
 void readVrmlText(VrmlReaderState& state, Node& context, std::string_view text) {
