@@ -5,7 +5,6 @@
 
 #include <cstdlib>
 #include <map>
-#include <regex>
 #include <tuple>
 
 #include "config/settings.h"
@@ -75,11 +74,19 @@ TEST(X11CommandLine, theXscreensaverDescriptionOffersEverySettingOfTheOptionsTab
     // {key: {low, high, default}} of every number the description offers, writing the option of its name.
     std::map<std::string, std::tuple<int32_t, int32_t, int32_t>> offered;
     const std::string xml = testing::readFile(GLOWPOND_X11_DESCRIPTION);
-    const std::regex number(R"re(<number id="(\w+)"[^>]*arg="-(\w+) %"[^>]*low="(\d+)" high="(\d+)" default="(\d+)")re");
-    for (std::sregex_iterator at(xml.begin(), xml.end(), number), end; at != end; ++at) {
-        const std::smatch& m = *at;
-        EXPECT_EQ(m[1], m[2]);
-        offered[m[1]] = {std::stoi(m[3]), std::stoi(m[4]), std::stoi(m[5])};
+    // The value of `name="..."` in `element`.
+    auto attribute = [](const std::string& element, const std::string& name) {
+        const size_t at = element.find(" " + name + "=\"");
+        if (at == std::string::npos) return std::string();
+        const size_t start = at + name.size() + 3;
+        return element.substr(start, element.find('"', start) - start);
+    };
+    for (size_t at = xml.find("<number "); at != std::string::npos; at = xml.find("<number ", at + 1)) {
+        const std::string element = xml.substr(at, xml.find("/>", at) - at);
+        const std::string id = attribute(element, "id");
+        EXPECT_EQ(attribute(element, "arg"), "-" + id + " %");
+        offered[id] = {std::stoi(attribute(element, "low")), std::stoi(attribute(element, "high")),
+                       std::stoi(attribute(element, "default"))};
     }
     std::map<std::string, std::tuple<int32_t, int32_t, int32_t>> table;
     for (const OptionInfo& option : kOptions) {
