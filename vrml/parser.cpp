@@ -29,6 +29,7 @@ const char* const kVrmlNestingTooDeep = "nodes nested deeper than 24 levels";
 const char* const kVrmlOutOfMemory = "out of memory";
 const char* const kVrmlGzipDamaged = "The compressed file is damaged";
 const char* const kVrmlGzipTooLarge = "The compressed file unpacks to more than 256 MB";
+const char* const kVrmlGzipTooDense = "The compressed file unpacks to more than 64 times its size";
 
 namespace {
 
@@ -598,13 +599,16 @@ bool startsAsGzip(std::FILE* file) {
     return isGzip(std::string_view(head, got));
 }
 
-// A compressed file is unpacked whole and read as text.
-void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path) {
+// A compressed file of `packedBytes` is unpacked whole and read as text.
+void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path, int64_t packedBytes) {
     std::string text;
+    const size_t limit = unpackedLimit(packedBytes, state.maxUnpackedBytes);
     try {
-        switch (gunzipFile(path, state.maxUnpackedBytes, text)) {
+        switch (gunzipFile(path, limit, text)) {
             case Unpacked::Whole: break;
-            case Unpacked::Cut: context.error("%s.\n", kVrmlGzipTooLarge); return;
+            case Unpacked::Cut:
+                context.error("%s.\n", limit < state.maxUnpackedBytes ? kVrmlGzipTooDense : kVrmlGzipTooLarge);
+                return;
             case Unpacked::Damaged: context.error("%s.\n", kVrmlGzipDamaged); return;
             case Unpacked::Unreadable: context.error("%s, line 1.\n", kVrmlReadFailed); return;
         }
@@ -629,8 +633,9 @@ void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return;
     if (state.reading == VrmlReading::Tolerant && startsAsGzip(file)) {
+        const int64_t packedBytes = fileSize(file);
         std::fclose(file);
-        readGzipFile(state, context, path);
+        readGzipFile(state, context, path, packedBytes);
         return;
     }
     const int64_t size = fileSize(file);

@@ -1,0 +1,51 @@
+// MaterialIndex: the material table's lookup for a MeshBuilder. It answers
+// exactly as Material::findMaterial over the table would (the first
+// material within kCoincidence), without searching the table: values seen
+// before are found by their exact bits, new ones among the materials whose
+// diffuse colour lies in the same grid cell.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "scene/properties.h"
+
+namespace glowpond {
+
+class MaterialIndex {
+public:
+    MaterialIndex();
+
+    // The number in `table` of the first material that sameMaterial() takes
+    // for `values`, or -1. Every material of `table` must have been filed
+    // with add(), and, as the builder keeps it, no two be the same material.
+    int32_t find(const Material& table, const MaterialValues& values);
+    // Files `values`, stored as material `number` of the table.
+    void add(const MaterialValues& values, int32_t number);
+    void clear();
+
+private:
+    // The 14 components' bits, negative zero taken as zero, which compares equal to it.
+    using Key = std::array<uint64_t, 14>;
+    struct KeyHash {
+        uint64_t seed;
+        size_t operator()(const Key& key) const;
+    };
+    struct CellHash {
+        uint64_t seed;
+        size_t operator()(const std::array<int64_t, 3>& cell) const;
+    };
+
+    static Key keyOf(const MaterialValues& values);
+
+    // Every value looked up or filed, with its answer: the table only grows
+    // at its end, so a first match found once stays the first.
+    std::unordered_map<Key, int32_t, KeyHash> answers_;
+    // Materials by cell of their diffuse colour, filed under every cell a
+    // same material's diffuse colour can lie in; each list in table order.
+    std::unordered_map<std::array<int64_t, 3>, std::vector<int32_t>, CellHash> cells_;
+};
+
+}  // namespace glowpond
