@@ -265,11 +265,11 @@ void vrmlFlood(Flood kind, size_t bytes, size_t noiseBytes, const std::function<
     write(kind == Flood::kPoints ? "Separator {\n  Coordinate3 { point [\n"
                                  : "Separator {\n  Coordinate3 { point [ 0 0 0, 1 0 0, 0 1 0 ] }\n"
                                    "  IndexedFaceSet { coordIndex [\n");
-    const std::string unit = kind == Flood::kPoints ? "0 0 0 0 " : "0 1 2 -1 ";
+    const std::string unit = kind == Flood::kPoints ? "0 0 0, " : kind == Flood::kFaces ? "0 1 2 -1 " : "0 1 2 ";
     std::string run;
     while (run.size() < 65536) run += unit;
     for (size_t written = 0; written + run.size() <= bytes; written += run.size()) write(run);
-    write("] }\n}\n");
+    write(kind == Flood::kPolygon ? "-1 ] }\n}\n" : "] }\n}\n");
 }
 
 const std::string& temporaryFile(const std::string& name, const std::string& contents) {

@@ -45,9 +45,10 @@ std::string vrmlUsedCopies(int faces, int copies);
 //   which put them into one chain;
 std::string vrmlCollidingPoints(int points);
 // - about `bytes` of text that compresses about a thousandfold: the points
-//   of a Coordinate3, or triangles over three points; after `noiseBytes` of
-//   comment that hardly compresses, which raises the file's size.
-enum class Flood { kPoints, kFaces };
+//   of a Coordinate3, triangles over three points, or one polygon of as many
+//   corners; after `noiseBytes` of comment that hardly compresses, which
+//   raises the file's size.
+enum class Flood { kPoints, kFaces, kPolygon };
 void vrmlFlood(Flood kind, size_t bytes, size_t noiseBytes, const std::function<void(const std::string&)>& write);
 
 // Writes `contents` to a file named `name` in the temporary folder, once per

@@ -3,8 +3,8 @@
 // With --hostile, the files made to cost a reader the most instead:
 // colour-per-face.wrz (160k faces), used-copies.wrz (20k faces 100 times),
 // colliding-points.wrl (120k points), point-flood.wrz (256 MB of text from
-// 256 KB), point-flood-1mb.wrz and face-flood-1mb.wrz (the most text a file
-// under a megabyte may unpack to) and line-breaks.ini (16 MB).
+// 256 KB), point-, face- and polygon-flood-1mb.wrz (nearly the most text a
+// file under a megabyte may unpack to) and line-breaks.ini (16 MB).
 //
 //   build/native/bench/write_models FOLDER [TRIANGLES...]   (default 10k 100k 1M 4M)
 //   build/native/bench/write_models --hostile FOLDER
@@ -37,13 +37,15 @@ void writeHostile(const std::string& folder) {
     writeGzip(folder + "/colour-per-face.wrz", vrmlColourPerFace(160'000));
     writeGzip(folder + "/used-copies.wrz", vrmlUsedCopies(20'000, 100));
     std::ofstream(folder + "/colliding-points.wrl", std::ios::binary) << vrmlCollidingPoints(120'000);
-    // Just under the reader's fixed limit of 256 MB; then as much as a file
-    // under a megabyte may unpack to, 64 times its size.
+    // Just under the reader's fixed limit of 256 MB; then nearly as much as a
+    // file under a megabyte may unpack to, 32 times its size.
     writeGzip(folder + "/point-flood.wrz",
               [](const auto& write) { vrmlFlood(Flood::kPoints, (size_t{256} << 20) - 4096, 0, write); });
-    for (Flood kind : {Flood::kPoints, Flood::kFaces}) {
-        const std::string name = kind == Flood::kPoints ? "/point-flood-1mb.wrz" : "/face-flood-1mb.wrz";
-        writeGzip(folder + name, [kind](const auto& write) { vrmlFlood(kind, size_t{58} << 20, 1'100'000, write); });
+    const std::pair<Flood, const char*> floods[] = {
+        {Flood::kPoints, "point"}, {Flood::kFaces, "face"}, {Flood::kPolygon, "polygon"}};
+    for (const auto& [kind, name] : floods) {
+        writeGzip(folder + "/" + name + "-flood-1mb.wrz",
+                  [kind = kind](const auto& write) { vrmlFlood(kind, size_t{26} << 20, 1'080'000, write); });
     }
     std::ofstream(folder + "/line-breaks.ini", std::ios::binary) << std::string(size_t{16} << 20, '\n');
 }

@@ -29,7 +29,7 @@ const char* const kVrmlNestingTooDeep = "nodes nested deeper than 24 levels";
 const char* const kVrmlOutOfMemory = "out of memory";
 const char* const kVrmlGzipDamaged = "The compressed file is damaged";
 const char* const kVrmlGzipTooLarge = "The compressed file unpacks to more than 256 MB";
-const char* const kVrmlGzipTooDense = "The compressed file unpacks to more than 64 times its size";
+const char* const kVrmlGzipTooDense = "The compressed file unpacks to more than 32 times its size";
 
 namespace {
 
