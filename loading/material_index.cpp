@@ -1,5 +1,6 @@
 #include "loading/material_index.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -64,7 +65,12 @@ int32_t MaterialIndex::find(const Material& table, const MaterialValues& values)
     if (known != answers_.end()) return known->second;
     const auto cell = cells_.find(cellOf(values.diffuse));
     if (cell == cells_.end()) return -1;
-    for (int32_t number : cell->second) {
+    // A cell holds a handful of materials in any model; a file that crowds
+    // thousands of colours no eye could tell apart into one would otherwise
+    // have each new one compared with all of them.
+    const size_t candidates = std::min(cell->second.size(), kMaxCandidates);
+    for (size_t i = 0; i < candidates; ++i) {
+        const int32_t number = cell->second[i];
         if (sameMaterial(table.material(number), values)) {
             answers_.emplace(key, number);
             return number;

@@ -1,8 +1,10 @@
 // MaterialIndex: the material table's lookup for a MeshBuilder. It answers
-// exactly as Material::findMaterial over the table would (the first
-// material within kCoincidence), without searching the table: values seen
-// before are found by their exact bits, new ones among the materials whose
-// diffuse colour lies in the same grid cell.
+// as Material::findMaterial over the table would (the first material within
+// kCoincidence), without searching the table: values seen before are found
+// by their exact bits, new ones among the materials whose diffuse colour
+// lies in the same grid cell. Only when more than kMaxCandidates materials
+// crowd into one cell (colours within 1/4096 of each other) can the answer
+// differ: a new material instead of one beyond the first kMaxCandidates.
 #pragma once
 
 #include <array>
@@ -16,10 +18,15 @@ namespace glowpond {
 
 class MaterialIndex {
 public:
+    // New values are compared with at most this many materials of their
+    // cell, the first ones; beyond them a same material is not found, and
+    // the value becomes a material of its own.
+    static constexpr size_t kMaxCandidates = 512;
+
     MaterialIndex();
 
     // The number in `table` of the first material that sameMaterial() takes
-    // for `values`, or -1. Every material of `table` must have been filed
+    // for `values` (within the candidates of its cell), or -1. Every material of `table` must have been filed
     // with add(), and, as the builder keeps it, no two be the same material.
     int32_t find(const Material& table, const MaterialValues& values);
     // Files `values`, stored as material `number` of the table.

@@ -195,6 +195,19 @@ TEST(MeshBuilder, keepsAHundredAndSixtyThousandColoursOnceEachWithoutSearchingTh
     }
     ASSERT_EQ(builder.materials().materialCount(), 160'000);
     for (int face = 0; face < 320'000; face += 997) EXPECT_EQ(builder.faceMaterialNumber(0, face), face % 160'000);
+
+    // A thousand materials of one diffuse colour: a near value is found
+    // among the first of them, and becomes a material of its own beyond.
+    MeshBuilder crowded;
+    for (int i = 0; i < 1002; ++i) {
+        MaterialValues m;
+        m.ambient.x = i < 1000 ? i * 0.001 : i == 1000 ? 0.010004 : 0.900004;
+        crowded.beginPolygon(m);
+        crowded.endPolygon();
+    }
+    EXPECT_EQ(std::tuple(crowded.faceMaterialNumber(0, 1000), crowded.faceMaterialNumber(0, 1001),
+                         crowded.materials().materialCount()),
+              std::tuple(10, 1000, 1001));
 }
 
 TEST(MeshBuilder, namesSelectObjectsUpToTheLimit) {
