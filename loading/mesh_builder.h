@@ -50,7 +50,8 @@ public:
     void selectObject(const std::string& name);
 
     // Starts a face of the current object with the default MaterialValues
-    // or with `material`.
+    // or with `material`. Throws std::bad_alloc when no memory is left for
+    // the lookup of a new material.
     void beginPolygon();
     void beginPolygon(const MaterialValues& material);
     // Adds a corner to the face being built (between beginPolygon and
