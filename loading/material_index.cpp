@@ -35,13 +35,36 @@ std::array<int64_t, 3> cellOf(const Vec3& colour) {
 
 }  // namespace
 
-MaterialIndex::MaterialIndex()
-    : answers_(16, KeyHash{drawHashSeed(this)}), cells_(16, CellHash{drawHashSeed(&cells_)}) {}
+MaterialIndex::MaterialIndex() : seed_(drawHashSeed(this)), cells_(16, CellHash{drawHashSeed(&cells_)}) {}
 
-size_t MaterialIndex::KeyHash::operator()(const Key& key) const {
-    uint64_t h = seed;
-    for (uint64_t part : key) h = mixBits(h ^ part);
-    return static_cast<size_t>(h);
+// The parts in pairs, each pair's seeded 128-bit product folded: the seven
+// products do not wait for each other, as a chain of mixes would.
+uint64_t MaterialIndex::hashOf(const Key& key) const {
+    uint64_t h = seed_;
+    for (size_t i = 0; i < key.size(); i += 2) {
+        const unsigned __int128 product =
+            static_cast<unsigned __int128>(key[i] ^ seed_) * (key[i + 1] ^ mixBits(seed_ + i));
+        h ^= static_cast<uint64_t>(product) ^ static_cast<uint64_t>(product >> 64);
+    }
+    return mixBits(h);
+}
+
+void MaterialIndex::remember(const Key& key, int32_t number) {
+    if (2 * (keys_.size() + 1) > answers_.size()) {
+        std::vector<Answer> grown(std::max<size_t>(1024, 2 * answers_.size()));
+        for (const Answer& answer : answers_) {
+            if (answer.key < 0) continue;
+            size_t slot = answer.hash & (grown.size() - 1);
+            while (grown[slot].key >= 0) slot = (slot + 1) & (grown.size() - 1);
+            grown[slot] = answer;
+        }
+        answers_.swap(grown);
+    }
+    const uint64_t hash = hashOf(key);
+    size_t slot = hash & (answers_.size() - 1);
+    while (answers_[slot].key >= 0) slot = (slot + 1) & (answers_.size() - 1);
+    keys_.push_back(key);
+    answers_[slot] = {hash, static_cast<int32_t>(keys_.size() - 1), number};
 }
 
 size_t MaterialIndex::CellHash::operator()(const std::array<int64_t, 3>& cell) const {
@@ -61,8 +84,14 @@ int32_t MaterialIndex::find(const Material& table, const MaterialValues& values)
     // Nothing non-finite is the same material as anything.
     if (!finite(values)) return -1;
     const Key key = keyOf(values);
-    const auto known = answers_.find(key);
-    if (known != answers_.end()) return known->second;
+    if (!answers_.empty()) {
+        const uint64_t hash = hashOf(key);
+        for (size_t slot = hash & (answers_.size() - 1); answers_[slot].key >= 0;
+             slot = (slot + 1) & (answers_.size() - 1)) {
+            const Answer& known = answers_[slot];
+            if (known.hash == hash && keys_[static_cast<size_t>(known.key)] == key) return known.number;
+        }
+    }
     const auto cell = cells_.find(cellOf(values.diffuse));
     if (cell == cells_.end()) return -1;
     // A cell holds a handful of materials in any model; a file that crowds
@@ -72,7 +101,7 @@ int32_t MaterialIndex::find(const Material& table, const MaterialValues& values)
     for (size_t i = 0; i < candidates; ++i) {
         const int32_t number = cell->second[i];
         if (sameMaterial(table.material(number), values)) {
-            answers_.emplace(key, number);
+            remember(key, number);
             return number;
         }
     }
@@ -81,7 +110,7 @@ int32_t MaterialIndex::find(const Material& table, const MaterialValues& values)
 
 void MaterialIndex::add(const MaterialValues& values, int32_t number) {
     if (!finite(values)) return;
-    answers_.emplace(keyOf(values), number);
+    remember(keyOf(values), number);
     const Vec3& d = values.diffuse;
     const std::array<int64_t, 3> low = cellOf(d - Vec3{kReach, kReach, kReach});
     const std::array<int64_t, 3> high = cellOf(d + Vec3{kReach, kReach, kReach});
@@ -93,7 +122,8 @@ void MaterialIndex::add(const MaterialValues& values, int32_t number) {
 }
 
 void MaterialIndex::clear() {
-    answers_.clear();
+    std::vector<Answer>().swap(answers_);
+    std::vector<Key>().swap(keys_);
     cells_.clear();
 }
 

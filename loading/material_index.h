@@ -21,7 +21,7 @@ public:
     // New values are compared with at most this many materials of their
     // cell, the first ones; beyond them a same material is not found, and
     // the value becomes a material of its own.
-    static constexpr size_t kMaxCandidates = 512;
+    static constexpr size_t kMaxCandidates = 128;
 
     MaterialIndex();
 
@@ -36,9 +36,10 @@ public:
 private:
     // The 14 components' bits, negative zero taken as zero, which compares equal to it.
     using Key = std::array<uint64_t, 14>;
-    struct KeyHash {
-        uint64_t seed;
-        size_t operator()(const Key& key) const;
+    struct Answer {
+        uint64_t hash;
+        int32_t key = -1;  // in keys_; -1: a free slot
+        int32_t number;
     };
     struct CellHash {
         uint64_t seed;
@@ -46,10 +47,15 @@ private:
     };
 
     static Key keyOf(const MaterialValues& values);
+    uint64_t hashOf(const Key& key) const;
+    void remember(const Key& key, int32_t number);
 
     // Every value looked up or filed, with its answer: the table only grows
-    // at its end, so a first match found once stays the first.
-    std::unordered_map<Key, int32_t, KeyHash> answers_;
+    // at its end, so a first match found once stays the first. Open
+    // addressing over a power of two of slots, at most half of them used.
+    uint64_t seed_;
+    std::vector<Answer> answers_;
+    std::vector<Key> keys_;
     // Materials by cell of their diffuse colour, filed under every cell a
     // same material's diffuse colour can lie in; each list in table order.
     std::unordered_map<std::array<int64_t, 3>, std::vector<int32_t>, CellHash> cells_;
