@@ -600,11 +600,11 @@ bool startsAsGzip(std::FILE* file) {
 }
 
 // A compressed file of `packedBytes` is unpacked whole and read as text.
-void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path, int64_t packedBytes) {
+void readGzipFile(VrmlReaderState& state, Node& context, std::FILE* file, int64_t packedBytes) {
     std::string text;
     const size_t limit = unpackedLimit(packedBytes, state.maxUnpackedBytes);
     try {
-        switch (gunzipFile(path, limit, text)) {
+        switch (gunzipFile(file, limit, text)) {
             case Unpacked::Whole: break;
             case Unpacked::Cut:
                 context.error("%s.\n", limit < state.maxUnpackedBytes ? kVrmlGzipTooDense : kVrmlGzipTooLarge);
@@ -621,26 +621,22 @@ void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path
 
 }  // namespace
 
-void readVrmlFile(Node& context, const std::string& path, VrmlReading reading) {
+void readVrmlFile(Node& context, std::FILE* file, VrmlReading reading) {
     VrmlReaderState state;
     state.reading = reading;
-    readVrmlFile(state, context, path);
+    readVrmlFile(state, context, file);
 }
 
-void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path) {
-    // Binary mode, so that every platform reads the same bytes; the lexer
-    // itself gives them the meaning Windows text mode would.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+void readVrmlFile(VrmlReaderState& state, Node& context, std::FILE* file) {
+    // Binary, so that every platform reads the same bytes; the lexer itself
+    // gives them the meaning Windows text mode would.
     if (!file) return;
     if (state.reading == VrmlReading::Tolerant && startsAsGzip(file)) {
-        const int64_t packedBytes = fileSize(file);
-        std::fclose(file);
-        readGzipFile(state, context, path, packedBytes);
+        readGzipFile(state, context, file, fileSize(file));
         return;
     }
     const int64_t size = fileSize(file);
     read(state, context, [&] { return state.lexer.startScanning(file, size, &context, &state.nodeTypes); });
-    std::fclose(file);
 }
 
 void readVrmlText(VrmlReaderState& state, Node& context, std::string_view text) {
