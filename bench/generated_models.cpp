@@ -253,6 +253,25 @@ std::string vrmlCollidingPoints(int points) {
     return text + "  ] }\n}\n";
 }
 
+std::string vrmlCrowdedPoints(int cubes) {
+    std::string text = "#VRML V1.0 ascii\nSeparator {\n  Coordinate3 { point [\n";
+    char line[96];
+    int points = 0;
+    for (int c = 0; c < cubes; ++c) {
+        for (int i = 0; i < 27 * 27 * 27; ++i, ++points) {
+            std::snprintf(line, sizeof line, "    %.9f %.9f %.9f,\n", c - 1.3e-4 + i / 729 * 1.05e-5,
+                          -1.3e-4 + i / 27 % 27 * 1.05e-5, -1.3e-4 + i % 27 * 1.05e-5);
+            text += line;
+        }
+    }
+    text += "  ] }\n  IndexedFaceSet { coordIndex [\n";
+    for (int p = 0; p + 2 < points; p += 3) {
+        std::snprintf(line, sizeof line, "    %d, %d, %d, -1,\n", p, p + 1, p + 2);
+        text += line;
+    }
+    return text + "  ] }\n}\n";
+}
+
 void vrmlFlood(Flood kind, size_t bytes, size_t noiseBytes, const std::function<void(const std::string&)>& write) {
     write("#VRML V1.0 ascii\n");
     uint32_t state = 12345;

@@ -44,6 +44,9 @@ std::string vrmlUsedCopies(int faces, int copies);
 //   index's former grid hash and all of them in one 2^24th of its hashes,
 //   which put them into one chain;
 std::string vrmlCollidingPoints(int points);
+// - `cubes` cubes of 27^3 points 1.05e-5 apart, used by triangles: each
+//   new point is compared with the thousands of its grid cell;
+std::string vrmlCrowdedPoints(int cubes);
 // - about `bytes` of text that compresses about a thousandfold: the points
 //   of a Coordinate3, triangles over three points, or one polygon of as many
 //   corners; after `noiseBytes` of comment that hardly compresses, which

@@ -2,7 +2,8 @@
 // benchmarks (glowpond-info, other readers): torus-N.wrl and torus-N.3ds.
 // With --hostile, the files made to cost a reader the most instead:
 // colour-per-face.wrz (160k faces), used-copies.wrz (20k faces 100 times),
-// colliding-points.wrl (120k points), point-flood.wrz (256 MB of text from
+// colliding-points.wrl (120k points), crowded-points.wrl (118k points
+// 1.05e-5 apart, the slowest known), point-flood.wrz (256 MB of text from
 // 256 KB), point-, face- and polygon-flood-1mb.wrz (nearly the most text a
 // file under a megabyte may unpack to) and line-breaks.ini (16 MB).
 //
@@ -37,6 +38,7 @@ void writeHostile(const std::string& folder) {
     writeGzip(folder + "/colour-per-face.wrz", vrmlColourPerFace(160'000));
     writeGzip(folder + "/used-copies.wrz", vrmlUsedCopies(20'000, 100));
     std::ofstream(folder + "/colliding-points.wrl", std::ios::binary) << vrmlCollidingPoints(120'000);
+    std::ofstream(folder + "/crowded-points.wrl", std::ios::binary) << vrmlCrowdedPoints(6);
     // Just under the reader's fixed limit of 256 MB; then nearly as much as a
     // file under a megabyte may unpack to, 32 times its size.
     writeGzip(folder + "/point-flood.wrz",
