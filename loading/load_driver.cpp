@@ -145,7 +145,7 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
         // heap, never on the stack of whatever thread loads.
         auto context = std::make_unique<LoadContext>(observer, lastStatusText_);
         auto state = std::make_unique<TraversalState>();
-        auto action = std::make_unique<ConvertAction>(&observer);
+        auto action = std::make_unique<ConvertAction>(&observer, !options_.strictVrml);
 
         if (!dispatchModelFile(*context, path, ".\\", options_.vrmlReading())) return fail(path, "File read error.");
         if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
