@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,9 @@ enum class Unpacked {
 };
 
 // Unpacks the gzip file at `path` (members written one after another
-// included) into `text`, at most `maxBytes` bytes of it.
-Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text);
+// included) into `text`, at most `maxBytes` bytes of it. Bytes after the
+// last member that start no member that gives data are left, as gzip
+// leaves them; `ignoredBytes` (may be null) receives their count.
+Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text, uint64_t* ignoredBytes = nullptr);
 
 }  // namespace glowpond

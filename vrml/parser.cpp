@@ -16,6 +16,7 @@
 #include "vrml/parser.h"
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <new>
 #include <utility>
@@ -29,6 +30,9 @@ const char* const kVrmlNestingTooDeep = "nodes nested deeper than 24 levels";
 const char* const kVrmlOutOfMemory = "out of memory";
 const char* const kVrmlGzipDamaged = "The compressed file is damaged";
 const char* const kVrmlGzipTooLarge = "The compressed file unpacks to more than 256 MB";
+const char* const kVrmlSkippedField = "Skipped unknown field '%s', line %d.";
+const char* const kVrmlSkippedNode = "Skipped unknown node '%s', line %d.";
+const char* const kVrmlIgnoredBytes = "Ignored %llu bytes after the compressed data.";
 
 namespace {
 
@@ -65,6 +69,85 @@ void appendTo(std::unique_ptr<Node>& head, std::unique_ptr<Node> node) {
         head = std::move(node);
     }
 }
+
+// What the body of a node of an unknown type sets, kept to its end: a node
+// that says it is a kind of a VRML 1.0 node ("isA", in order of preference)
+// then becomes one, with the values of the fields the two types share.
+class FieldRecorder final : public Node {
+public:
+    // A node of the first class that `isA` names and the table knows, or null.
+    std::unique_ptr<Node> becomeBase(const VrmlNodeTypeTable& types, const VrmlNodeType& own) const {
+        for (const std::string& name : isA_) {
+            const VrmlNodeType* base = types.find(name);
+            if (!base || base->fromFile || !base->factory) continue;
+            std::unique_ptr<Node> node = base->factory();
+            for (const Value& value : values_) {
+                const VrmlFieldDecl* ownField = own.findField(value.field);
+                const VrmlFieldDecl* baseField = base->findField(value.field);
+                if (ownField && baseField && ownField->type == baseField->type) value.set(*node, value.field);
+            }
+            return node;
+        }
+        return nullptr;
+    }
+
+    void setVec3Array(std::string_view field, std::unique_ptr<FieldArray<Vec3>> value) override {
+        keepArray(field, std::move(value), &Node::setVec3Array);
+    }
+    void setVec2Array(std::string_view field, std::unique_ptr<FieldArray<Vec2>> value) override {
+        keepArray(field, std::move(value), &Node::setVec2Array);
+    }
+    void setStringArray(std::string_view field, std::unique_ptr<FieldArray<std::string>> value) override {
+        if (field == "isA" && value) {
+            for (int32_t i = 0; i < value->count(); ++i) isA_.push_back((*value)[i]);
+        }
+        keepArray(field, std::move(value), &Node::setStringArray);
+    }
+    void setFloatArray(std::string_view field, std::unique_ptr<FieldArray<double>> value) override {
+        keepArray(field, std::move(value), &Node::setFloatArray);
+    }
+    void setLongArray(std::string_view field, std::unique_ptr<FieldArray<int32_t>> value) override {
+        keepArray(field, std::move(value), &Node::setLongArray);
+    }
+    void setRotation(std::string_view field, const AxisAngle& value) override { keep(field, value, &Node::setRotation); }
+    void setMatrix(std::string_view field, const Matrix4& value) override { keep(field, value, &Node::setMatrix); }
+    void setVec3(std::string_view field, const Vec3& value) override { keep(field, value, &Node::setVec3); }
+    void setVec2(std::string_view field, const Vec2& value) override { keep(field, value, &Node::setVec2); }
+    void setFloat(std::string_view field, double value) override { keep(field, value, &Node::setFloat); }
+    void setInt(std::string_view field, int32_t value) override { keep(field, value, &Node::setInt); }
+    void setString(std::string_view field, std::string value) override {
+        if (field == "isA") isA_.push_back(value);
+        values_.push_back({std::string(field), [value](Node& node, std::string_view name) { node.setString(name, value); }});
+    }
+
+private:
+    struct Value {
+        std::string field;
+        std::function<void(Node&, std::string_view)> set;
+    };
+
+    template <typename T>
+    void keep(std::string_view field, const T& value, void (Node::*setter)(std::string_view, const T&)) {
+        values_.push_back({std::string(field), [value, setter](Node& node, std::string_view name) { (node.*setter)(name, value); }});
+    }
+    template <typename T>
+    void keep(std::string_view field, T value, void (Node::*setter)(std::string_view, T)) {
+        values_.push_back({std::string(field), [value, setter](Node& node, std::string_view name) { (node.*setter)(name, value); }});
+    }
+    // Each value is replayed at most once: the array moves to the node.
+    template <typename T>
+    void keepArray(std::string_view field, std::unique_ptr<FieldArray<T>> value,
+                   void (Node::*setter)(std::string_view, std::unique_ptr<FieldArray<T>>)) {
+        if (!value) return;
+        std::shared_ptr<FieldArray<T>> kept(std::move(value));
+        values_.push_back({std::string(field), [kept, setter](Node& node, std::string_view name) {
+                               (node.*setter)(name, std::make_unique<FieldArray<T>>(std::move(*kept)));
+                           }});
+    }
+
+    std::vector<std::string> isA_;
+    std::vector<Value> values_;
+};
 
 // ---------------------------------------------------------------------------
 // The parser
@@ -237,6 +320,10 @@ bool Parser::parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, i
     // The type must be current before the lexer reads the body's first word.
     node = type.factory ? type.factory() : nullptr;
     if (node) node->setParent(parent);
+    // A type of the file's own may say what it is a kind of.
+    std::unique_ptr<FieldRecorder> recorder;
+    if (!node && tolerant_ && type.fromFile) recorder = std::make_unique<FieldRecorder>();
+    Node* const target = node ? node.get() : recorder.get();
     const VrmlNodeType* outerType = lexer_.currentType();
     lexer_.setCurrentType(&type);
     ++depth_;
@@ -250,7 +337,7 @@ bool Parser::parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, i
     };
     for (;;) {
         if (isFieldNameToken(peek())) {
-            if (!parseFieldValue(node.get(), bytes)) return false;
+            if (!parseFieldValue(target, bytes)) return false;
             continue;
         }
         if (!tolerant_ || peek() != kTokenName || !knowsFields(type)) break;
@@ -299,6 +386,10 @@ bool Parser::parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, i
     lexer_.setCurrentType(outerType);
     --depth_;
 
+    if (recorder) {
+        node = recorder->becomeBase(state_.nodeTypes, type);
+        if (node) node->setParent(parent);
+    }
     if (children) {
         if (node) {
             node->addChild(std::move(children));
@@ -314,7 +405,12 @@ bool Parser::parseDeclarations(VrmlNodeType& type) {
     if (peek() != '[') return syntaxError();
     consume();
     for (;;) {
-        const int fieldType = peek();
+        int fieldType = peek();
+        if (tolerant_ && isWord(fieldType) && value().text == "MFFloat") {
+            // A type the format has and the grammar's keywords lack.
+            lexer_.departFromGrammar();
+            fieldType = static_cast<int>(FieldType::MFFloat);
+        }
         if (fieldType < kTokenFieldTypeFirst || fieldType > kTokenFieldTypeLast) return syntaxError();
         consume();
         if (peek() != kTokenName && !isFieldNameToken(peek())) return syntaxError();
@@ -521,7 +617,7 @@ bool Parser::skipFieldValue(const std::string& name, int line) {
     } else {
         return syntaxError();
     }
-    context_.status("Skipped unknown field '%s', line %d.", name.c_str(), line);
+    context_.status(kVrmlSkippedField, name.c_str(), line);
     return true;
 }
 
@@ -545,7 +641,7 @@ bool Parser::skipRestOfBody(const std::string& name, int line) {
         consume();
         depth += token == '{' ? 1 : token == '}' ? -1 : 0;
     }
-    context_.status("Skipped unknown node '%s', line %d.", name.c_str(), line);
+    context_.status(kVrmlSkippedNode, name.c_str(), line);
     return true;
 }
 
@@ -601,8 +697,9 @@ bool startsAsGzip(std::FILE* file) {
 // A compressed file is unpacked whole and read as text.
 void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path) {
     std::string text;
+    uint64_t ignored = 0;
     try {
-        switch (gunzipFile(path, state.maxUnpackedBytes, text)) {
+        switch (gunzipFile(path, state.maxUnpackedBytes, text, &ignored)) {
             case Unpacked::Whole: break;
             case Unpacked::Cut: context.error("%s.\n", kVrmlGzipTooLarge); return;
             case Unpacked::Damaged: context.error("%s.\n", kVrmlGzipDamaged); return;
@@ -612,6 +709,7 @@ void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path
         context.error("%s, line 1.\n", kVrmlOutOfMemory);
         return;
     }
+    if (ignored > 0) context.status(kVrmlIgnoredBytes, static_cast<unsigned long long>(ignored));
     readVrmlText(state, context, text);
 }
 

@@ -40,6 +40,13 @@ extern const char* const kVrmlOutOfMemory;
 // Failures of a compressed file, reported as "<message>.\n".
 extern const char* const kVrmlGzipDamaged;
 extern const char* const kVrmlGzipTooLarge;
+// The tolerant reading's notes of what it left out, sent as status texts:
+// an undeclared field (its name and line), a node of an unknown type (the
+// same), and bytes after the last member of a compressed file (their count,
+// as unsigned long long).
+extern const char* const kVrmlSkippedField;
+extern const char* const kVrmlSkippedNode;
+extern const char* const kVrmlIgnoredBytes;
 
 enum class VrmlReading { Tolerant, Strict };
 
