@@ -308,7 +308,8 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
         readVrmlFile(state, context, testing::writeFile(dir.path("p.wrz"), contents));
         EXPECT_EQ(context.errors, error ? std::vector<std::string>{error + std::string(".\n")} : std::vector<std::string>{});
         EXPECT_EQ(treeOf(context), error ? "" : "Cube");
-        EXPECT_EQ(context.statuses.empty() ? "" : context.statuses[0], note.empty() ? context.statuses[0] : note);
+        const std::string first = context.statuses.empty() ? "" : context.statuses[0];
+        EXPECT_EQ(first.compare(0, 7, "Ignored") == 0 ? first : "", note);
     }
 #ifndef _WIN32
     RecordingContext folder;  // opening a folder succeeds here; reading it fails
