@@ -320,16 +320,16 @@ bool Parser::parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, i
     // The type must be current before the lexer reads the body's first word.
     node = type.factory ? type.factory() : nullptr;
     if (node) node->setParent(parent);
-    // A type of the file's own may say what it is a kind of.
-    std::unique_ptr<FieldRecorder> recorder;
-    if (!node && tolerant_ && type.fromFile) recorder = std::make_unique<FieldRecorder>();
-    Node* const target = node ? node.get() : recorder.get();
     const VrmlNodeType* outerType = lexer_.currentType();
     lexer_.setCurrentType(&type);
     ++depth_;
     bytes = kNodeBytes;
 
     if (peek() == kTokenFields && !parseDeclarations(type)) return false;
+    // A type of the file's own may say what it is a kind of, in a field it describes.
+    std::unique_ptr<FieldRecorder> recorder;
+    if (!node && tolerant_ && type.fromFile && type.findField("isA")) recorder = std::make_unique<FieldRecorder>();
+    Node* const target = node ? node.get() : recorder.get();
     std::unique_ptr<Node> children;
     auto addChild = [&](std::unique_ptr<Node> child, int64_t childBytes) {
         bytes += childBytes;
