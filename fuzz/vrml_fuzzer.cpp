@@ -64,28 +64,17 @@ public:
         if (++faces > kMaxFaces) return;
         const glowpond::ShapeHints* hints = state.current().shapeHints;
         const std::string path = state.pathName();
+        const int32_t numbers[4] = {face, hints ? hints->vertexOrdering() : -1, vertices.count(), normals.count()};
         add(path.data(), path.size());
-        add(&face, sizeof face);
-        const int32_t ordering = hints ? hints->vertexOrdering() : -1;
-        add(&ordering, sizeof ordering);
-        const int32_t counts[2] = {vertices.count(), normals.count()};
-        add(counts, sizeof counts);
-        vertices.forEach([&](const glowpond::Vec3& v) { add(v); });
-        normals.forEach([&](const glowpond::Vec3& v) { add(v); });
-        for (const glowpond::Vec3& v : {material.ambient, material.diffuse, material.specular, material.emissive}) {
-            add(v);
-        }
-        add(&material.shininess, sizeof material.shininess);
-        add(&material.transparency, sizeof material.transparency);
+        add(numbers, sizeof numbers);
+        vertices.forEach([&](const glowpond::Vec3& v) { add(&v, sizeof v); });
+        normals.forEach([&](const glowpond::Vec3& v) { add(&v, sizeof v); });
+        add(&material, sizeof material);  // doubles only: no padding
     }
 
 private:
     void add(const void* data, size_t size) {  // FNV-1a
         for (size_t i = 0; i < size; ++i) hash = (hash ^ static_cast<const unsigned char*>(data)[i]) * 1099511628211u;
-    }
-    void add(const glowpond::Vec3& v) {
-        const double xyz[3] = {v.x, v.y, v.z};
-        add(xyz, sizeof xyz);
     }
 };
 

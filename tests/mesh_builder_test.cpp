@@ -7,7 +7,6 @@
 #include <limits>
 #include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "tests/scene_test_support.h"
@@ -111,18 +110,6 @@ TEST(MeshBuilder, namesSelectObjectsUpToTheLimit) {
     facesAfter(builder, {{4, 0, 0}});
     EXPECT_EQ(*builder.objectName(MeshBuilder::kMaxObjects - 1), "o255");
     EXPECT_EQ(toVector(builder.objectFaces(MeshBuilder::kMaxObjects - 1)), (std::vector<int32_t>{3, -1}));
-
-    // Keeping unnamed faces: the first name gets an object of its own, unless object 0 has no faces yet.
-    MeshBuilder keeping(true);
-    facesAfter(keeping, {{0, 0, 0}});
-    keeping.selectObject("A");
-    facesAfter(keeping, {{1, 0, 0}});
-    EXPECT_EQ(std::make_tuple(keeping.objectCount(), keeping.objectName(0), *keeping.objectName(1),
-                              toVector(keeping.objectFaces(0)), toVector(keeping.objectFaces(1))),
-              std::make_tuple(2, nullptr, "A", std::vector<int32_t>{0, -1}, std::vector<int32_t>{1, -1}));
-    MeshBuilder empty(true);
-    empty.selectObject("A");
-    EXPECT_EQ(std::make_tuple(empty.objectCount(), *empty.objectName(0)), std::make_tuple(1, "A"));
 }
 
 }  // namespace
