@@ -75,8 +75,9 @@ void appendTo(std::unique_ptr<Node>& head, std::unique_ptr<Node> node) {
 // then becomes one, with the values of the fields the two types share.
 class FieldRecorder final : public Node {
 public:
-    // A node of the first class that `isA` names and the table knows, or null.
-    std::unique_ptr<Node> becomeBase(const VrmlNodeTypeTable& types, const VrmlNodeType& own) const {
+    // A node of the first class that `isA` names and the table knows, or
+    // null. The values move to it: this is the recorder's last use.
+    std::unique_ptr<Node> becomeBase(const VrmlNodeTypeTable& types, const VrmlNodeType& own) {
         for (const std::string& name : isA_) {
             const VrmlNodeType* base = types.find(name);
             if (!base || base->fromFile || !base->factory) continue;
@@ -109,7 +110,9 @@ public:
     void setLongArray(std::string_view field, std::unique_ptr<FieldArray<int32_t>> value) override {
         keepArray(field, std::move(value), &Node::setLongArray);
     }
-    void setRotation(std::string_view field, const AxisAngle& value) override { keep(field, value, &Node::setRotation); }
+    void setRotation(std::string_view field, const AxisAngle& value) override {
+        keep(field, value, &Node::setRotation);
+    }
     void setMatrix(std::string_view field, const Matrix4& value) override { keep(field, value, &Node::setMatrix); }
     void setVec3(std::string_view field, const Vec3& value) override { keep(field, value, &Node::setVec3); }
     void setVec2(std::string_view field, const Vec2& value) override { keep(field, value, &Node::setVec2); }
@@ -117,7 +120,7 @@ public:
     void setInt(std::string_view field, int32_t value) override { keep(field, value, &Node::setInt); }
     void setString(std::string_view field, std::string value) override {
         if (field == "isA") isA_.push_back(value);
-        values_.push_back({std::string(field), [value](Node& node, std::string_view name) { node.setString(name, value); }});
+        keep(field, std::move(value), &Node::setString);
     }
 
 private:
@@ -126,13 +129,11 @@ private:
         std::function<void(Node&, std::string_view)> set;
     };
 
-    template <typename T>
-    void keep(std::string_view field, const T& value, void (Node::*setter)(std::string_view, const T&)) {
-        values_.push_back({std::string(field), [value, setter](Node& node, std::string_view name) { (node.*setter)(name, value); }});
-    }
-    template <typename T>
-    void keep(std::string_view field, T value, void (Node::*setter)(std::string_view, T)) {
-        values_.push_back({std::string(field), [value, setter](Node& node, std::string_view name) { (node.*setter)(name, value); }});
+    template <typename T, typename Setter>
+    void keep(std::string_view field, T value, Setter setter) {
+        values_.push_back({std::string(field), [value = std::move(value), setter](Node& node, std::string_view name) {
+                               (node.*setter)(name, value);
+                           }});
     }
     // Each value is replayed at most once: the array moves to the node.
     template <typename T>
