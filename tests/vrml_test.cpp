@@ -282,11 +282,14 @@ TEST(VrmlParser, nothingOfOneFileReachesTheNext) {
     EXPECT_EQ(treeOf(second), "Cube");
 }
 
+OpenedFile opened(const std::string& path) { return OpenedFile(std::fopen(path.c_str(), "rb")); }
+
 TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
     testing::TempDir dir;
     RecordingContext crlf, missing;
-    readVrmlFile(crlf, testing::writeFile(dir.path("crlf.wrl"), "#VRML V1.0 ascii\r\n\r\nCube { width 1.5e }\r\n"));
-    readVrmlFile(missing, dir.path("missing.wrl"));
+    const std::string crlfFile = "#VRML V1.0 ascii\r\n\r\nCube { width 1.5e }\r\n";
+    readVrmlFile(crlf, opened(testing::writeFile(dir.path("crlf.wrl"), crlfFile)).get());
+    readVrmlFile(missing, nullptr);
     // Reading stops at the error.
     EXPECT_EQ(std::make_pair(crlf.errors, crlf.statuses.size()), std::make_pair(parseErrorAt(3), size_t{2}));
     EXPECT_TRUE(missing.errors.empty() && missing.statuses.empty());
@@ -305,7 +308,7 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
         {packed + packed.substr(0, 20), kVrmlGzipDamaged, ""}};
     for (const auto& [contents, error, note] : packedFiles) {
         RecordingContext context;
-        readVrmlFile(state, context, testing::writeFile(dir.path("p.wrz"), contents));
+        readVrmlFile(state, context, opened(testing::writeFile(dir.path("p.wrz"), contents)).get());
         EXPECT_EQ(context.errors, error ? std::vector<std::string>{error + std::string(".\n")} : std::vector<std::string>{});
         EXPECT_EQ(treeOf(context), error ? "" : "Cube");
         const std::string first = context.statuses.empty() ? "" : context.statuses[0];
@@ -313,7 +316,7 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
     }
 #ifndef _WIN32
     RecordingContext folder;  // opening a folder succeeds here; reading it fails
-    readVrmlFile(folder, dir.root());
+    readVrmlFile(folder, opened(dir.root()).get());
     EXPECT_EQ(folder.errors, std::vector<std::string>{"read() in flex scanner failed, line 1.\n"});
 #endif
 }

@@ -9,20 +9,15 @@
 namespace glowpond {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 struct InflateEnd {
     void operator()(z_stream* stream) const { inflateEnd(stream); }
 };
 
 }  // namespace
 
-Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text, uint64_t* ignoredBytes) {
+Unpacked gunzipFile(std::FILE* file, size_t maxBytes, std::string& text, uint64_t* ignoredBytes) {
     text.clear();
     if (ignoredBytes) *ignoredBytes = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return Unpacked::Unreadable;
     z_stream stream{};
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return Unpacked::Damaged;  // 16: gzip only
@@ -33,14 +28,14 @@ Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text,
     const auto out = std::make_unique<char[]>(kChunk);
     bool memberStarted = false;  // output or input of the current member has been seen
     bool memberGaveData = false;
-    uint64_t read = 0;           // bytes read from the file
-    uint64_t membersEnd = 0;     // where the last whole member ended
+    uint64_t read = 0;        // bytes read from the file
+    uint64_t membersEnd = 0;  // where the last whole member ended
     // The bytes after the last whole member, with those not read yet.
     auto trailing = [&] {
         if (ignoredBytes) {
             uint64_t rest = 0;
             size_t got;
-            while ((got = std::fread(in.get(), 1, kChunk, file.get())) > 0) rest += got;
+            while ((got = std::fread(in.get(), 1, kChunk, file)) > 0) rest += got;
             *ignoredBytes = read + rest - membersEnd;
         }
         return Unpacked::Whole;
@@ -48,9 +43,9 @@ Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text,
     for (;;) {
         if (stream.avail_in == 0) {
             stream.next_in = in.get();
-            stream.avail_in = static_cast<uInt>(std::fread(in.get(), 1, kChunk, file.get()));
+            stream.avail_in = static_cast<uInt>(std::fread(in.get(), 1, kChunk, file));
             read += stream.avail_in;
-            if (std::ferror(file.get())) return Unpacked::Unreadable;
+            if (std::ferror(file)) return Unpacked::Unreadable;
             if (stream.avail_in == 0) {
                 if (!memberStarted) return Unpacked::Whole;
                 // A last member too short to give anything (a stray byte or two) is no member.

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -19,10 +20,10 @@ enum class Unpacked {
     Unreadable,  // the file cannot be opened or read
 };
 
-// Unpacks the gzip file at `path` (members written one after another
-// included) into `text`, at most `maxBytes` bytes of it. Bytes after the
-// last member that start no member that gives data are left, as gzip
-// leaves them; `ignoredBytes` (may be null) receives their count.
-Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text, uint64_t* ignoredBytes = nullptr);
+// Unpacks the gzip data of `file` from where it stands (members written one
+// after another included) into `text`, at most `maxBytes` bytes of it.
+// Bytes after the last member that start no member that gives data are
+// left, as gzip leaves them; `ignoredBytes` (may be null) receives their count.
+Unpacked gunzipFile(std::FILE* file, size_t maxBytes, std::string& text, uint64_t* ignoredBytes = nullptr);
 
 }  // namespace glowpond
