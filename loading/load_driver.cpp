@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "importers/format_dispatch.h"
 #include "loading/convert_action.h"
@@ -107,9 +109,38 @@ LoadContext::LoadContext(LoadObserver& observer, std::string& lastStatus)
 void LoadContext::beginRead() {}
 void LoadContext::endRead() {}
 
+std::string LoadContext::notesSummary() const {
+    const bool ignored = ignoredBytes_ > 0;
+    if (skippedFields_ + skippedNodes_ + (ignored ? 1 : 0) <= 1) return lastNote_;
+    auto count = [](unsigned long long n, const char* what) {
+        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    std::vector<std::string> parts;
+    if (skippedFields_ > 0) parts.push_back(count(static_cast<unsigned long long>(skippedFields_), "unknown field"));
+    if (skippedNodes_ > 0) parts.push_back(count(static_cast<unsigned long long>(skippedNodes_), "unknown node"));
+    if (ignored) parts.push_back(count(ignoredBytes_, "byte") + " after the compressed data");
+    std::string text = "Skipped " + parts[0];
+    for (size_t i = 1; i < parts.size(); ++i) text += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return text + "; see glowpond-info --status.";
+}
+
 void LoadContext::vstatus(const char* format, std::va_list args) {
     if (!observer_.showsStatus()) return;
+    const bool field = std::strcmp(format, kVrmlSkippedField) == 0;
+    const bool node = std::strcmp(format, kVrmlSkippedNode) == 0;
+    const bool bytes = std::strcmp(format, kVrmlIgnoredBytes) == 0;
+    if (bytes) {
+        std::va_list count;
+        va_copy(count, args);
+        ignoredBytes_ += va_arg(count, unsigned long long);
+        va_end(count);
+    }
     std::string text = formatted(format, args);
+    if (field || node || bytes) {
+        skippedFields_ += field ? 1 : 0;
+        skippedNodes_ += node ? 1 : 0;
+        lastNote_ = text;
+    }
     if (observer_.cancelled()) text = kCanceling;
     // Repeats, and parts of the last text, are not shown again.
     if (lastStatus_.find(text) != std::string::npos) return;
@@ -153,7 +184,7 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
         // heap, never on the stack of whatever thread loads.
         auto context = std::make_unique<LoadContext>(observer, lastStatusText_);
         auto state = std::make_unique<TraversalState>();
-        auto action = std::make_unique<ConvertAction>(&observer);
+        auto action = std::make_unique<ConvertAction>(&observer, !options_.strictVrml);
 
         if (!dispatchModelFile(*context, path, file.get(), ".\\", options_.vrmlReading())) {
             return fail(path, "File read error.");
@@ -172,6 +203,8 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
         context->clear();
         action->finish(*context, *state);
         if (!action->transferMesh(mesh)) return fail(path, "Error: Not enough memory to load this file.");
+        const std::string notes = context->notesSummary();
+        if (!notes.empty()) context->status("%s", notes.c_str());
         return true;
     } catch (const std::bad_alloc&) {
         // Whatever the load had built is gone with the unwinding; the mesh is unchanged.

@@ -2,7 +2,7 @@
 
 namespace glowpond {
 
-MeshBuilder::MeshBuilder() { objects_.emplace_back(); }
+MeshBuilder::MeshBuilder(bool keepUnnamedFaces) : keepUnnamedFaces_(keepUnnamedFaces) { objects_.emplace_back(); }
 
 MeshBuilder::~MeshBuilder() = default;
 
@@ -24,7 +24,7 @@ void MeshBuilder::selectObject(const std::string& name) {
             return;
         }
     }
-    if (objects_[0].named) {
+    if (objects_[0].named || (keepUnnamedFaces_ && !objects_[0].faces.empty())) {
         if (objectCount() == kMaxObjects) {
             current_ = kMaxObjects - 1;
             return;

@@ -16,7 +16,9 @@
 // Objects: the builder starts with one unnamed object 0. The first new name
 // takes that object over (dropping its faces) unless it already has a name;
 // later new names add objects, up to kMaxObjects; faces of names beyond that
-// go to the last object. Lists grow as long as memory lasts.
+// go to the last object. A builder that keeps unnamed faces gives the first
+// name an object of its own instead when object 0 already has faces, so no
+// face is lost. Lists grow as long as memory lasts.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +38,7 @@ public:
     static constexpr int32_t kMaxObjects = 256;
     static constexpr int32_t kBucketCount = kPointBuckets;
 
-    MeshBuilder();
+    explicit MeshBuilder(bool keepUnnamedFaces = false);
     ~MeshBuilder();
     MeshBuilder(const MeshBuilder&) = delete;
     MeshBuilder& operator=(const MeshBuilder&) = delete;
@@ -105,6 +107,7 @@ private:
     MergedPoints points_;
     std::vector<Object> objects_;
     int32_t current_ = 0;
+    bool keepUnnamedFaces_;
     // The last material looked up and its index: consecutive faces mostly share one.
     MaterialValues lastMaterial_;
     int32_t lastMaterialIndex_ = -1;

@@ -179,5 +179,23 @@ TEST(ModelFiles, theProgramsOpenerOpensPlainFilesOnlyAndNeverWaits) {
     for (const std::string& path : refused) EXPECT_FALSE(opener.open(path)) << path;
 }
 
+TEST_F(LoadDriver, theReadersNotesEndTheLoadSoThatTheStatusWindowKeepsThemInView) {
+    const std::string v1 = "#VRML V1.0 ascii\n", cube = "Cube { }\n", vendor = "Material { reflSpecular 0 0 0 }\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {v1 + cube, "Digesting data..."},
+        {v1 + vendor + cube, "Skipped unknown field 'reflSpecular', line 2."},
+        {v1 + vendor + "Material { alphaChannel \"TEST\" }\nNavigationInfo { headlight FALSE }\n" + cube,
+         "Skipped 2 unknown fields and 1 unknown node; see glowpond-info --status."},
+        {testing::gzipped(v1 + "Viewpoint { jump TRUE }\n" + cube) + "\r\n",
+         "Skipped 1 unknown node and 2 bytes after the compressed data; see glowpond-info --status."}};
+    for (const auto& [contents, last] : cases) {
+        statuses.clear();
+        DisplayMesh mesh;
+        const std::string path = testing::writeFile(dir.path("notes.wrl"), contents);
+        EXPECT_TRUE(ModelLoader(testing::fileOpener()).load(path, mesh, *this));
+        EXPECT_EQ(statuses.back(), last);
+    }
+}
+
 }  // namespace
 }  // namespace glowpond

@@ -33,6 +33,8 @@ enum class Unpacked {
 
 // Unpacks the gzip data of `file` from where it stands (members written one
 // after another included) into `text`, at most `maxBytes` bytes of it.
-Unpacked gunzipFile(std::FILE* file, size_t maxBytes, std::string& text);
+// Bytes after the last member that start no member that gives data are
+// left, as gzip leaves them; `ignoredBytes` (may be null) receives their count.
+Unpacked gunzipFile(std::FILE* file, size_t maxBytes, std::string& text, uint64_t* ignoredBytes = nullptr);
 
 }  // namespace glowpond

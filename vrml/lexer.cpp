@@ -163,10 +163,14 @@ size_t hexLength(const char* p) {
     return 1 + std::max(decimal, real);
 }
 
-// Where a bare string ends.
+// Where a bare string ends: where a comment, a list or a body would go on.
 bool endsBareString(char c) {
-    return is(c, kBlank) || c == '\n' || c == '\r' || c == '\0' || c == '}' || c == ']';
+    return is(c, kBlank) || c == '\n' || c == '\r' || c == '\0' || c == '#' || c == '{' || c == '}' || c == ',' ||
+           c == ']';
 }
+
+// A bare string is a word or a path ("../maps/wood.jpg", "\\server\\x.jpg").
+bool startsBareString(char c) { return is(c, kWordChar) || c == '.' || c == '/' || c == '\\'; }
 
 // ---------------------------------------------------------------------------
 // Word tables
@@ -358,8 +362,7 @@ template <bool kBareString>
                 token = scanString();
                 break;
             default:
-                if (kBareString && c != '{' && c != '}' && c != '[' && c != ']' &&
-                    (token = scanBareString()) != kNoBareString) {
+                if (kBareString && startsBareString(c) && (token = scanBareString()) != kNoBareString) {
                     break;
                 }
                 if (is(c, kWordChar) || c == '.') {

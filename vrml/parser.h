@@ -8,11 +8,16 @@
 //
 // Two readings. The strict one is the VRML 1.0 grammar and nothing else.
 // The tolerant one (the default) reads every text that the grammar accepts
-// exactly as the strict one does, and only where the grammar fails, takes
-// what real writers produce:
+// exactly as the strict one does, but for one rule of the format that the
+// grammar lacks: a node of a type of the file's own that names VRML 1.0
+// types in an "isA" field acts as the first of them that has a class, with
+// the values of the fields both types have with the same type. Only where
+// the grammar fails, it takes what real writers produce:
 // - empty lists "[ ]" (no values), numbers written with a leading "+",
-//   bare words as SFString values ("filename ../maps/wood.jpg"), list
-//   elements separated by blanks alone, and gzip-compressed files;
+//   bare words and paths as SFString values ("filename ../maps/wood.jpg"),
+//   list elements separated by blanks alone, "MFFloat" in a "fields"
+//   description, and gzip-compressed files (bytes after the last member are
+//   left, with the status "Ignored <n> bytes after the compressed data.");
 // - fields that a known node does not declare (vendor extensions): their
 //   value is skipped, with the status "Skipped unknown field '<name>',
 //   line <n>.";
@@ -41,6 +46,13 @@ extern const char* const kVrmlOutOfMemory;
 extern const char* const kVrmlGzipDamaged;
 extern const char* const kVrmlGzipTooLarge;
 extern const char* const kVrmlGzipTooDense;
+// The tolerant reading's notes of what it left out, sent as status texts:
+// an undeclared field (its name and line), a node of an unknown type (the
+// same), and bytes after the last member of a compressed file (their count,
+// as unsigned long long).
+extern const char* const kVrmlSkippedField;
+extern const char* const kVrmlSkippedNode;
+extern const char* const kVrmlIgnoredBytes;
 
 enum class VrmlReading { Tolerant, Strict };
 
