@@ -4,10 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
 
 #include "config/settings.h"
 #include "mesh/mesh_math.h"
 #include "render/animation_gl.h"
+#include "render/gl.h"
 #include "render/render_surface.h"
 #include "saver/console_progress.h"
 #include "tests/test_support.h"
@@ -75,9 +81,10 @@ TEST_F(LavaDraw, aBlobLightsItsScissorSquareInItsColourAndNothingOutsideAndCulle
     part.faceColors = {{0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}};
     part.faceNormals[4] = {0, 0, -0.0f};
     part.faceNormals[5] = {0, 0, 1e-30f};
+    MeshDrawer drawer;
     for (int32_t cull : {1, 0}) {
         mesh.cullBackFaces = cull;
-        drawMesh(mesh, scissorGeometry({kWidth, kHeight}, orthoExtents(), 2.0f), 0.0f, 0.0f, nullptr);
+        drawer.drawMesh(mesh, scissorGeometry({kWidth, kHeight}, orthoExtents(), 2.0f), 0.0f, 0.0f, nullptr);
         EXPECT_EQ(std::pair(pixelAt(0, 0).red > 200, pixelAt(0, 0).green > 200), std::pair(!cull, bool(cull))) << cull;
     }
 }
@@ -106,6 +113,255 @@ TEST_F(LavaDraw, aSampleModelAtItsFormedStageLightsOnlyItsOwnBoundsInItsOwnColou
     const Vec3f own = slot.modelColor * (1.0f / (slot.modelColor[0] + slot.modelColor[1] + slot.modelColor[2]));
     EXPECT_TRUE(seen[2] > seen[0] && seen[0] > seen[1]) << seen[0] << " " << seen[1] << " " << seen[2];
     for (size_t c = 0; c < 3; ++c) EXPECT_NEAR(seen[c], own[c], 0.1f) << c;
+}
+
+bool facesAway(const Vec3f& normal) {
+    int32_t z;
+    std::memcpy(&z, &normal[2], sizeof z);
+    return z < 1;
+}
+
+// The drawing as it was before batching, kept as the reference: face by
+// face between glBegin and glEnd, one glArrayElement per corner, the colour
+// set before each face.
+void drawFaceByFace(const DisplayMesh& mesh, const ScissorGeometry& geometry, float x, float y) {
+    if (!mesh.visible || mesh.faceCount == 0 || mesh.vertexCount == 0) return;
+    const ScissorRect square = scissorSquare(geometry, x, y);
+    glScissor(square.x, square.y, square.width, square.height);
+    glEnable(GL_SCISSOR_TEST);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    for (const MeshPart& part : mesh.parts) {
+        if (part.vertexCount == 0 || part.faceCount == 0 || part.vertices.empty()) continue;
+        glVertexPointer(3, GL_FLOAT, sizeof(MeshVertex), part.vertices[0].position);
+        glNormalPointer(GL_FLOAT, sizeof(MeshVertex), part.vertices[0].normal);
+        if (part.uniformColor) glColor3f(part.color[0], part.color[1], part.color[2]);
+        size_t face = 0;
+        forEachFace(part, [&](const int32_t* corners, int32_t k) {
+            const size_t number = face++;
+            if (mesh.cullBackFaces && number < part.faceNormals.size() && facesAway(part.faceNormals[number])) return;
+            if (!cornersInRange(part, corners, k)) return;
+            if (!part.uniformColor && number < part.faceColors.size()) {
+                glColor3f(part.faceColors[number][0], part.faceColors[number][1], part.faceColors[number][2]);
+            }
+            glBegin(k == 3 ? GL_TRIANGLES : k == 4 ? GL_QUADS : GL_POLYGON);
+            for (int32_t i = 0; i < k; ++i) glArrayElement(corners[i]);
+            glEnd();
+        });
+    }
+}
+
+// Every model file renders byte for byte as face by face drawing rendered
+// it: at the rising, morphing and formed stages, with culling on and off,
+// in its own colours, in one colour and in colours that change every two
+// faces; through buffer objects and through client arrays.
+class SamePixels : public ::testing::Test {
+protected:
+    static constexpr int32_t kSide = 200;  // 75 pixels per world unit, the whole model in 75 by 75
+
+    void SetUp() override {
+        ASSERT_TRUE(context.ok());
+        setupFixedState(kSide * 4 / 3, kSide, false);
+        setLightHeight(settings.lightHeight);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        settings.totalSize = 10;
+    }
+
+    std::vector<uint8_t> render(const std::function<void()>& draw) {
+        glDisable(GL_SCISSOR_TEST);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        draw();
+        return context.readRgbTopDown();
+    }
+
+    // Adds a line to `differences` for every case of `path` whose pixels differ.
+    void compareModel(const std::string& path) {
+        SCOPED_TRACE(path);
+        testing::RecordingPlatform platform;
+        ConsoleProgress quiet(platform, false);
+        ModelSlot slot;
+        slot.model = std::make_unique<DisplayMesh>();
+        ASSERT_TRUE(ModelLoader().load(path, *slot.model, quiet));
+        ASSERT_TRUE(slot.setUp(0, settings));
+        slot.moveBy(0.0f, 0.0f, -2.0f);
+        DisplayMesh& model = *slot.model;
+        const int32_t period = 80;
+        const ScissorGeometry geometry = scissorGeometry({kSide * 4 / 3, kSide}, orthoExtents(), 1.0f);
+        GlAnimationView view({kSide * 4 / 3, kSide}, nullptr, {});
+        const Vec3f changing[] = {{1, 0.5f, 0}, {0, 0.7f, 1}, {0.9f, 0.9f, 0.2f}, {0.3f, 1, 0.4f}, {0.8f, 0.1f, 0.6f}};
+        const std::function<void()> colourings[] = {
+            [] {},
+            [&] {
+                for (MeshPart& part : model.parts) part.uniformColor = 1;
+            },
+            [&] {
+                for (MeshPart& part : model.parts) {
+                    part.uniformColor = 0;
+                    for (size_t f = 0; f < part.faceColors.size(); ++f) part.faceColors[f] = changing[f / 2 % 5];
+                }
+            },
+            // The faces change after the drawing has made its copies for them.
+            [&] { model.reverseNormals(); }};
+        const char* colouringNames[] = {"own colours", "one colour", "changing colours", "inside out"};
+        const std::pair<const char*, int32_t> stages[] = {{"rising", 0}, {"morphing", period / 2}, {"formed", period}};
+        int64_t lit = 0;
+        for (size_t c = 0; c < 4; ++c) {
+            colourings[c]();
+            for (auto [stage, t] : stages) {
+                // A rising blob is drawn alone; the last faces' change shows on the whole model.
+                if ((c > 0 && t == 0) || (c == 3 && t < period)) continue;
+                model.visible = t > 0;
+                slot.shapeFrame(t, false, period, random);
+                for (int32_t cull : {0, 1}) {
+                    model.cullBackFaces = cull;
+                    view.setSolidMode(t > 0, cull != 0, true);
+                    const std::vector<uint8_t> reference = render([&] {
+                        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kModelSpecular);
+                        drawFaceByFace(model, geometry, slot.position[0], slot.position[1]);
+                        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kBlobSpecular);
+                        drawFaceByFace(*slot.blob, geometry, slot.position[0], slot.position[1]);
+                    });
+                    for (size_t i = 0; i < reference.size(); i += 3) lit += reference[i] + reference[i + 1] + reference[i + 2] > 0;
+                    for (MeshDrawer* drawer : {&buffered, &client}) {
+                        const std::vector<uint8_t> batched = render([&] { drawer->drawSlot(slot, geometry, nullptr); });
+                        int32_t differing = 0;
+                        for (size_t i = 0; i < reference.size(); i += 3) {
+                            differing += std::memcmp(&reference[i], &batched[i], 3) != 0;
+                        }
+                        if (differing > 0) {
+                            differences += path + ", " + stage + ", culling " + std::to_string(cull) + ", " +
+                                           colouringNames[c] + (drawer == &client ? ", client arrays: " : ": ") +
+                                           std::to_string(differing) + " pixels differ\n";
+                        }
+                    }
+                    ++cases;
+                }
+            }
+        }
+        EXPECT_GT(lit, 0);
+        for (const MeshPart& part : model.parts) {
+            const auto copies = std::static_pointer_cast<const ColourCopies>(part.drawingCache);
+            partsWithCopies += copies && copies->used;
+        }
+    }
+
+    OffscreenContext context{kSide * 4 / 3, kSide};
+    SaverSettings settings;
+    StandardRandom random;
+    MeshDrawer buffered{OffscreenContext::procAddress};
+    MeshDrawer client;
+    std::string differences;
+    int32_t cases = 0;
+    int32_t partsWithCopies = 0;  // drawn in a colour array
+};
+
+TEST_F(SamePixels, everySampleModelInEveryCase) {
+    for (const char* name : {"crystal.wrl", "lava_lamp.wrl", "robot.wrl", "ring.3ds", "rocket.3ds"}) {
+        compareModel(std::string(GLOWPOND_SAMPLE_MODELS "/") + name);
+    }
+    EXPECT_TRUE(buffered.usesBufferObjects());
+    EXPECT_FALSE(client.usesBufferObjects());
+    EXPECT_EQ(cases, 5 * 16);
+    EXPECT_GT(partsWithCopies, 0);
+    EXPECT_EQ(differences, "");
+}
+
+TEST_F(SamePixels, everySharedModelOfBothFormatsInEveryCase) {
+    const std::filesystem::path shared = GLOWPOND_SHARED_MODELS;
+    if (!std::filesystem::is_directory(shared)) {
+        if (std::getenv("CI")) FAIL() << "no " << shared;
+        GTEST_SKIP() << "no " << shared;
+    }
+    std::vector<std::string> paths;
+    for (const char* folder : {"vrml1", "3ds"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(shared / folder)) {
+            if (entry.is_regular_file()) paths.push_back(entry.path().string());
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    for (const std::string& path : paths) compareModel(path);
+    EXPECT_GT(paths.size(), 20u);
+    EXPECT_EQ(differences, "");
+}
+
+// A fan of triangles in two colours by turns: each rim vertex between two
+// of them, and the centre, need one copy for the second colour.
+TEST(ColourCopies, aVertexGetsOneCopyForEveryFurtherColourOfItsFaces) {
+    MeshPart part;
+    const int32_t rim = 101;
+    part.vertices.resize(rim + 1);
+    for (int32_t i = 1; i < rim; ++i) {
+        part.faceIndices.insert(part.faceIndices.end(), {3, 0, i, i + 1});
+        part.faceColors.push_back(i % 2 ? Vec3f{1, 0, 0} : Vec3f{0, 1, 0});
+    }
+    const ColourCopies copies = colourCopiesOf(part);
+    ASSERT_TRUE(copies.used);
+    EXPECT_EQ(copies.copyOf.size(), size_t(rim - 1));
+    ASSERT_EQ(copies.colours.size(), part.vertices.size() + copies.copyOf.size());
+    ASSERT_EQ(copies.corners.size(), part.faceIndices.size());
+    size_t face = 0;
+    forEachFace(part, [&](const int32_t* corners, int32_t k) {
+        const int32_t* drawn = copies.corners.data() + (corners - part.faceIndices.data());
+        for (int32_t i = 0; i < k; ++i) {
+            const size_t m = size_t(drawn[i]);
+            const int32_t original = m < part.vertices.size() ? int32_t(m) : copies.copyOf[m - part.vertices.size()];
+            EXPECT_EQ(original, corners[i]);
+            EXPECT_EQ(copies.colours[m], part.faceColors[face]) << face;
+        }
+        ++face;
+    });
+
+    // A few changes of colour are drawn run by run, without copies.
+    for (size_t f = 0; f < part.faceColors.size(); ++f) part.faceColors[f] = f < 50 ? Vec3f{1, 0, 0} : Vec3f{0, 1, 0};
+    EXPECT_FALSE(colourCopiesOf(part).used);
+}
+
+TEST(BufferObjects, coreFromOpenGl15TheExtensionBeforeAndClientArraysWithout) {
+    const std::tuple<const char*, const char*, BufferObjects> cases[] = {
+        {"4.5 (Compatibility Profile) Mesa 22.3.6", nullptr, BufferObjects::Core},
+        {"1.5.0 NVIDIA", "", BufferObjects::Core},
+        {"2.1", "GL_ARB_vertex_buffer_object", BufferObjects::Core},
+        {"1.4.0", "GL_EXT_a GL_ARB_vertex_buffer_object", BufferObjects::Arb},
+        {"1.1.0", "GL_ARB_vertex_buffer_objects", BufferObjects::ClientArrays},
+        {"1.1.0", nullptr, BufferObjects::ClientArrays},
+        {nullptr, "GL_ARB_vertex_buffer_object", BufferObjects::Arb},
+        {"OpenGL", "", BufferObjects::ClientArrays},
+    };
+    for (auto [version, extensions, expected] : cases) {
+        EXPECT_EQ(bufferObjectsFor(version, extensions), expected) << (version ? version : "null");
+    }
+
+    // Every function must be there under the names of its kind; a Windows driver's 1, 2, 3 or -1 is none.
+    static std::map<std::string, void*> offered;
+    ProcLookup lookup = [](const char* name) { return offered.count(name) ? offered[name] : nullptr; };
+    int dummy = 0;
+    for (const char* name : {"glGenBuffersARB", "glBindBufferARB", "glBufferDataARB", "glBufferSubDataARB",
+                             "glDeleteBuffersARB", "glGenBuffers", "glBindBuffer", "glBufferData", "glBufferSubData"}) {
+        offered[name] = &dummy;
+    }
+    EXPECT_TRUE(findBufferFunctions(BufferObjects::Arb, lookup).has_value());
+    EXPECT_FALSE(findBufferFunctions(BufferObjects::Core, lookup).has_value());
+    offered["glDeleteBuffers"] = reinterpret_cast<void*>(intptr_t(-1));
+    EXPECT_FALSE(findBufferFunctions(BufferObjects::Core, lookup).has_value());
+    offered["glDeleteBuffers"] = reinterpret_cast<void*>(intptr_t(3));
+    EXPECT_FALSE(findBufferFunctions(BufferObjects::Core, lookup).has_value());
+    offered["glDeleteBuffers"] = &dummy;
+    EXPECT_TRUE(findBufferFunctions(BufferObjects::Core, lookup).has_value());
+    EXPECT_FALSE(findBufferFunctions(BufferObjects::ClientArrays, lookup).has_value());
+    EXPECT_FALSE(findBufferFunctions(BufferObjects::Core, nullptr).has_value());
+}
+
+TEST(SwapControl, aSwapIntervalIsAskedForOnlyThroughANamedExtension) {
+    const std::pair<const char*, SwapControl> lists[] = {
+        {"WGL_ARB_pixel_format WGL_EXT_swap_control", SwapControl::WglExt},
+        {"GLX_MESA_swap_control GLX_EXT_swap_control", SwapControl::GlxExt},
+        {"GLX_ARB_create_context GLX_MESA_swap_control", SwapControl::GlxMesa},
+        {"GLX_EXT_swap_control_tear GLX_SGI_swap_control", SwapControl::Unavailable},
+        {"", SwapControl::Unavailable},
+        {nullptr, SwapControl::Unavailable},
+    };
+    for (auto [list, expected] : lists) EXPECT_EQ(swapControlFor(list), expected) << (list ? list : "null");
 }
 
 TEST(SwapHint, theExtensionMustBeNamedWhole) {
