@@ -15,7 +15,6 @@
 
 #include "config/settings.h"
 #include "mesh/mesh_math.h"
-#include "render/animation_gl.h"
 #include "render/gl.h"
 #include "render/lava_draw.h"
 #include "render/render_surface.h"
@@ -104,30 +103,39 @@ FormedSlot& formedSlot(int32_t triangles, Colouring colouring) {
     return *entry;
 }
 
-void prepareContext() {
+// The fixed state, and the solid mode of a morphing model with the default settings.
+ScissorGeometry prepareContext(const SaverSettings& settings) {
     setupFixedState(kWidth, kHeight, false);
-    setLightHeight(SaverSettings().lightHeight);
+    setLightHeight(settings.lightHeight);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    glEnable(GL_SCISSOR_TEST);
+    glEnable(GL_DEPTH_TEST);
+    glDisable(GL_CULL_FACE);
+    glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, 1);
+    return scissorGeometry({kWidth, kHeight}, orthoExtents(), sizeFactor(settings.totalSize));
 }
 
-void* procAddress(const char* name);
+void clear(const ScissorRect& rect) {
+    glScissor(rect.x, rect.y, rect.width, rect.height);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+}
 
 // The saver's drawing of one frame: clear the model's square, draw the slot.
 void BM_Frame(benchmark::State& state) {
     if (!context().ok()) return state.SkipWithError("no OSMesa context");
     FormedSlot& formed = formedSlot(static_cast<int32_t>(state.range(0)), Colouring(state.range(1)));
-    prepareContext();
-    GlAnimationView view({kWidth, kHeight}, nullptr, {}, state.range(2) == kBufferObjects ? procAddress : nullptr);
-    view.beginFrame();
-    view.setSolidMode(true, false, true);
+    const ScissorGeometry geometry = prepareContext(formed.settings);
+    MeshDrawer drawer(state.range(2) == kBufferObjects ? OffscreenContext::procAddress : nullptr);
     ScissorRect rect;
-    view.drawSlot(formed.slot, sizeFactor(formed.settings.totalSize), rect);
+    drawer.drawSlot(formed.slot, geometry, &rect);
     for (auto _ : state) {
-        view.clearRect(rect);
-        view.drawSlot(formed.slot, sizeFactor(formed.settings.totalSize), rect);
+        clear(rect);
+        drawer.drawSlot(formed.slot, geometry, &rect);
         glFinish();
     }
+    if (drawer.usesBufferObjects() != (state.range(2) == kBufferObjects)) state.SkipWithError("not the arrays asked for");
+    drawer.releaseBuffers();
     state.counters["triangles"] = double(formed.slot.model->faceCount);
 }
 
@@ -135,20 +143,16 @@ void BM_Frame(benchmark::State& state) {
 void BM_Floor(benchmark::State& state) {
     if (!context().ok()) return state.SkipWithError("no OSMesa context");
     FormedSlot& formed = formedSlot(static_cast<int32_t>(state.range(0)), Colouring(state.range(1)));
-    prepareContext();
-    GlAnimationView view({kWidth, kHeight}, nullptr, {});
-    view.beginFrame();
-    view.setSolidMode(true, false, true);
+    const ScissorGeometry geometry = prepareContext(formed.settings);
     ScissorRect rect;
-    view.drawSlot(formed.slot, sizeFactor(formed.settings.totalSize), rect);
+    MeshDrawer().drawSlot(formed.slot, geometry, &rect);
     const MeshPart& part = formed.slot.model->parts[0];
     std::vector<GLuint> indices;
     forEachFace(part, [&](const int32_t* corners, int32_t k) { indices.insert(indices.end(), corners, corners + k); });
     glEnableClientState(GL_VERTEX_ARRAY);
     glEnableClientState(GL_NORMAL_ARRAY);
     for (auto _ : state) {
-        glScissor(rect.x, rect.y, rect.width, rect.height);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        clear(rect);
         glVertexPointer(3, GL_FLOAT, sizeof(MeshVertex), part.vertices[0].position);
         glNormalPointer(GL_FLOAT, sizeof(MeshVertex), part.vertices[0].normal);
         glColor3f(part.color[0], part.color[1], part.color[2]);
@@ -163,8 +167,6 @@ void BM_ShapeFrame(benchmark::State& state) {
     FormedSlot& formed = formedSlot(static_cast<int32_t>(state.range(0)), kUniform);
     for (auto _ : state) formed.slot.shapeFrame(kPeriod, true, kPeriod, formed.random);
 }
-
-void* procAddress(const char* name) { return OffscreenContext::procAddress(name); }
 
 BENCHMARK(BM_Frame)
     ->ArgsProduct({{100'000, 1'000'000}, {kUniform, kEveryFewFaces}, {kClientArrays, kBufferObjects}})

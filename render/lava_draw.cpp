@@ -230,23 +230,20 @@ void MeshDrawer::submit(const MeshPart& part, Colouring colouring, const ColourC
 
     // Addresses in the buffer objects count from 0; without them they are the arrays' own.
     uintptr_t vertexBase = 0, colourBase = vertexBytes, indexBase = 0;
-    uint32_t names[2] = {0, 0};
     if (buffers_) {
-        buffers_->genBuffers(2, names);
-        buffers_->bindBuffer(kArrayBuffer, names[0]);
-        buffers_->bufferData(kArrayBuffer, ptrdiff_t(vertexBytes + colourBytes), nullptr, kStreamDraw);
-        buffers_->bufferSubData(kArrayBuffer, 0, ptrdiff_t(n * sizeof(MeshVertex)), part.vertices.data());
+        const size_t vertexPart = n * sizeof(MeshVertex);
+        bindWithRoom(vertexBuffer_, kArrayBuffer, vertexBytes + colourBytes);
+        buffers_->bufferSubData(kArrayBuffer, 0, ptrdiff_t(vertexPart), part.vertices.data());
         if (copies) {
-            buffers_->bufferSubData(kArrayBuffer, ptrdiff_t(n * sizeof(MeshVertex)),
-                                    ptrdiff_t(copies * sizeof(MeshVertex)), vertices_.data());
+            buffers_->bufferSubData(kArrayBuffer, ptrdiff_t(vertexPart), ptrdiff_t(vertexBytes - vertexPart),
+                                    vertices_.data());
         }
         if (copied) {
             buffers_->bufferSubData(kArrayBuffer, ptrdiff_t(vertexBytes), ptrdiff_t(colourBytes),
                                     colours->colours.data());
         }
-        buffers_->bindBuffer(kElementArrayBuffer, names[1]);
-        buffers_->bufferData(kElementArrayBuffer, ptrdiff_t(indexCount_ * sizeof(uint32_t)), indices_.data(),
-                             kStreamDraw);
+        bindWithRoom(indexBuffer_, kElementArrayBuffer, indexCount_ * sizeof(uint32_t));
+        buffers_->bufferSubData(kElementArrayBuffer, 0, ptrdiff_t(indexCount_ * sizeof(uint32_t)), indices_.data());
     } else {
         vertexBase = reinterpret_cast<uintptr_t>(copies ? vertices_.data() : part.vertices.data());
         colourBase = copied ? reinterpret_cast<uintptr_t>(colours->colours.data()) : 0;
@@ -268,7 +265,23 @@ void MeshDrawer::submit(const MeshPart& part, Colouring colouring, const ColourC
     if (buffers_) {
         buffers_->bindBuffer(kArrayBuffer, 0);
         buffers_->bindBuffer(kElementArrayBuffer, 0);
-        buffers_->deleteBuffers(2, names);
+    }
+}
+
+void MeshDrawer::bindWithRoom(Buffer& buffer, uint32_t target, size_t bytes) {
+    if (!buffer.name) buffers_->genBuffers(1, &buffer.name);
+    buffers_->bindBuffer(target, buffer.name);
+    if (bytes <= buffer.capacity) return;
+    // Room to grow by half again, so that a part drawn with a few more faces
+    // than last time does not make a new store each time.
+    buffer.capacity = bytes + bytes / 2;
+    buffers_->bufferData(target, ptrdiff_t(buffer.capacity), nullptr, kStreamDraw);
+}
+
+void MeshDrawer::releaseBuffers() {
+    for (Buffer* buffer : {&vertexBuffer_, &indexBuffer_}) {
+        if (buffers_ && buffer->name) buffers_->deleteBuffers(1, &buffer->name);
+        *buffer = Buffer();
     }
 }
 

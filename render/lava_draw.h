@@ -50,14 +50,22 @@ ColourCopies colourCopiesOf(const MeshPart& part);
 // Draws meshes on the current context, the one it was first used with.
 // With buffer objects (OpenGL 1.5, or GL_ARB_vertex_buffer_object) it puts
 // each part's arrays into them once per draw, and draws every batch from
-// there; without them it draws from the part's own arrays. It keeps the
-// lists of a draw for the next, so that drawing allocates nothing once the
-// largest part has been drawn. It leaves no buffer object behind it.
+// there; without them it draws from the part's own arrays. It keeps its
+// lists and its two buffer objects from one draw to the next, so that
+// drawing allocates nothing once the largest part has been drawn.
+//
+// Its destructor calls no OpenGL (the context may be gone by then): the
+// buffer objects go with the context, or earlier with releaseBuffers().
 class MeshDrawer {
 public:
     // `lookup` (may be null: no buffer objects) finds the entry points of
     // the context.
     explicit MeshDrawer(ProcLookup lookup = nullptr) : lookup_(lookup) {}
+    MeshDrawer(MeshDrawer&&) = default;
+    MeshDrawer& operator=(MeshDrawer&&) = default;
+
+    // Deletes the buffer objects; the context must be current.
+    void releaseBuffers();
 
     // Draws `mesh` inside the scissor square of `geometry` around (x, y)
     // (the vertices already carry their place) and stores that square in
@@ -80,6 +88,10 @@ private:
         Runs,     // glColor3f before each batch of one colour
         Copies,   // a colour array over the vertices and their copies
     };
+    struct Buffer {
+        uint32_t name = 0;
+        size_t capacity = 0;  // bytes
+    };
     struct Batch {
         uint32_t mode;   // GL_TRIANGLES or GL_POLYGON
         uint32_t first;  // in indices_
@@ -92,10 +104,13 @@ private:
     // colour copies no longer fit the part's faces.
     bool collect(const MeshPart& part, bool cull, Colouring colouring, const ColourCopies* colours);
     void submit(const MeshPart& part, Colouring colouring, const ColourCopies* colours);
+    // Binds `buffer` to `target` with room for `bytes` at least.
+    void bindWithRoom(Buffer& buffer, uint32_t target, size_t bytes);
 
     ProcLookup lookup_;
     bool lookedUp_ = false;
     std::optional<BufferFunctions> buffers_;
+    Buffer vertexBuffer_, indexBuffer_;
     LargeVector<uint32_t> indices_;
     size_t indexCount_ = 0;
     std::vector<Batch> batches_;
