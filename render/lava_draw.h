@@ -60,7 +60,8 @@ class MeshDrawer {
 public:
     // `lookup` (may be null: no buffer objects) finds the entry points of
     // the context.
-    explicit MeshDrawer(ProcLookup lookup = nullptr) : lookup_(lookup) {}
+    MeshDrawer() = default;
+    explicit MeshDrawer(ProcLookup lookup) : lookup_(lookup) {}
     MeshDrawer(MeshDrawer&&) = default;
     MeshDrawer& operator=(MeshDrawer&&) = default;
 
@@ -107,7 +108,7 @@ private:
     // Binds `buffer` to `target` with room for `bytes` at least.
     void bindWithRoom(Buffer& buffer, uint32_t target, size_t bytes);
 
-    ProcLookup lookup_;
+    ProcLookup lookup_ = nullptr;
     bool lookedUp_ = false;
     std::optional<BufferFunctions> buffers_;
     Buffer vertexBuffer_, indexBuffer_;
