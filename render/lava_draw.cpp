@@ -154,35 +154,59 @@ void MeshDrawer::drawPart(const MeshPart& part, bool cull) {
         chooseColouring(false);
         if (!collect(part, cull, colouring, copies.get())) collect(part, cull, colouring = Colouring::Runs, nullptr);
     }
-    if (!batches_.empty()) submit(part, colouring, copies.get());
+    if (!batches_.empty()) submit(part, colouring, copies);
 }
 
 bool MeshDrawer::collect(const MeshPart& part, bool cull, Colouring colouring, const ColourCopies* colours) {
+    switch (colouring) {
+    case Colouring::Uniform:
+        return collectAs<Colouring::Uniform>(part, cull, colours);
+    case Colouring::Runs:
+        return collectAs<Colouring::Runs>(part, cull, colours);
+    case Colouring::Copies:
+        return collectAs<Colouring::Copies>(part, cull, colours);
+    }
+    return false;
+}
+
+template <MeshDrawer::Colouring kColouring>
+bool MeshDrawer::collectAs(const MeshPart& part, bool cull, const ColourCopies* colours) {
+    constexpr bool kCopied = kColouring == Colouring::Copies;
     indexCount_ = 0;
     batches_.clear();
-    const LargeVector<int32_t>& list = part.faceIndices;
-    const size_t size = list.size();
-    const bool copied = colouring == Colouring::Copies;
-    if (copied && colours->corners.size() != size) return false;
-    const int32_t* drawnList = copied ? colours->corners.data() : list.data();
+    const int32_t* list = part.faceIndices.data();
+    const size_t size = part.faceIndices.size();
+    if (kCopied && colours->corners.size() != size) return false;
+    const int32_t* drawnList = kCopied ? colours->corners.data() : list;
     // A quad's six indices take the room of its five entries and one more.
     const size_t room = size + size / 5 + 1;
     if (indices_.size() < room) indices_.resize(room);
-    uint32_t* out = indices_.data();
+    uint32_t* const out = indices_.data();
+    size_t count = 0;
     const size_t vertexCount = part.vertices.size();
+    const size_t normalCount = cull ? part.faceNormals.size() : 0;
 
+    GLenum openMode = 0;  // of the batch being filled, 0 before the first
+    const Vec3f* openColour = nullptr;
+    const Vec3f* last = nullptr;
+    auto open = [&](GLenum mode, const Vec3f& colour) {
+        if (!batches_.empty()) batches_.back().count = static_cast<int32_t>(count - batches_.back().first);
+        batches_.push_back({mode, static_cast<uint32_t>(count), 0, colour});
+        openMode = mode;
+        openColour = &colour;
+    };
     size_t face = 0;
     for (size_t at = 0; at < size; ++face) {
         const int32_t k = list[at];
         if (k < 0 || size - at - 1 < static_cast<size_t>(k)) break;
-        if (drawnList[at] != k) return false;
-        const int32_t* corners = list.data() + at + 1;
+        if (kCopied && drawnList[at] != k) return false;
+        const int32_t* corners = list + at + 1;
         const int32_t* drawn = drawnList + at + 1;
         at += 1 + static_cast<size_t>(k);
-        if (cull && face < part.faceNormals.size() && facesAway(part.faceNormals[face])) continue;
+        if (face < normalCount && facesAway(part.faceNormals[face])) continue;
         if (!cornersInRange(part, corners, k)) continue;
-        const Vec3f& colour = colouring == Colouring::Uniform ? part.color : faceColour(part, face);
-        if (copied) {
+        const Vec3f& colour = kColouring == Colouring::Uniform ? part.color : faceColour(part, face);
+        if (kCopied) {
             for (int32_t i = 0; i < k; ++i) {
                 const int32_t m = drawn[i];
                 if (m == corners[i]) continue;
@@ -192,35 +216,40 @@ bool MeshDrawer::collect(const MeshPart& part, bool cull, Colouring colouring, c
             }
             if (k > 0 && !sameColour(colours->colours[static_cast<size_t>(drawn[0])], colour)) return false;
         }
-        lastColour_ = colour;
+        last = &colour;
         if (k < 3) continue;  // no area: OpenGL draws nothing
 
-        const GLenum mode = k <= 4 ? GL_TRIANGLES : GL_POLYGON;
-        const bool joins = !batches_.empty() && mode == GL_TRIANGLES && batches_.back().mode == GL_TRIANGLES &&
-                           (colouring != Colouring::Runs || sameColour(batches_.back().colour, colour));
-        if (!joins) batches_.push_back({mode, static_cast<uint32_t>(indexCount_), 0, colour});
-        uint32_t* at0 = out + indexCount_;
-        if (k == 4) {
-            const uint32_t quad[6] = {uint32_t(drawn[0]), uint32_t(drawn[1]), uint32_t(drawn[2]),
-                                      uint32_t(drawn[0]), uint32_t(drawn[2]), uint32_t(drawn[3])};
-            std::memcpy(at0, quad, sizeof quad);
-            indexCount_ += 6;
-            batches_.back().count += 6;
+        uint32_t* to = out + count;
+        if (k <= 4) {
+            if (openMode != GL_TRIANGLES || (kColouring == Colouring::Runs && !sameColour(*openColour, colour))) {
+                open(GL_TRIANGLES, colour);
+            }
+            to[0] = static_cast<uint32_t>(drawn[0]);
+            to[1] = static_cast<uint32_t>(drawn[1]);
+            to[2] = static_cast<uint32_t>(drawn[2]);
+            if (k == 4) {
+                to[3] = static_cast<uint32_t>(drawn[0]);
+                to[4] = static_cast<uint32_t>(drawn[2]);
+                to[5] = static_cast<uint32_t>(drawn[3]);
+            }
+            count += k == 4 ? 6 : 3;
         } else {
-            for (int32_t i = 0; i < k; ++i) at0[i] = static_cast<uint32_t>(drawn[i]);
-            indexCount_ += static_cast<size_t>(k);
-            batches_.back().count += k;
+            open(GL_POLYGON, colour);
+            for (int32_t i = 0; i < k; ++i) to[i] = static_cast<uint32_t>(drawn[i]);
+            count += static_cast<size_t>(k);
         }
     }
+    if (!batches_.empty()) batches_.back().count = static_cast<int32_t>(count - batches_.back().first);
+    indexCount_ = count;
+    if (last) lastColour_ = *last;
     return true;
 }
 
-void MeshDrawer::submit(const MeshPart& part, Colouring colouring, const ColourCopies* colours) {
+void MeshDrawer::submit(const MeshPart& part, Colouring colouring, const std::shared_ptr<const ColourCopies>& colours) {
     const size_t n = part.vertices.size();
     const bool copied = colouring == Colouring::Copies;
     const size_t copies = copied ? colours->copyOf.size() : 0;
     const size_t vertexBytes = (n + copies) * sizeof(MeshVertex);
-    const size_t colourBytes = copied ? (n + copies) * sizeof(Vec3f) : 0;
 
     // The copies take their place and normal from their vertex as shaped for this frame.
     const size_t gathered = buffers_ ? 0 : (copies ? n : 0);
@@ -229,18 +258,23 @@ void MeshDrawer::submit(const MeshPart& part, Colouring colouring, const ColourC
     for (size_t c = 0; c < copies; ++c) vertices_[gathered + c] = part.vertices[static_cast<size_t>(colours->copyOf[c])];
 
     // Addresses in the buffer objects count from 0; without them they are the arrays' own.
-    uintptr_t vertexBase = 0, colourBase = vertexBytes, indexBase = 0;
+    uintptr_t vertexBase = 0, colourBase = 0, indexBase = 0;
     if (buffers_) {
+        if (copied) {
+            // The colours stay the same as long as the copies do.
+            const size_t colourBytes = colours->colours.size() * sizeof(Vec3f);
+            if (bindWithRoom(colourBuffer_, kArrayBuffer, colourBytes) || colourSource_.lock() != colours) {
+                buffers_->bufferSubData(kArrayBuffer, 0, ptrdiff_t(colourBytes), colours->colours.data());
+                colourSource_ = colours;
+            }
+            glColorPointer(3, GL_FLOAT, sizeof(Vec3f), address(0));
+        }
         const size_t vertexPart = n * sizeof(MeshVertex);
-        bindWithRoom(vertexBuffer_, kArrayBuffer, vertexBytes + colourBytes);
+        bindWithRoom(vertexBuffer_, kArrayBuffer, vertexBytes);
         buffers_->bufferSubData(kArrayBuffer, 0, ptrdiff_t(vertexPart), part.vertices.data());
         if (copies) {
             buffers_->bufferSubData(kArrayBuffer, ptrdiff_t(vertexPart), ptrdiff_t(vertexBytes - vertexPart),
                                     vertices_.data());
-        }
-        if (copied) {
-            buffers_->bufferSubData(kArrayBuffer, ptrdiff_t(vertexBytes), ptrdiff_t(colourBytes),
-                                    colours->colours.data());
         }
         bindWithRoom(indexBuffer_, kElementArrayBuffer, indexCount_ * sizeof(uint32_t));
         buffers_->bufferSubData(kElementArrayBuffer, 0, ptrdiff_t(indexCount_ * sizeof(uint32_t)), indices_.data());
@@ -248,13 +282,11 @@ void MeshDrawer::submit(const MeshPart& part, Colouring colouring, const ColourC
         vertexBase = reinterpret_cast<uintptr_t>(copies ? vertices_.data() : part.vertices.data());
         colourBase = copied ? reinterpret_cast<uintptr_t>(colours->colours.data()) : 0;
         indexBase = reinterpret_cast<uintptr_t>(indices_.data());
+        if (copied) glColorPointer(3, GL_FLOAT, sizeof(Vec3f), address(colourBase));
     }
     glVertexPointer(3, GL_FLOAT, sizeof(MeshVertex), address(vertexBase + offsetof(MeshVertex, position)));
     glNormalPointer(GL_FLOAT, sizeof(MeshVertex), address(vertexBase + offsetof(MeshVertex, normal)));
-    if (copied) {
-        glColorPointer(3, GL_FLOAT, sizeof(Vec3f), address(colourBase));
-        glEnableClientState(GL_COLOR_ARRAY);
-    }
+    if (copied) glEnableClientState(GL_COLOR_ARRAY);
     for (const Batch& batch : batches_) {
         if (colouring == Colouring::Runs) glColor3f(batch.colour[0], batch.colour[1], batch.colour[2]);
         glDrawElements(batch.mode, batch.count, GL_UNSIGNED_INT, address(indexBase + batch.first * sizeof(uint32_t)));
@@ -268,21 +300,23 @@ void MeshDrawer::submit(const MeshPart& part, Colouring colouring, const ColourC
     }
 }
 
-void MeshDrawer::bindWithRoom(Buffer& buffer, uint32_t target, size_t bytes) {
+bool MeshDrawer::bindWithRoom(Buffer& buffer, uint32_t target, size_t bytes) {
     if (!buffer.name) buffers_->genBuffers(1, &buffer.name);
     buffers_->bindBuffer(target, buffer.name);
-    if (bytes <= buffer.capacity) return;
+    if (bytes <= buffer.capacity) return false;
     // Room to grow by half again, so that a part drawn with a few more faces
     // than last time does not make a new store each time.
     buffer.capacity = bytes + bytes / 2;
     buffers_->bufferData(target, ptrdiff_t(buffer.capacity), nullptr, kStreamDraw);
+    return true;
 }
 
 void MeshDrawer::releaseBuffers() {
-    for (Buffer* buffer : {&vertexBuffer_, &indexBuffer_}) {
+    for (Buffer* buffer : {&vertexBuffer_, &colourBuffer_, &indexBuffer_}) {
         if (buffers_ && buffer->name) buffers_->deleteBuffers(1, &buffer->name);
         *buffer = Buffer();
     }
+    colourSource_.reset();
 }
 
 }  // namespace glowpond

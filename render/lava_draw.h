@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -51,7 +52,7 @@ ColourCopies colourCopiesOf(const MeshPart& part);
 // With buffer objects (OpenGL 1.5, or GL_ARB_vertex_buffer_object) it puts
 // each part's arrays into them once per draw, and draws every batch from
 // there; without them it draws from the part's own arrays. It keeps its
-// lists and its two buffer objects from one draw to the next, so that
+// lists and its buffer objects from one draw to the next, so that
 // drawing allocates nothing once the largest part has been drawn.
 //
 // Its destructor calls no OpenGL (the context may be gone by then): the
@@ -104,14 +105,18 @@ private:
     // Fills indices_ and batches_ with the faces to draw; false when the
     // colour copies no longer fit the part's faces.
     bool collect(const MeshPart& part, bool cull, Colouring colouring, const ColourCopies* colours);
-    void submit(const MeshPart& part, Colouring colouring, const ColourCopies* colours);
-    // Binds `buffer` to `target` with room for `bytes` at least.
-    void bindWithRoom(Buffer& buffer, uint32_t target, size_t bytes);
+    template <Colouring kColouring>
+    bool collectAs(const MeshPart& part, bool cull, const ColourCopies* colours);
+    void submit(const MeshPart& part, Colouring colouring, const std::shared_ptr<const ColourCopies>& colours);
+    // Binds `buffer` to `target` with room for `bytes` at least; true when
+    // that took a new store, whose contents are undefined.
+    bool bindWithRoom(Buffer& buffer, uint32_t target, size_t bytes);
 
     ProcLookup lookup_ = nullptr;
     bool lookedUp_ = false;
     std::optional<BufferFunctions> buffers_;
-    Buffer vertexBuffer_, indexBuffer_;
+    Buffer vertexBuffer_, colourBuffer_, indexBuffer_;
+    std::weak_ptr<const ColourCopies> colourSource_;  // whose colours colourBuffer_ holds
     LargeVector<uint32_t> indices_;
     size_t indexCount_ = 0;
     std::vector<Batch> batches_;
