@@ -182,7 +182,7 @@ protected:
         ConsoleProgress quiet(platform, false);
         ModelSlot slot;
         slot.model = std::make_unique<DisplayMesh>();
-        ASSERT_TRUE(ModelLoader().load(path, *slot.model, quiet));
+        ASSERT_TRUE(ModelLoader(testing::fileOpener()).load(path, *slot.model, quiet));
         ASSERT_TRUE(slot.setUp(0, settings));
         slot.moveBy(0.0f, 0.0f, -2.0f);
         DisplayMesh& model = *slot.model;
