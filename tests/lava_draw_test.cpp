@@ -240,53 +240,26 @@ protected:
     int32_t partsWithCopies = 0;  // drawn in a colour array
 };
 
-TEST_F(SamePixels, everySampleModelInEveryCase) {
+TEST_F(SamePixels, everySampleModelAndEverySharedModelOfBothFormats) {
+    std::vector<std::string> paths;
     for (const char* name : {"crystal.wrl", "lava_lamp.wrl", "robot.wrl", "ring.3ds", "rocket.3ds"}) {
-        compareModel(std::string(GLOWPOND_SAMPLE_MODELS "/") + name);
+        paths.push_back(std::string(GLOWPOND_SAMPLE_MODELS "/") + name);
     }
+    const std::filesystem::path shared = GLOWPOND_SHARED_MODELS;
+    if (std::filesystem::is_directory(shared)) {
+        for (const char* folder : {"vrml1", "3ds"}) {
+            for (const auto& entry : std::filesystem::directory_iterator(shared / folder)) paths.push_back(entry.path());
+        }
+    } else if (std::getenv("CI")) {
+        FAIL() << "no " << shared;
+    }
+    for (const std::string& path : paths) compareModel(path);
     EXPECT_TRUE(buffered.usesBufferObjects());
     EXPECT_FALSE(client.usesBufferObjects());
-    EXPECT_EQ(cases, 5 * 16);
+    EXPECT_EQ(cases, int32_t(paths.size()) * 16);
     EXPECT_GT(lit, 0);
     EXPECT_GT(partsWithCopies, 0);
     EXPECT_EQ(differences, "");
-}
-
-TEST_F(SamePixels, everySharedModelOfBothFormatsInEveryCase) {
-    const std::filesystem::path shared = GLOWPOND_SHARED_MODELS;
-    if (!std::filesystem::is_directory(shared)) {
-        if (std::getenv("CI")) FAIL() << "no " << shared;
-        GTEST_SKIP() << "no " << shared;
-    }
-    std::vector<std::string> paths;
-    for (const char* folder : {"vrml1", "3ds"}) {
-        for (const auto& entry : std::filesystem::directory_iterator(shared / folder)) {
-            if (entry.is_regular_file()) paths.push_back(entry.path().string());
-        }
-    }
-    std::sort(paths.begin(), paths.end());
-    for (const std::string& path : paths) compareModel(path);
-    EXPECT_GT(paths.size(), 20u);
-    EXPECT_EQ(differences, "");
-}
-
-// A fan of triangles in two colours by turns: each rim vertex between two
-// of them, and the centre, need one copy for the second colour; a few
-// changes of colour are drawn run by run, without copies.
-TEST(ColourCopies, aVertexGetsOneCopyForEveryFurtherColourOfItsFaces) {
-    MeshPart part;
-    const int32_t rim = 101;
-    part.vertices.resize(rim + 1);
-    for (int32_t i = 1; i < rim; ++i) {
-        part.faceIndices.insert(part.faceIndices.end(), {3, 0, i, i + 1});
-        part.faceColors.push_back(i % 2 ? Vec3f{1, 0, 0} : Vec3f{0, 1, 0});
-    }
-    const ColourCopies copies = colourCopiesOf(part);
-    EXPECT_TRUE(copies.used);
-    EXPECT_EQ(copies.copyOf.size(), size_t(rim - 1));
-    EXPECT_EQ(copies.colours.size(), part.vertices.size() + copies.copyOf.size());
-    for (size_t f = 0; f < part.faceColors.size(); ++f) part.faceColors[f] = f < 50 ? Vec3f{1, 0, 0} : Vec3f{0, 1, 0};
-    EXPECT_FALSE(colourCopiesOf(part).used);
 }
 
 TEST(BufferObjects, coreFromOpenGl15TheExtensionBeforeAndEveryFunctionOrNone) {
