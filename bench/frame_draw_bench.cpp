@@ -134,7 +134,9 @@ void BM_Frame(benchmark::State& state) {
         drawer.drawSlot(formed.slot, geometry, &rect);
         glFinish();
     }
-    if (drawer.usesBufferObjects() != (state.range(2) == kBufferObjects)) state.SkipWithError("not the arrays asked for");
+    if (drawer.usesBufferObjects() != (state.range(2) == kBufferObjects)) {
+        state.SkipWithError("not the arrays asked for");
+    }
     drawer.releaseBuffers();
     // Every vertex lit once more for each further colour around it.
     size_t vertices = 0;

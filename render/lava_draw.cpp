@@ -255,7 +255,9 @@ void MeshDrawer::submit(const MeshPart& part, Colouring colouring, const std::sh
     const size_t gathered = buffers_ ? 0 : (copies ? n : 0);
     if (vertices_.size() < gathered + copies) vertices_.resize(gathered + copies);
     if (gathered) std::memcpy(vertices_.data(), part.vertices.data(), n * sizeof(MeshVertex));
-    for (size_t c = 0; c < copies; ++c) vertices_[gathered + c] = part.vertices[static_cast<size_t>(colours->copyOf[c])];
+    for (size_t c = 0; c < copies; ++c) {
+        vertices_[gathered + c] = part.vertices[static_cast<size_t>(colours->copyOf[c])];
+    }
 
     // Addresses in the buffer objects count from 0; without them they are the arrays' own.
     uintptr_t vertexBase = 0, colourBase = 0, indexBase = 0;

@@ -213,7 +213,9 @@ protected:
                     for (MeshDrawer* drawer : {&buffered, &client}) {
                         const std::vector<uint8_t> batched = render([&] { drawer->drawSlot(slot, geometry, nullptr); });
                         int32_t differing = 0;
-                        for (size_t i = 0; i < reference.size(); i += 3) differing += std::memcmp(&reference[i], &batched[i], 3) != 0;
+                        for (size_t i = 0; i < reference.size(); i += 3) {
+                            differing += std::memcmp(&reference[i], &batched[i], 3) != 0;
+                        }
                         if (differing == 0) continue;
                         differences += path + ", t " + std::to_string(t) + ", culling " + std::to_string(cull) + ", " +
                                        colourings[c] + (drawer == &client ? ", client arrays: " : ": ") +
@@ -248,7 +250,9 @@ TEST_F(SamePixels, everySampleModelAndEverySharedModelOfBothFormats) {
     const std::filesystem::path shared = GLOWPOND_SHARED_MODELS;
     if (std::filesystem::is_directory(shared)) {
         for (const char* folder : {"vrml1", "3ds"}) {
-            for (const auto& entry : std::filesystem::directory_iterator(shared / folder)) paths.push_back(entry.path());
+            for (const auto& entry : std::filesystem::directory_iterator(shared / folder)) {
+                paths.push_back(entry.path());
+            }
         }
     } else if (std::getenv("CI")) {
         FAIL() << "no " << shared;
@@ -286,7 +290,8 @@ TEST(Extensions, areNamedWholeAndASwapIntervalIsAskedForOnlyThroughOne) {
     const std::pair<const char*, bool> lists[] = {{"GL_A GL_WIN_swap_hint GL_B", true}, {"GL_WIN_swap_hint", true},
         {"GL_WIN_swap_hints GL_B", false}, {"XGL_WIN_swap_hint", false}, {nullptr, false}};
     for (auto [list, named] : lists) EXPECT_EQ(hasExtension(list, "GL_WIN_swap_hint"), named) << (list ? list : "null");
-    const std::pair<const char*, SwapControl> swaps[] = {{"WGL_ARB_pixel_format WGL_EXT_swap_control", SwapControl::WglExt},
+    const std::pair<const char*, SwapControl> swaps[] = {
+        {"WGL_ARB_pixel_format WGL_EXT_swap_control", SwapControl::WglExt},
         {"GLX_MESA_swap_control GLX_EXT_swap_control", SwapControl::GlxExt},
         {"GLX_MESA_swap_control", SwapControl::GlxMesa},
         {"GLX_EXT_swap_control_tear GLX_SGI_swap_control", SwapControl::Unavailable}};
