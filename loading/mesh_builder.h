@@ -10,7 +10,8 @@
 // in order of first use.
 //
 // Every distinct face material (equal within kCoincidence, as
-// Material::findMaterial compares) is kept once in the material table.
+// Material::findMaterial compares) is kept once in the material table;
+// MaterialIndex finds it there.
 //
 // Objects: the builder starts with one unnamed object 0. The first new name
 // takes that object over (dropping its faces) unless it already has a name;
@@ -22,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "loading/material_index.h"
 #include "loading/merged_points.h"
 #include "scene/field_array.h"
 #include "scene/properties.h"
@@ -48,7 +50,8 @@ public:
     void selectObject(const std::string& name);
 
     // Starts a face of the current object with the default MaterialValues
-    // or with `material`.
+    // or with `material`. Throws std::bad_alloc when no memory is left for
+    // the lookup of a new material.
     void beginPolygon();
     void beginPolygon(const MaterialValues& material);
     // Adds a corner to the face being built (between beginPolygon and
@@ -98,6 +101,7 @@ private:
     Object& currentObjectRef() { return objects_[static_cast<size_t>(current_)]; }
 
     Material materials_;
+    MaterialIndex materialIndex_;
     MergedPoints points_;
     std::vector<Object> objects_;
     int32_t current_ = 0;
