@@ -17,6 +17,7 @@
 #include "loading/load_driver.h"
 #include "platform/platform.h"
 #include "render/animation_gl.h"
+#include "render/lava_draw.h"
 #include "render/render_surface.h"
 #include "saver/frame_loop.h"
 #include "saver/win32_file_opener.h"
@@ -38,6 +39,7 @@ struct ModelDialogState {
     int32_t currentModel = 0;
     std::unique_ptr<DisplayMesh> previewMesh;
     RenderSurface surface;
+    MeshDrawer drawer;  // of the preview, on the surface's context
     HWND picture = nullptr;
     bool scrollHintShown = false;
 };

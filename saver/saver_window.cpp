@@ -9,6 +9,9 @@
 #include "saver/password.h"
 
 namespace glowpond {
+
+void* glProcAddress(const char* name) { return reinterpret_cast<void*>(wglGetProcAddress(name)); }
+
 namespace {
 
 // The frame loop on this thread: the runtime's clock and the thread's queue.
@@ -29,8 +32,6 @@ public:
 private:
     const SaverRuntime& runtime_;
 };
-
-void* glProcAddress(const char* name) { return reinterpret_cast<void*>(wglGetProcAddress(name)); }
 
 // Creates the OpenGL surface, or ends the process: the user has already
 // been told why, and a saver without a picture has nothing to show.
@@ -118,9 +119,9 @@ void startAnimation(SaverRuntime& runtime, HWND window, int clears) {
     RECT client{};
     GetClientRect(window, &client);
     const HDC deviceContext = static_cast<HDC>(runtime.surface.deviceContext);
-    GlAnimationView view({client.right, client.bottom}, *runtime.swapHint, [deviceContext] {
-        SwapBuffers(deviceContext);
-    });
+    GlAnimationView view(
+        {client.right, client.bottom}, *runtime.swapHint, [deviceContext] { SwapBuffers(deviceContext); },
+        glProcAddress);
     ThreadLoop services(runtime);
     runtime.loop.animating = true;
     runFrameLoop(runtime.slots.get(), runtime.saved().modelCount, runtime.saved(),

@@ -140,7 +140,7 @@ const char* phaseName(ModelPhase phase) {
 class TraceView final : public GlAnimationView {
 public:
     TraceView(const Options& options, const SaverSettings& settings, const OffscreenContext& context)
-        : GlAnimationView({options.width, options.height}, nullptr, {}),
+        : GlAnimationView({options.width, options.height}, nullptr, {}, OffscreenContext::procAddress),
           options_(options),
           context_(context),
           period_(animationTiming(settings).spinPeriod),

@@ -149,7 +149,7 @@ public:
     // Returns when the window or a signal ends the program.
     void run(ModelSlot* slots, int32_t count) {
         prepareSurface(window_, settings_);
-        GlAnimationView view(window_.size(), nullptr, [this] { window_.swapBuffers(); });
+        GlAnimationView view(window_.size(), nullptr, [this] { window_.swapBuffers(); }, GlxWindow::procAddress);
         Animation animation;
         animation.start(slots, count, settings_, static_cast<uint32_t>(std::time(nullptr)), clock_.ms());
         FpsMeter meter;
