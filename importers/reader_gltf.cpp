@@ -378,7 +378,12 @@ public:
 
     void run() {
         Span json{source_.data, source_.size};
-        if (looksLikeGlb(source_.data, source_.size) && !splitGlb(json)) return;
+        if (looksLikeGlb(source_.data, source_.size)) {
+            if (!splitGlb(json)) return;
+        } else if (!looksLikeGltf(source_.data, source_.size)) {
+            fail("it is neither glTF text nor a binary glTF file.");
+            return;
+        }
         try {
             root_ = Json::parse(json.data, json.data + json.size);
         } catch (const Json::parse_error& error) {

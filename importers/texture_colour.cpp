@@ -1,10 +1,10 @@
 #include "importers/texture_colour.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <memory>
 #include <new>
+#include <utility>
 
 // Only the two formats models use, decoded from memory. No failure texts:
 // they live in a variable of the whole process.
@@ -20,10 +20,6 @@
 namespace glowpond {
 namespace {
 
-struct StbFree {
-    void operator()(stbi_uc* pixels) const { stbi_image_free(pixels); }
-};
-
 // The texel index of coordinate `t` on a side of `size` texels, repeating.
 int32_t texel(double t, int32_t size) {
     if (!std::isfinite(t)) t = 0.0;
@@ -36,6 +32,8 @@ int32_t texel(double t, int32_t size) {
 
 }  // namespace
 
+void TexelsFree::operator()(uint8_t* texels) const { stbi_image_free(texels); }
+
 TextureDecode decodeTexture(const uint8_t* data, size_t size, TextureImage& image) {
     image = TextureImage{};
     if (!data || size == 0 || size > static_cast<size_t>(std::numeric_limits<int>::max())) {
@@ -46,12 +44,11 @@ TextureDecode decodeTexture(const uint8_t* data, size_t size, TextureImage& imag
     if (!stbi_info_from_memory(data, length, &width, &height, &channels)) return TextureDecode::Unreadable;
     if (width <= 0 || height <= 0) return TextureDecode::Unreadable;
     if (width > kMaxTextureSide || height > kMaxTextureSide) return TextureDecode::TooLarge;
-    std::unique_ptr<stbi_uc, StbFree> pixels(stbi_load_from_memory(data, length, &width, &height, &channels, 3));
+    std::unique_ptr<uint8_t[], TexelsFree> pixels(stbi_load_from_memory(data, length, &width, &height, &channels, 3));
     if (!pixels || width <= 0 || height <= 0 || width > kMaxTextureSide || height > kMaxTextureSide) {
         return TextureDecode::Unreadable;
     }
-    const size_t bytes = static_cast<size_t>(width) * static_cast<size_t>(height) * 3;
-    image.rgb.assign(pixels.get(), pixels.get() + bytes);
+    image.rgb = std::move(pixels);
     image.width = width;
     image.height = height;
     return TextureDecode::Decoded;

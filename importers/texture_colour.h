@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "scene/values.h"
 
@@ -15,12 +15,19 @@ namespace glowpond {
 // Larger images are not decoded: they would take hundreds of megabytes.
 constexpr int32_t kMaxTextureSide = 8192;
 
+// Releases what the decoder allocated.
+struct TexelsFree {
+    void operator()(uint8_t* texels) const;
+};
+
 struct TextureImage {
     int32_t width = 0;
     int32_t height = 0;
-    std::vector<uint8_t> rgb;  // rows from the top, 3 bytes per texel
+    // Rows from the top, 3 bytes per texel, as the decoder left them: an
+    // image of the largest size is 200 MB, not to be copied.
+    std::unique_ptr<uint8_t[], TexelsFree> rgb;
 
-    bool empty() const { return rgb.empty(); }
+    bool empty() const { return !rgb; }
 };
 
 enum class TextureDecode { Decoded, Unreadable, TooLarge };
