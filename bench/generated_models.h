@@ -32,6 +32,9 @@ std::string studioGrid(int rows);
 constexpr int kTorusFacesPerMesh = 60'000;
 std::string vrmlTorus(int triangles);
 std::string studioTorus(int triangles);
+// The torus as a binary glTF file: float points and 32-bit indices of one
+// indexed triangle list, as exporters write it.
+std::string gltfTorus(int triangles);
 
 // Writes `contents` to a file named `name` in the temporary folder, once per
 // name, and removes it when the program ends; returns its path.

@@ -10,7 +10,10 @@
 // in order of first use.
 //
 // Every distinct face material (equal within kCoincidence, as
-// Material::findMaterial compares) is kept once in the material table.
+// Material::findMaterial compares) is kept once in the material table; a
+// face takes the first equal one. Models coloured face by face (vertex
+// colours, textures) bring hundreds of thousands of them, so they are found
+// through a grid of their diffuse colours, not by searching the table.
 //
 // Objects: the builder starts with one unnamed object 0. The first new name
 // takes that object over (dropping its faces) unless it already has a name;
@@ -20,6 +23,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "loading/merged_points.h"
@@ -96,6 +100,9 @@ private:
     };
 
     Object& currentObjectRef() { return objects_[static_cast<size_t>(current_)]; }
+    // The first material of the table equal to `material`, or -1.
+    int32_t findMaterial(const MaterialValues& material) const;
+    void fileMaterial(const MaterialValues& material, int32_t index);
 
     Material materials_;
     MergedPoints points_;
@@ -104,6 +111,8 @@ private:
     // The last material looked up and its index: consecutive faces mostly share one.
     MaterialValues lastMaterial_;
     int32_t lastMaterialIndex_ = -1;
+    // Material numbers by the grid cell of their diffuse colour.
+    std::unordered_map<uint64_t, std::vector<int32_t>> materialCells_;
 };
 
 }  // namespace glowpond

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <algorithm>
 #include <limits>
 #include <random>
@@ -95,6 +96,27 @@ TEST(MeshBuilder, mergesAcrossCellBoundariesAndAfterItsLookupIsReleased) {
     builder.endPolygon();
     expected.push_back(-1);
     EXPECT_EQ(toVector(builder.objectFaces(0)), expected);
+}
+
+TEST(MeshBuilder, facesTakeTheFirstEqualMaterialAlsoAcrossItsLookupCells) {
+    MeshBuilder builder;
+    auto materialOf = [&](double red) {
+        MaterialValues material;
+        material.diffuse = {red, 0.25, 0.25};
+        builder.beginPolygon(material);
+        builder.endPolygon();
+        return builder.faceMaterialNumber(0, builder.objectFaces(0).count() - 1);
+    };
+    // 0.5 lies on a side of a lookup cell: these two are 1.2e-5 apart, distinct.
+    EXPECT_EQ(materialOf(0.5 - 6e-6), 0);
+    EXPECT_EQ(materialOf(0.5 + 6e-6), 1);
+    // Within kCoincidence of both: the first.
+    EXPECT_EQ(materialOf(0.5), 0);
+    EXPECT_EQ(materialOf(0.5 + 1.5e-5), 1);
+    EXPECT_EQ(materialOf(std::nan("")), 2);
+    EXPECT_EQ(materialOf(std::nan("")), 3);  // equal to nothing, not even itself
+    for (int i = 0; i < 20000; ++i) materialOf(i / 20000.0);
+    EXPECT_EQ(builder.materials().materialCount(), 4 + 20000 - 1);  // 0.5 was there
 }
 
 TEST(MeshBuilder, namesSelectObjectsUpToTheLimit) {
