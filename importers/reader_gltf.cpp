@@ -51,10 +51,11 @@ constexpr uint32_t kChunkBin = 0x004E4942;
 constexpr uint64_t kGlbHeaderBytes = 12;
 constexpr uint64_t kChunkHeaderBytes = 8;
 
-// A file draws at most this many triangles plus one for every two bytes of
-// its data: nodes may draw one mesh many times, but a small file must not
-// grow into gigabytes of faces.
-constexpr uint64_t kBaseTriangleBudget = 2'000'000;
+// A file draws at most 32 triangles for every byte of it and its buffers,
+// and at least this many: nodes may draw one mesh many times, but a small
+// file must not grow into gigabytes of faces.
+constexpr uint64_t kBaseTriangleBudget = 250'000;
+constexpr uint64_t kTrianglesPerByte = 32;
 constexpr uint64_t kMaxElements = std::numeric_limits<int32_t>::max();
 
 struct Span {
@@ -395,7 +396,7 @@ public:
             return;
         }
         if (!checkVersion() || !checkExtensions()) return;
-        budget_ = kBaseTriangleBudget + source_.size / 2;
+        addToBudget(source_.size);
         accessors_ = arrayMember(root_, "accessors");
         bufferViews_ = arrayMember(root_, "bufferViews");
         meshes_ = arrayMember(root_, "meshes");
@@ -420,6 +421,11 @@ public:
 private:
     static constexpr const char* kDracoReason =
         "its meshes are compressed with Draco (KHR_draco_mesh_compression), which this program does not read.";
+
+    void addToBudget(uint64_t bytes) {
+        dataBytes_ += bytes;
+        budget_ = std::max(kBaseTriangleBudget, dataBytes_ * kTrianglesPerByte);
+    }
 
     void fail(const std::string& reason) {
         if (failed_) return;
@@ -554,7 +560,7 @@ private:
         if (uri && uri->is_string()) {
             if (!fetchUri(uri->get<std::string>(), "buffer", "what lies in it is left out", entry.owned)) return nullptr;
             entry.span = {entry.owned.data(), entry.owned.size()};
-            budget_ += entry.owned.size() / 2;
+            addToBudget(entry.owned.size());
         } else if (index == 0 && hasBin_) {
             entry.span = bin_;
         } else {
@@ -1133,6 +1139,7 @@ private:
     std::vector<BufferEntry> buffers_;
     std::vector<ImageEntry> images_;
     uint64_t budget_ = kBaseTriangleBudget;
+    uint64_t dataBytes_ = 0;
     uint64_t triangles_ = 0;
     Dropped dropped_;
 };
