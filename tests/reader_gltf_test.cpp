@@ -438,7 +438,7 @@ TEST(GltfSharedModels, loadWithTheirTrianglesAndTheBadOnesAreRefused) {
     };
     size_t seen = 0;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-        const std::string name = std::filesystem::relative(entry.path(), folder).u8string();
+        const std::string name = std::filesystem::relative(entry.path(), folder).generic_u8string();
         const std::string suffix = entry.path().extension().string();
         if (suffix != ".gltf" && suffix != ".glb") continue;
         ++seen;
