@@ -96,7 +96,8 @@ bool loadGltf(const std::string& path, DisplayMesh& mesh) {
 
 void loadTorus(benchmark::State& state, Format format) {
     const std::string& path = torusFile(static_cast<int>(state.range(0)), format);
-    ModelLoader loader;
+    PosixFileOpener opener;
+    ModelLoader loader(opener);
     Unobserved observer;
     const PeakMemory peak;
     for (auto _ : state) {
