@@ -1,54 +1,6 @@
 #include "loading/mesh_builder.h"
 
-#include <algorithm>
-#include <cmath>
-
-
 namespace glowpond {
-namespace {
-
-// Cells much wider than kCoincidence: an equal colour lies in the query's
-// cell unless the query lies within kCoincidence of a cell's side.
-constexpr double kCellsPerUnit = 1024.0;
-constexpr double kFarthestCell = 1e12;
-
-int64_t cellOf(double value) {
-    return static_cast<int64_t>(std::clamp(std::floor(value * kCellsPerUnit), -kFarthestCell, kFarthestCell));
-}
-
-uint64_t cellKey(int64_t x, int64_t y, int64_t z) {
-    return static_cast<uint64_t>(x) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(y) * 0xC2B2AE3D27D4EB4Full ^
-           static_cast<uint64_t>(z) * 0x165667B19E3779F9ull;
-}
-
-}  // namespace
-
-int32_t MeshBuilder::findMaterial(const MaterialValues& material) const {
-    const Vec3& c = material.diffuse;
-    // Colours that are not finite equal nothing and are not filed.
-    if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) return -1;
-    int32_t first = -1;
-    for (int64_t x = cellOf(c.x - kCoincidence); x <= cellOf(c.x + kCoincidence); ++x) {
-        for (int64_t y = cellOf(c.y - kCoincidence); y <= cellOf(c.y + kCoincidence); ++y) {
-            for (int64_t z = cellOf(c.z - kCoincidence); z <= cellOf(c.z + kCoincidence); ++z) {
-                const auto found = materialCells_.find(cellKey(x, y, z));
-                if (found == materialCells_.end()) continue;
-                for (int32_t index : found->second) {
-                    if ((first < 0 || index < first) && sameMaterial(materials_.material(index), material)) {
-                        first = index;
-                    }
-                }
-            }
-        }
-    }
-    return first;
-}
-
-void MeshBuilder::fileMaterial(const MaterialValues& material, int32_t index) {
-    const Vec3& c = material.diffuse;
-    if (!std::isfinite(c.x) || !std::isfinite(c.y) || !std::isfinite(c.z)) return;
-    materialCells_[cellKey(cellOf(c.x), cellOf(c.y), cellOf(c.z))].push_back(index);
-}
 
 MeshBuilder::MeshBuilder() { objects_.emplace_back(); }
 
@@ -56,7 +8,7 @@ MeshBuilder::~MeshBuilder() = default;
 
 void MeshBuilder::reset() {
     materials_.clear();
-    materialCells_.clear();
+    materialIndex_.clear();
     points_.clear();
     objects_.clear();
     objects_.emplace_back();
@@ -96,10 +48,10 @@ void MeshBuilder::beginPolygon(const MaterialValues& material) {
                             material.shininess == lastMaterial_.shininess &&
                             material.transparency == lastMaterial_.transparency;
     // Identical values find the same entry again: the table only grows at its end.
-    int32_t index = sameAsLast ? lastMaterialIndex_ : findMaterial(material);
+    int32_t index = sameAsLast ? lastMaterialIndex_ : materialIndex_.find(materials_, material);
     if (index < 0) {
         index = materials_.appendMaterial(material);
-        if (index >= 0) fileMaterial(material, index);
+        if (index >= 0) materialIndex_.add(material, index);
     }
     if (index >= 0) {
         lastMaterial_ = material;

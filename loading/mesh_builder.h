@@ -10,10 +10,8 @@
 // in order of first use.
 //
 // Every distinct face material (equal within kCoincidence, as
-// Material::findMaterial compares) is kept once in the material table; a
-// face takes the first equal one. Models coloured face by face (vertex
-// colours, textures) bring hundreds of thousands of them, so they are found
-// through a grid of their diffuse colours, not by searching the table.
+// Material::findMaterial compares) is kept once in the material table;
+// MaterialIndex finds it there.
 //
 // Objects: the builder starts with one unnamed object 0. The first new name
 // takes that object over (dropping its faces) unless it already has a name;
@@ -23,9 +21,9 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "loading/material_index.h"
 #include "loading/merged_points.h"
 #include "scene/field_array.h"
 #include "scene/properties.h"
@@ -52,7 +50,8 @@ public:
     void selectObject(const std::string& name);
 
     // Starts a face of the current object with the default MaterialValues
-    // or with `material`.
+    // or with `material`. Throws std::bad_alloc when no memory is left for
+    // the lookup of a new material.
     void beginPolygon();
     void beginPolygon(const MaterialValues& material);
     // Adds a corner to the face being built (between beginPolygon and
@@ -100,19 +99,15 @@ private:
     };
 
     Object& currentObjectRef() { return objects_[static_cast<size_t>(current_)]; }
-    // The first material of the table equal to `material`, or -1.
-    int32_t findMaterial(const MaterialValues& material) const;
-    void fileMaterial(const MaterialValues& material, int32_t index);
 
     Material materials_;
+    MaterialIndex materialIndex_;
     MergedPoints points_;
     std::vector<Object> objects_;
     int32_t current_ = 0;
     // The last material looked up and its index: consecutive faces mostly share one.
     MaterialValues lastMaterial_;
     int32_t lastMaterialIndex_ = -1;
-    // Material numbers by the grid cell of their diffuse colour.
-    std::unordered_map<uint64_t, std::vector<int32_t>> materialCells_;
 };
 
 }  // namespace glowpond

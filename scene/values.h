@@ -59,15 +59,6 @@ struct MaterialValues {
     double transparency = 0.0;
 };
 
-// Equal within kCoincidence in every colour (as points), in shininess and
-// in transparency. Values that are not finite equal nothing.
-inline bool sameMaterial(const MaterialValues& a, const MaterialValues& b) {
-    return distance(a.ambient, b.ambient) < kCoincidence && distance(a.diffuse, b.diffuse) < kCoincidence &&
-           distance(a.specular, b.specular) < kCoincidence && distance(a.emissive, b.emissive) < kCoincidence &&
-           std::fabs(a.shininess - b.shininess) < kCoincidence &&
-           std::fabs(a.transparency - b.transparency) < kCoincidence;
-}
-
 // Field type codes, shared by the lexer and the VRML node-type table.
 enum class FieldType : int32_t {
     SFBitMask = 266,
