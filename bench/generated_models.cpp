@@ -169,6 +169,57 @@ std::string studioTorus(int triangles) {
     return chunk(0x4D4D, chunk(0x3D3D, objects));
 }
 
+std::string gltfTorus(int triangles) {
+    const Torus torus(triangles);
+    const int points = torus.around * torus.across;
+    const int faces = 2 * points;
+    std::string bin;
+    auto put32 = [&bin](uint32_t value) { bin.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    float low[3] = {1e30f, 1e30f, 1e30f}, high[3] = {-1e30f, -1e30f, -1e30f};
+    for (int i = 0; i < torus.around; ++i) {
+        for (int j = 0; j < torus.across; ++j) {
+            const Vec3 p = torus.point(i, j);
+            const float c[3] = {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
+            for (int k = 0; k < 3; ++k) {
+                putFloat(bin, c[k]);
+                low[k] = std::min(low[k], c[k]);
+                high[k] = std::max(high[k], c[k]);
+            }
+        }
+    }
+    for (int i = 0; i < torus.around; ++i) {
+        for (int j = 0; j < torus.across; ++j) {
+            const int a = torus.index(i, j), b = torus.index(i + 1, j), c = torus.index(i + 1, j + 1),
+                      d = torus.index(i, j + 1);
+            for (int corner : {a, b, c, a, c, d}) put32(static_cast<uint32_t>(corner));
+        }
+    }
+    const size_t pointBytes = static_cast<size_t>(points) * 12;
+    char json[1024];
+    std::snprintf(json, sizeof json,
+                  R"({"asset":{"version":"2.0","generator":"glowpond bench"},"scene":0,"scenes":[{"nodes":[0]}],)"
+                  R"("nodes":[{"name":"Torus","mesh":0}],"meshes":[{"primitives":[{"attributes":{"POSITION":0},)"
+                  R"("indices":1}]}],"accessors":[{"bufferView":0,"componentType":5126,"count":%d,"type":"VEC3",)"
+                  R"("min":[%g,%g,%g],"max":[%g,%g,%g]},{"bufferView":1,"componentType":5125,"count":%d,)"
+                  R"("type":"SCALAR"}],"bufferViews":[{"buffer":0,"byteLength":%zu,"target":34962},)"
+                  R"({"buffer":0,"byteOffset":%zu,"byteLength":%zu,"target":34963}],"buffers":[{"byteLength":%zu}]})",
+                  points, low[0], low[1], low[2], high[0], high[1], high[2], 3 * faces, pointBytes, pointBytes,
+                  bin.size() - pointBytes, bin.size());
+    std::string text = json;
+    while (text.size() % 4) text += ' ';
+    std::string file;
+    auto put = [&file](uint32_t value) { file.append(reinterpret_cast<const char*>(&value), sizeof value); };
+    put(0x46546C67);  // "glTF"
+    put(2);
+    put(static_cast<uint32_t>(12 + 8 + text.size() + 8 + bin.size()));
+    put(static_cast<uint32_t>(text.size()));
+    put(0x4E4F534A);  // "JSON"
+    file += text;
+    put(static_cast<uint32_t>(bin.size()));
+    put(0x004E4942);  // "BIN"
+    return file + bin;
+}
+
 namespace {
 
 // Points on a grid of `side` x `side`, as Coordinate3 text.

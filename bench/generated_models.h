@@ -33,6 +33,9 @@ std::string studioGrid(int rows);
 constexpr int kTorusFacesPerMesh = 60'000;
 std::string vrmlTorus(int triangles);
 std::string studioTorus(int triangles);
+// The torus as a binary glTF file: float points and 32-bit indices of one
+// indexed triangle list, as exporters write it.
+std::string gltfTorus(int triangles);
 
 // Files made to cost a reader the most, as VRML text:
 // - `faces` triangles, each with a colour of its own (PER_FACE materials);

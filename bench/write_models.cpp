@@ -1,5 +1,6 @@
 // Writes the generated benchmark models into a folder, for loads outside the
-// benchmarks (glowpond-info, other readers): torus-N.wrl and torus-N.3ds.
+// benchmarks (glowpond-info, other readers): torus-N.wrl, torus-N.3ds and
+// torus-N.glb.
 // With --hostile, the files made to cost a reader the most instead:
 // colour-per-face.wrz (160k faces), used-copies.wrz (20k faces 100 times),
 // colliding-points.wrl (120k points), crowded-points.wrl (118k points
@@ -70,6 +71,7 @@ int main(int argc, char** argv) {
         const std::string stem = std::string(argv[1]) + "/torus-" + std::to_string(triangles);
         std::ofstream(stem + ".wrl", std::ios::binary) << vrmlTorus(triangles);
         std::ofstream(stem + ".3ds", std::ios::binary) << studioTorus(triangles);
+        std::ofstream(stem + ".glb", std::ios::binary) << gltfTorus(triangles);
     }
     return 0;
 }
