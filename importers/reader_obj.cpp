@@ -147,10 +147,11 @@ private:
         // x y z r g b, or x y z w r g b.
         const bool coloured = ok && (count == 6 || count == 7);
         std::vector<float>& colours = collector_.pointColours();
-        if (coloured && colours.empty()) {
+        if (coloured && !vertexColours_) {
+            vertexColours_ = true;
             colours.assign(static_cast<size_t>(collector_.pointCount() - 1) * 3, std::numeric_limits<float>::quiet_NaN());
         }
-        if (!colours.empty()) {
+        if (vertexColours_) {
             for (int i = count - 3; i < count; ++i) {
                 colours.push_back(coloured ? static_cast<float>(values[i]) : std::numeric_limits<float>::quiet_NaN());
             }
@@ -218,16 +219,18 @@ private:
 
     void readLibraries(const std::string& names) {
         // Names with blanks exist; so do several names on one line.
-        if (readLibrary(names, false)) return;
         const char* p = names.data();
         const char* end = p + names.size();
-        bool any = false;
+        if (skipWord(p, end) == end) {
+            readLibrary(names, true);
+            return;
+        }
+        if (readLibrary(names, false)) return;
         for (p = skipBlanks(p, end); p != end; p = skipBlanks(p, end)) {
             const char* word = skipWord(p, end);
-            any = readLibrary(std::string(p, word), true) || any;
+            readLibrary(std::string(p, word), true);
             p = word;
         }
-        if (!any) readLibrary(names, true);
     }
 
     bool readLibrary(const std::string& reference, bool tell) {
@@ -302,6 +305,7 @@ private:
     int64_t faceCount_ = 0;
     size_t part_ = 0;
     int32_t material_ = -1;
+    bool vertexColours_ = false;
     long long skippedLines_ = 0;
     long long missingVertices_ = 0;
     long long nonFinite_ = 0;
