@@ -32,6 +32,12 @@ std::string studioGrid(int rows);
 constexpr int kTorusFacesPerMesh = 60'000;
 std::string vrmlTorus(int triangles);
 std::string studioTorus(int triangles);
+// The same torus as an OBJ file (shared vertices, triangles), a binary STL
+// file (every facet with its three corners), and PLY files: binary
+// little-endian (float x y z, `list uchar int` faces) and ascii.
+std::string objTorus(int triangles);
+std::string stlTorus(int triangles);
+std::string plyTorus(int triangles, bool ascii = false);
 
 // Writes `contents` to a file named `name` in the temporary folder, once per
 // name, and removes it when the program ends; returns its path.
