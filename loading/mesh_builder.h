@@ -20,6 +20,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "loading/merged_points.h"
@@ -97,6 +98,22 @@ private:
 
     Object& currentObjectRef() { return objects_[static_cast<size_t>(current_)]; }
 
+    // Material::findMaterial through a grid over the diffuse colour, so that
+    // models with a colour per face do not compare each new colour with all
+    // earlier ones. Cells are 2 * kCoincidence wide: every material within
+    // kCoincidence of a query lies in the query's cell or a neighbour.
+    struct Cell {
+        int64_t x, y, z;
+        bool operator==(const Cell& other) const { return x == other.x && y == other.y && z == other.z; }
+    };
+    struct CellHash {
+        size_t operator()(const Cell& cell) const;
+    };
+    // False for colours the grid does not hold (not finite, or huge).
+    static bool cellOf(const Vec3& colour, Cell& cell);
+    int32_t findMaterial(const MaterialValues& material) const;
+    int32_t appendMaterial(const MaterialValues& material);
+
     Material materials_;
     MergedPoints points_;
     std::vector<Object> objects_;
@@ -104,6 +121,7 @@ private:
     // The last material looked up and its index: consecutive faces mostly share one.
     MaterialValues lastMaterial_;
     int32_t lastMaterialIndex_ = -1;
+    std::unordered_map<Cell, std::vector<int32_t>, CellHash> materialCells_;
 };
 
 }  // namespace glowpond

@@ -10,6 +10,9 @@
 
 namespace glowpond {
 
+// Equal within kCoincidence in every colour, in shininess and in transparency.
+bool sameMaterialValues(const MaterialValues& a, const MaterialValues& b);
+
 struct Coordinate3Fields {
     FieldArray<Vec3> point;
 };

@@ -112,5 +112,32 @@ TEST(MeshBuilder, namesSelectObjectsUpToTheLimit) {
     EXPECT_EQ(toVector(builder.objectFaces(MeshBuilder::kMaxObjects - 1)), (std::vector<int32_t>{3, -1}));
 }
 
+TEST(MeshBuilder, findsMaterialsAsALinearSearchOfTheTableWouldAmongManyColours) {
+    MeshBuilder builder;
+    Material reference;  // the table's own linear search, for comparison
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> jitter(-3e-5, 3e-5);
+    std::vector<MaterialValues> materials;
+    for (int i = 0; i < 4000; ++i) {
+        MaterialValues material;
+        // Clusters around a few colours, most within reach of another, across cell borders.
+        material.diffuse = {0.2 * (i % 5) + jitter(random), 0.5 + jitter(random), 4e-5 * (i % 3) + jitter(random)};
+        if (i % 7 == 0) material.diffuse.x = std::numeric_limits<double>::quiet_NaN();
+        if (i % 11 == 0) material.shininess = 0.9;
+        materials.push_back(material);
+    }
+    std::vector<int32_t> expected;
+    for (const MaterialValues& material : materials) {
+        builder.beginPolygon(material);
+        builder.endPolygon();
+        const int32_t found = reference.findMaterial(material);
+        expected.push_back(found >= 0 ? found : reference.appendMaterial(material));
+    }
+    ASSERT_EQ(builder.materials().materialCount(), reference.materialCount());
+    for (size_t f = 0; f < materials.size(); ++f) {
+        EXPECT_EQ(builder.faceMaterialNumber(0, static_cast<int32_t>(f)), expected[f]) << f;
+    }
+}
+
 }  // namespace
 }  // namespace glowpond
