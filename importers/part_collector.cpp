@@ -93,10 +93,14 @@ int32_t PartCollector::materialNumber(Part& part, const MaterialValues& material
     // Only ambient and diffuse differ between the materials readers make.
     const MaterialKey key{{material.ambient.x, material.ambient.y, material.ambient.z, material.diffuse.x,
                            material.diffuse.y, material.diffuse.z}};
+    if (part.lastNumber >= 0 && key == part.lastKey) return part.lastNumber;
     const auto found = part.materialNumbers.find(key);
-    if (found != part.materialNumbers.end()) return found->second;
-    const int32_t number = part.material->appendMaterial(material);
-    if (number >= 0) part.materialNumbers.emplace(key, number);
+    int32_t number = found != part.materialNumbers.end() ? found->second : part.material->appendMaterial(material);
+    if (number >= 0 && found == part.materialNumbers.end()) part.materialNumbers.emplace(key, number);
+    if (number >= 0) {
+        part.lastKey = key;
+        part.lastNumber = number;
+    }
     return number;
 }
 

@@ -84,6 +84,9 @@ private:
         std::unordered_map<MaterialKey, int32_t, MaterialKeyHash> materialNumbers;
         int32_t faceCount = 0;
         bool mixed = false;  // its faces have more than one material
+        // The last material looked up: runs of faces mostly share one.
+        MaterialKey lastKey{};
+        int32_t lastNumber = -1;
     };
 
     int32_t materialNumber(Part& part, const MaterialValues& material);
