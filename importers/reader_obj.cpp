@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -239,6 +240,8 @@ private:
             if (tell) context_.status("Material library '%s' is not inside the model's folder: not read.", reference.c_str());
             return false;
         }
+        // Each library once, however often the file names it.
+        if (!librariesRead_.insert(name).second) return true;
         std::vector<uint8_t> bytes;
         if (!source_.resolver || !source_.resolver->read(name, bytes)) {
             if (tell) context_.status("Material library '%s' not found: its colours are not shown.", reference.c_str());
@@ -295,6 +298,7 @@ private:
     const ModelSource& source_;
     PartCollector collector_;
     MaterialTable materials_;
+    std::unordered_set<std::string> librariesRead_;
     // The materials faces use, numbered in order of first use.
     std::unordered_map<std::string, int32_t> materialNumbers_;
     std::vector<MaterialValues> materialList_;
