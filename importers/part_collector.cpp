@@ -80,6 +80,7 @@ size_t PartCollector::part(const std::string& name) {
     const std::string fitted = fit3dsName(name);
     const auto found = partNumbers_.find(fitted);
     if (found != partNumbers_.end()) return found->second;
+    if (parts_.size() == kMaxParts) return kMaxParts - 1;
     Part part;
     part.name = fitted;
     part.material = std::make_unique<Material>();

@@ -49,7 +49,10 @@ public:
     std::vector<float>& pointColours() { return pointColours_; }
 
     // The number of the part called `name` (made fit for the scene graph),
-    // created when there is none. The empty name is a part too.
+    // created when there is none. The empty name is a part too. Beyond
+    // kMaxParts names every new one gives the last part, as the mesh
+    // builder does with its objects.
+    static constexpr size_t kMaxParts = 256;
     size_t part(const std::string& name);
 
     // Adds a face of `count` corners (point numbers below pointCount(), in

@@ -295,6 +295,8 @@ private:
     void readData() {
         at_ = dataStart_;
         for (const Element& element : elements_) {
+            // Without properties an element holds no data, whatever its count says.
+            if (element.properties.empty()) continue;
             uint64_t read = 0;
             while (read < element.count && readItem(element)) ++read;
             if (read < element.count) {

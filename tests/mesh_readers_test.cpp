@@ -264,6 +264,14 @@ TEST(ObjReader, badIndicesAndNumbersDropTheirFacesWithANote) {
     EXPECT_NE(obj.notes().find("Skipped 4 faces that name vertices"), std::string::npos) << obj.notes();
     EXPECT_NE(obj.notes().find("Skipped 2 faces whose coordinates are not finite"), std::string::npos);
 
+    // Names beyond the builder's 256 objects share the last part.
+    std::string groups = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (int g = 0; g < 300; ++g) groups += "g part" + std::to_string(g) + "\nf 1 2 3\n";
+    const Loaded many = load(readObj, groups);
+    EXPECT_GE(many.mesh.partCount, 250);
+    EXPECT_LE(many.mesh.partCount, MeshBuilder::kMaxObjects);
+    EXPECT_EQ(many.mesh.faceCount, 300);
+
     const Loaded lines = load(readObj, "v 0 0 0\nv 1 0 0\nl 1 2\n");
     EXPECT_EQ(lines.context->errors, std::vector<std::string>{"Read failed for OBJ file 'model': it has no faces to show"});
     EXPECT_EQ(lines.context->firstChildNode(), nullptr);
@@ -397,6 +405,9 @@ TEST(PlyReader, refusedHeadersAndTruncatedData) {
          "property type 'float128' is not one PLY knows"},
         {"PLY\n", "it does not begin with 'ply'"},
     };
+    // Elements without properties hold nothing, whatever their count.
+    const Loaded empty = load(readPly, "ply\nformat ascii 1.0\nelement vertex 4294967295\nend_header\n");
+    EXPECT_EQ(empty.context->errors, std::vector<std::string>{"Read failed for PLY file 'model': it has no faces to show"});
     for (const auto& [text, reason] : refused) {
         const Loaded ply = load(readPly, text);
         EXPECT_EQ(ply.context->errors, std::vector<std::string>{"Read failed for PLY file 'model': " + reason});
