@@ -58,7 +58,8 @@ void PeakMemory::count(benchmark::State& state, const std::string& file) const {
 
 void loadTorus(benchmark::State& state, Format format) {
     const std::string& path = torusFile(static_cast<int>(state.range(0)), format);
-    ModelLoader loader;
+    PosixFileOpener opener;
+    ModelLoader loader(opener);
     Unobserved observer;
     const PeakMemory peak;
     for (auto _ : state) {

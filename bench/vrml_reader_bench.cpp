@@ -9,6 +9,7 @@
 #include <string>
 
 #include "bench/generated_models.h"
+#include "loading/model_file.h"
 #include "scene/grouping.h"
 #include "vrml/parser.h"
 
@@ -33,7 +34,8 @@ void readVrmlFileBench(benchmark::State& state) {
     const Model& m = model(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         glowpond::Separator context;
-        glowpond::readVrmlFile(context, m.path);
+        const glowpond::OpenedFile file(std::fopen(m.path.c_str(), "rb"));
+        glowpond::readVrmlFile(context, file.get());
         benchmark::DoNotOptimize(context.firstChildNode());
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(m.text.size()));

@@ -115,12 +115,34 @@ bool writeTo(const SaverSettings& settings, IniFile& ini) {
     return ok;
 }
 
-// Makes the install directory current, when it is known, and names the INI
-// file there. The change of directory lasts: relative model paths in the
-// file then resolve against the install directory too.
-std::string enterInstallDir(const SaverSettings& settings, Platform& platform) {
-    if (settings.installDir) platform.setCurrentDirectory(*settings.installDir);
+#ifdef _WIN32
+const char kSeparator[] = "\\";
+#else
+const char kSeparator[] = "/";
+#endif
+
+// Makes `folder` current, when it is known, and names the INI file there.
+// The change of directory lasts: relative model paths in the file then
+// resolve against that folder too.
+std::string enterFolder(const std::optional<std::string>& folder, Platform& platform) {
+    if (folder) platform.setCurrentDirectory(*folder);
     return platform.fullPath(kIniFileName);
+}
+
+bool isRelative(const std::string& path) {
+    return !path.empty() && path[0] != '\\' && path[0] != '/' && (path.size() < 2 || path[1] != ':');
+}
+
+// The installed file's relative model paths as full paths (the current
+// directory is its folder): the user's own file, where the record is saved,
+// lies elsewhere. A path that would grow too long stays as it is.
+void resolveModelPaths(SaverSettings& settings, Platform& platform) {
+    for (int32_t i = 0; i < settings.modelCount && i < MAX_MODELS; ++i) {
+        std::string& file = settings.models[static_cast<size_t>(i)].file;
+        if (!isRelative(file)) continue;
+        const std::string full = platform.fullPath(file);
+        if (full.size() <= MAX_PATH_CHARS - 1) file = full;
+    }
 }
 
 }  // namespace
@@ -185,12 +207,39 @@ std::optional<std::string> lookUpInstallDir(Platform& platform) {
     return std::nullopt;
 }
 
+std::optional<std::string> userSettingsFolder(Platform& platform) {
+    const std::optional<std::string> data = platform.userDataFolder();
+    if (!data || data->empty()) return std::nullopt;
+    return *data + kSeparator + kSettingsFolderName;
+}
+
 bool readIniFile(SaverSettings& settings, Platform& platform) {
-    return settings.readSettings(enterInstallDir(settings, platform));
+    const std::optional<std::string> own = userSettingsFolder(platform);
+    if (!own) return settings.readSettings(enterFolder(settings.installDir, platform));
+    const std::string ownFile = *own + kSeparator + kIniFileName;
+    IniFile ini;
+    switch (ini.load(ownFile)) {
+    case IniFile::LoadResult::Loaded:
+        platform.setCurrentDirectory(*own);
+        readFrom(settings, ini);
+        return true;
+    case IniFile::LoadResult::Failed:
+        return false;
+    case IniFile::LoadResult::Missing:
+        break;
+    }
+    // Until the user saves their own, the installed settings are theirs.
+    if (!settings.readSettings(enterFolder(settings.installDir, platform))) return false;
+    resolveModelPaths(settings, platform);
+    return true;
 }
 
 bool writeIniFile(const SaverSettings& settings, Platform& platform) {
-    return settings.writeSettings(enterInstallDir(settings, platform), platform);
+    const std::optional<std::string> own = userSettingsFolder(platform);
+    if (!own) return settings.writeSettings(enterFolder(settings.installDir, platform), platform);
+    if (!platform.makeFolder(*own)) return false;
+    platform.setCurrentDirectory(*own);
+    return settings.writeSettings(*own + kSeparator + kIniFileName, platform);
 }
 
 }  // namespace glowpond

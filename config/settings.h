@@ -22,6 +22,8 @@ constexpr int MAX_MODELS = 15;
 constexpr int MAX_PATH_CHARS = 256;
 
 constexpr char kIniFileName[] = "glowpond.ini";
+// The folder of each user's own settings file, in their application data.
+constexpr char kSettingsFolderName[] = "3-D Glowpond";
 constexpr char kHelpFileName[] = "\\glowpond.hlp";
 // The application key under which the installer records the install directory.
 constexpr char kAppPathsName[] = "3-D Glowpond.scr";
@@ -158,10 +160,20 @@ uint8_t colorByte(float component);
 // no key or no value for it (a system without such a registry says nothing).
 std::optional<std::string> lookUpInstallDir(Platform& platform);
 
-// The INI file in the install directory. Its read and write first make that
-// directory the current one, so that relative model paths in the file
-// resolve against it too; where the directory is unknown they use the
-// current one. Otherwise they work as readSettings and writeSettings.
+// The user's own settings folder: kSettingsFolderName in the platform's
+// userDataFolder, or nothing where the system has none.
+std::optional<std::string> userSettingsFolder(Platform& platform);
+
+// The INI file. Each user's own is "glowpond.ini" in their settings folder,
+// and every write goes there (making the folder). Until they have one, the
+// installed file in the install directory is read as the starting point,
+// with its relative model paths made full against that directory, so that
+// the user's first save still finds the installed models. Where the system
+// has no user folder, the INI file is the installed one alone. Where the
+// install directory is unknown, the current one stands in for it. The folder
+// of the file read or written becomes the current directory, so that
+// relative model paths resolve against it. Otherwise they work as
+// readSettings and writeSettings.
 bool readIniFile(SaverSettings& settings, Platform& platform);
 bool writeIniFile(const SaverSettings& settings, Platform& platform);
 

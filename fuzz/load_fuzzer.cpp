@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fwrite(data + 2, 1, size - 2, file);
     std::fclose(file);
 
-    ModelLoader loader;
+    PosixFileOpener opener;
+    ModelLoader loader(opener);
     Observer observer(data[1]);
     DisplayMesh mesh;
     if (loader.load(path, mesh, observer)) fuzz::checkMesh(mesh);

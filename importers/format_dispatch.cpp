@@ -13,7 +13,8 @@ bool matches(char c, char lower) { return c == lower || c == lower - 'a' + 'A'; 
 
 }  // namespace
 
-int dispatchModelFile(Node& context, const std::string& path, const std::string&, VrmlReading reading) {
+int dispatchModelFile(Node& context, const std::string& path, std::FILE* file, const std::string&,
+                      VrmlReading reading) {
     // No dot is looked for: "modelwrl" is a VRML file too.
     const std::string suffix = path.size() >= 3 ? path.substr(path.size() - 3) : path;
     const bool vrml = suffix.size() == 3 && matches(suffix[0], 'w') && matches(suffix[1], 'r') &&
@@ -25,9 +26,9 @@ int dispatchModelFile(Node& context, const std::string& path, const std::string&
     }
     context.beginRead();
     if (vrml) {
-        readVrmlFile(context, path, reading);
+        readVrmlFile(context, file, reading);
     } else {
-        read3dsFile(context, path);
+        read3dsFile(context, path, file);
     }
     context.endRead();
     context.status("Ready.");

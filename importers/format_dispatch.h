@@ -2,6 +2,7 @@
 // admitted: picks a reader by the last three characters of the path.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "scene/node.h"
@@ -20,9 +21,11 @@ extern const char kUnsupportedSuffix[];
 // what it read under `context` and reports its own problems through it.
 // Returns 1 when a reader ran, whatever it found; 0, after an error report,
 // when no reader fits (paths shorter than three characters included).
+// `file` is the model file open at its start (null: nothing to read), as the
+// load's opener gave it; `path` only chooses the reader and names the file.
 // `includeDirectory` is passed for readers that resolve references; neither
 // reader does.
-int dispatchModelFile(Node& context, const std::string& path, const std::string& includeDirectory,
+int dispatchModelFile(Node& context, const std::string& path, std::FILE* file, const std::string& includeDirectory,
                       VrmlReading reading = VrmlReading::Tolerant);
 
 }  // namespace glowpond

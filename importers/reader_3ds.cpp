@@ -389,8 +389,7 @@ void read3dsData(Node& context, const std::string& path, const uint8_t* data, si
     }
 }
 
-void read3dsFile(Node& context, const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+void read3dsFile(Node& context, const std::string& path, std::FILE* file) {
     if (!file) return;
     std::vector<uint8_t> bytes;
     bool ok = true;
@@ -407,7 +406,6 @@ void read3dsFile(Node& context, const std::string& path) {
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    std::fclose(file);
     if (!ok) {
         context.error(kRead3dsFailed, path.c_str());
         return;

@@ -9,12 +9,13 @@
 //
 // Progress goes to context.status ("Reading material '%s'", "Reading object
 // '%s'"); a damaged file to context.error with kRead3dsFailed and the path,
-// after which reading stops. Nodes added before the failure stay. A file
-// that cannot be opened is passed over without a message.
+// after which reading stops. Nodes added before the failure stay. A null
+// file (one that could not be opened) is passed over without a message.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "scene/node.h"
@@ -24,7 +25,8 @@ namespace glowpond {
 // The error format; its argument is the file's path.
 extern const char kRead3dsFailed[];
 
-void read3dsFile(Node& context, const std::string& path);
+// Reads `file` (open at its start) to its end; `path` names it in messages.
+void read3dsFile(Node& context, const std::string& path, std::FILE* file);
 
 // The same for a file's `size` bytes already in memory; `path` only names
 // the file in the error message.

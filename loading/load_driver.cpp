@@ -28,17 +28,12 @@ std::string formatted(const char* format, std::va_list args) {
     return text;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// The first bytes of the file, or nothing when it cannot be opened.
-bool readHead(const std::string& path, size_t count, std::string& head) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return false;
-    head.assign(count, '\0');
-    head.resize(std::fread(&head[0], 1, count, file.get()));
-    return true;
+// The first `count` bytes of `file`, which is then back at its start.
+std::string readHead(std::FILE* file, size_t count) {
+    std::string head(count, '\0');
+    head.resize(std::fread(&head[0], 1, count, file));
+    std::rewind(file);
+    return head;
 }
 
 bool contains(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
@@ -60,39 +55,50 @@ private:
     int64_t corners_ = 0;
 };
 
-}  // namespace
+const char kCannotOpen[] = "Error: Can't open this file.";
 
-bool sniffModelFile(const std::string& path, LoadObserver& observer, const LoadOptions& options) {
+// The content check on the file that `opener` opens, which is returned, at
+// its start, when the file may be loaded.
+OpenedFile admitModelFile(const std::string& path, ModelFileOpener& opener, LoadObserver& observer,
+                          const LoadOptions& options) {
     auto refuse = [&](const char* reason) {
         observer.showError(path, reason);
-        return false;
+        return nullptr;
     };
     if (path.size() > kMaxModelPathChars) return refuse("Error: The path of this file is too long.");
     // Shorter paths have no four last characters: not a supported type.
     const std::string last = path.size() >= 4 ? path.substr(path.size() - 4) : std::string();
-    std::string head;
     const bool tolerant = !options.strictVrml;
     const bool wrz = tolerant && (contains(last, "WRZ") || contains(last, "wrz"));
-    if (contains(last, "WRL") || contains(last, "wrl") || wrz) {
-        if (!readHead(path, kSniffBytes, head)) return refuse("Error: Can't open this file.");
+    const bool vrml = contains(last, "WRL") || contains(last, "wrl") || wrz;
+    if (!vrml && !contains(last, "3DS") && !contains(last, "3ds")) return refuse("Error: Not a supported file type.");
+    OpenedFile file = opener.open(path);
+    if (!file) return refuse(kCannotOpen);
+    if (vrml) {
+        std::string head = readHead(file.get(), kSniffBytes);
         // A damaged file may still show its head; the reader tells the damage.
-        if (tolerant && isGzip(head) && gunzipFile(path, kSniffBytes, head) == Unpacked::Unreadable) {
-            return refuse("Error: Can't open this file.");
+        if (tolerant && isGzip(head)) {
+            const Unpacked unpacked = gunzipFile(file.get(), kSniffBytes, head);
+            std::rewind(file.get());
+            if (unpacked == Unpacked::Unreadable) return refuse(kCannotOpen);
         }
         // The bytes are taken as text: a zero byte ends it.
         head.resize(std::min(head.size(), head.find('\0')));
-        if (contains(head, "#VRML V1.0 ascii")) return true;
+        if (contains(head, "#VRML V1.0 ascii")) return file;
         if (head.compare(0, 5, "#VRML") == 0 && contains(head, "V2.0 utf8")) {
             return refuse("Error: VRML 2.0 not supported in this version.");
         }
         return refuse("Error: Not a valid VRML 1.0 file.");
     }
-    if (contains(last, "3DS") || contains(last, "3ds")) {
-        if (!readHead(path, 2, head)) return refuse("Error: Can't open this file.");
-        if (head == "MM") return true;
-        return refuse("Error: Not a valid 3DS file.");
-    }
-    return refuse("Error: Not a supported file type.");
+    if (readHead(file.get(), 2) == "MM") return file;
+    return refuse("Error: Not a valid 3DS file.");
+}
+
+}  // namespace
+
+bool sniffModelFile(const std::string& path, ModelFileOpener& opener, LoadObserver& observer,
+                    const LoadOptions& options) {
+    return admitModelFile(path, opener, observer, options) != nullptr;
 }
 
 LoadContext::LoadContext(LoadObserver& observer, std::string& lastStatus)
@@ -135,7 +141,9 @@ void LoadContext::apply(TraversalState& state, NodeAction& action) {
 }
 
 bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver& observer) {
-    if (!sniffModelFile(path, observer, options_)) return false;
+    // One open for the check and the reading: the file read is the file checked.
+    const OpenedFile file = admitModelFile(path, opener_, observer, options_);
+    if (!file) return false;
     auto fail = [&](const std::string& text, const char* caption) {
         observer.showError(text, caption);
         return false;
@@ -147,7 +155,9 @@ bool ModelLoader::load(const std::string& path, DisplayMesh& mesh, LoadObserver&
         auto state = std::make_unique<TraversalState>();
         auto action = std::make_unique<ConvertAction>(&observer);
 
-        if (!dispatchModelFile(*context, path, ".\\", options_.vrmlReading())) return fail(path, "File read error.");
+        if (!dispatchModelFile(*context, path, file.get(), ".\\", options_.vrmlReading())) {
+            return fail(path, "File read error.");
+        }
         if (observer.cancelled()) return fail("Operation Canceled.", "User Abort");
         {
             // Room for every point at once spares the merge index its growing.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "loading/model_file.h"
 #include "mesh/display_mesh.h"
 #include "scene/grouping.h"
 #include "vrml/parser.h"
@@ -47,14 +48,16 @@ struct LoadOptions {
     VrmlReading vrmlReading() const { return strictVrml ? VrmlReading::Strict : VrmlReading::Tolerant; }
 };
 
-// Decides whether the file at `path` may be loaded: a VRML 1.0 file (name
+// Decides whether the file at `path`, opened through `opener`, may be
+// loaded: a VRML 1.0 file (name
 // ending in "wrl" or "WRL", "#VRML V1.0 ascii" in its first 24 bytes) or a
 // 3D Studio file ("3ds" or "3DS", first bytes "MM"). Unless the reading is
 // strict, a VRML file may also end in "wrz" or "WRZ" and be compressed with
 // gzip: then its first 24 bytes unpacked are checked. When not, it has told
 // the observer why (the path as the text, the reason as the caption) and
 // returns false.
-bool sniffModelFile(const std::string& path, LoadObserver& observer, const LoadOptions& options = {});
+bool sniffModelFile(const std::string& path, ModelFileOpener& opener, LoadObserver& observer,
+                    const LoadOptions& options = {});
 
 // The root of one file's scene graph, and the readers' reporting channel:
 // status texts go to the observer (once it cancels, as "Canceling..."), and
@@ -81,10 +84,12 @@ private:
 };
 
 // Runs loads, one file at a time, and keeps what lasts from one load to the
-// next: the status text last shown.
+// next: the status text last shown. Every model file is opened through
+// `opener`, once per load.
 class ModelLoader {
 public:
-    explicit ModelLoader(const LoadOptions& options = {}) : options_(options) {}
+    explicit ModelLoader(ModelFileOpener& opener, const LoadOptions& options = {})
+        : opener_(opener), options_(options) {}
 
     // Loads the model file at `path` into `mesh`. True when the mesh has
     // received the file's model; false when the file was refused or
@@ -95,6 +100,7 @@ public:
     const std::string& lastStatusText() const { return lastStatusText_; }
 
 private:
+    ModelFileOpener& opener_;
     LoadOptions options_;
     std::string lastStatusText_;
 };

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,7 +131,16 @@ public:
     // True on the Windows NT family (and on systems without the older one).
     virtual bool isNtFamily() { return true; }
 
-    // Loads a system library, which then stays loaded; null when it cannot.
+    // The current user's own folder for the settings of programs (on
+    // Windows their roaming application data), or nothing on a system
+    // without one: the settings then stay where the program finds them.
+    virtual std::optional<std::string> userDataFolder() { return std::nullopt; }
+
+    // Makes the folder `path` unless it exists; false when neither holds.
+    virtual bool makeFolder(const std::string&) { return false; }
+
+    // Loads a library from the system's own folder, and from nowhere else,
+    // which then stays loaded; null when it is not there.
     virtual void* loadSystemLibrary(const std::string&) { return nullptr; }
 
     // The exported function `name` of a library from loadSystemLibrary, or null.

@@ -99,6 +99,11 @@ public:
     }
 
     bool removeFile(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+    bool makeFolder(const std::string& path) override {
+        struct stat info;
+        return ::mkdir(path.c_str(), 0700) == 0 || (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode));
+    }
 };
 
 }  // namespace

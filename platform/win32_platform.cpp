@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <vector>
@@ -140,7 +141,28 @@ public:
 
     bool isNtFamily() override { return (GetVersion() & 0x80000000u) == 0; }
 
-    void* loadSystemLibrary(const std::string& name) override { return LoadLibraryA(name.c_str()); }
+    std::optional<std::string> userDataFolder() override {
+        char folder[MAX_PATH];
+        if (SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder) != S_OK) return std::nullopt;
+        return std::string(folder);
+    }
+
+    bool makeFolder(const std::string& path) override {
+        if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    void* loadSystemLibrary(const std::string& name) override {
+        // By full path: the search for a bare name would also look in the
+        // program's and the current folder, where anyone may have put one.
+        char folder[MAX_PATH];
+        const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+        if (length == 0 || length >= sizeof folder || name.find_first_of("\\/:") != std::string::npos) {
+            return nullptr;
+        }
+        return LoadLibraryExA((std::string(folder) + "\\" + name).c_str(), nullptr, 0);
+    }
 
     void* libraryFunction(void* library, const std::string& name) override {
         return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name.c_str()));

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <cctype>
 #include <cstdio>
 
 #include "config/settings.h"
@@ -18,8 +19,18 @@ constexpr DWORD kCancelLookIntervalMs = 10;
 // The help page of our own, in the install directory.
 constexpr char kHelpPageName[] = "\\glowpond.html";
 
+// Help comes from the install directory alone, by its full path ("C:\..."
+// or a share): a relative one would name a file in the current directory.
+bool installedAtFullPath(const SaverSettings& settings) {
+    const std::string& dir = settings.installDir.value_or("");
+    const bool drive = dir.size() >= 3 && std::isalpha(static_cast<unsigned char>(dir[0])) && dir[1] == ':' &&
+                       (dir[2] == '\\' || dir[2] == '/');
+    return drive || dir.compare(0, 2, "\\\\") == 0;
+}
+
 bool helpFileInstalled(const SaverSettings& settings) {
-    return settings.helpFile && GetFileAttributesA(settings.helpFile->c_str()) != INVALID_FILE_ATTRIBUTES;
+    return installedAtFullPath(settings) && settings.helpFile &&
+           GetFileAttributesA(settings.helpFile->c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
@@ -115,7 +126,7 @@ void LoadStatusWindow::showFile(const std::string& path) {
 }
 
 void showHelpContents(HWND owner, const SaverSettings& settings) {
-    if (!settings.installDir) return;
+    if (!installedAtFullPath(settings)) return;
     // Current Windows has no viewer for the old help files: unless one is
     // installed, our own page opens in the user's browser.
     if (helpFileInstalled(settings)) {

@@ -19,6 +19,7 @@
 #include "render/animation_gl.h"
 #include "render/render_surface.h"
 #include "saver/frame_loop.h"
+#include "saver/win32_file_opener.h"
 
 namespace glowpond {
 
@@ -68,7 +69,9 @@ public:
     // Where the cursor was at the last mouse message that did not close the saver.
     ScreenPoint lastCursorPos;
     RenderSurface surface;
-    ModelLoader loader;
+    // Every model file the program reads, it opens through this.
+    Win32FileOpener fileOpener;
+    ModelLoader loader{fileOpener};
     StandardRandom random;  // the preview's cubes
     // glAddSwapHintRectWIN, looked up on the first start of the frame loop.
     std::optional<SwapHintFunction> swapHint;

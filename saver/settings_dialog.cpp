@@ -170,7 +170,7 @@ void addModel(HWND dialog) {
     if (!available(dialog, IDC_ADD)) return;
     const std::string path = chooseFile(dialog, kModelFilter, &state().modelFilterIndex, false);
     LoadStatusWindow messageBoxes(runtime(), dialog, false);
-    if (path.empty() || !sniffModelFile(path, messageBoxes)) return;
+    if (path.empty() || !sniffModelFile(path, runtime().fileOpener, messageBoxes)) return;
     if (!working().addModel(state().modelCount, path)) return;
     SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
     ++state().modelCount;

@@ -86,7 +86,7 @@ TEST_F(LavaDraw, aSampleModelAtItsFormedStageLightsOnlyItsOwnBoundsInItsOwnColou
     testing::RecordingPlatform platform;
     ConsoleProgress quiet(platform, false);
     slot.model = std::make_unique<DisplayMesh>();
-    ASSERT_TRUE(ModelLoader().load(GLOWPOND_SAMPLE_MODELS "/crystal.wrl", *slot.model, quiet));
+    ASSERT_TRUE(ModelLoader(testing::fileOpener()).load(GLOWPOND_SAMPLE_MODELS "/crystal.wrl", *slot.model, quiet));
     ASSERT_TRUE(slot.setUp(0, SaverSettings()));
     slot.moveBy(-0.4f, 0.1f, -2.0f);
     slot.shapeFrame(80, false, 80, random);  // t = P: the whole model, the blob dissolved inside it

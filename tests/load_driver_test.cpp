@@ -6,6 +6,10 @@
 #include <tuple>
 #include <utility>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "importers/format_dispatch.h"
 #include "tests/scene_test_support.h"
 #include "tests/test_support.h"
@@ -48,12 +52,12 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
         {tooLong, missing, "Error: The path of this file is too long."}};
     for (const auto& [name, contents, refusal] : cases) {
         const std::string path = contents == missing ? name : testing::writeFile(dir.path(name), contents);
-        EXPECT_EQ(sniffModelFile(path, *this), refusal.empty()) << name;
+        EXPECT_EQ(sniffModelFile(path, testing::fileOpener(), *this), refusal.empty()) << name;
         EXPECT_EQ(errors(), refusal.empty() ? "" : refusal + ": " + path + ";") << name;
     }
     // The strict reading takes neither the suffix nor compressed files.
-    EXPECT_FALSE(sniffModelFile(dir.path("cube.wrz"), *this, LoadOptions{true}));
-    EXPECT_FALSE(sniffModelFile(dir.path("packed.wrl"), *this, LoadOptions{true}));
+    EXPECT_FALSE(sniffModelFile(dir.path("cube.wrz"), testing::fileOpener(), *this, LoadOptions{true}));
+    EXPECT_FALSE(sniffModelFile(dir.path("packed.wrl"), testing::fileOpener(), *this, LoadOptions{true}));
     EXPECT_EQ(errors(), unsupported + ": " + dir.path("cube.wrz") + ";" + notVrml1 + ": " + dir.path("packed.wrl") + ";");
     // A reader passes over a missing file, and the dispatcher still reports it ready.
     const std::pair<const char*, std::string> dispatches[] = {{"MODEL.3DS", "Ready."}, {"x.WrL", "Ready."},
@@ -61,20 +65,21 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
         {"ds", "Unsupported file suffix 'ds'\n"}, {"scene.wrl.gz", "Unsupported file suffix '.gz'\n"}};
     for (const auto& [path, report] : dispatches) {
         testing::RecordingContext context;
-        const bool read = dispatchModelFile(context, path, ".\\");  // no such files
+        const bool read = dispatchModelFile(context, path, nullptr, ".\\");  // no such files
         EXPECT_EQ(std::make_pair(read, read ? context.statuses : context.errors),
                   std::make_pair(report == "Ready.", std::vector<std::string>{report})) << path;
         EXPECT_TRUE(read ? context.errors.empty() : context.statuses.empty()) << path;
     }
     DisplayMesh mesh;
     const std::string path = dir.path("box.3dsx");
-    EXPECT_FALSE(ModelLoader().load(path, mesh, *this));
+    EXPECT_FALSE(ModelLoader(testing::fileOpener()).load(path, mesh, *this));
     EXPECT_EQ(errors(), "Error Message: Unsupported file suffix 'dsx'\n;File read error.: " + path + ";");
     testing::RecordingContext strict;
-    EXPECT_FALSE(dispatchModelFile(strict, "x.wrz", ".\\", VrmlReading::Strict));
-    EXPECT_TRUE(ModelLoader().load(dir.path("cube.wrz"), mesh, *this) && mesh.faceCount == 6);
+    EXPECT_FALSE(dispatchModelFile(strict, "x.wrz", nullptr, ".\\", VrmlReading::Strict));
+    EXPECT_TRUE(ModelLoader(testing::fileOpener()).load(dir.path("cube.wrz"), mesh, *this) && mesh.faceCount == 6);
     // A scene without geometry still gives a mesh: one empty part.
-    ASSERT_TRUE(ModelLoader().load(testing::writeFile(dir.path("empty.wrl"), "#VRML V1.0 ascii\n"), mesh, *this));
+    const std::string empty = testing::writeFile(dir.path("empty.wrl"), "#VRML V1.0 ascii\n");
+    ASSERT_TRUE(ModelLoader(testing::fileOpener()).load(empty, mesh, *this));
     EXPECT_EQ(std::make_tuple(mesh.partCount, mesh.vertexCount, mesh.faceCount), std::make_tuple(1, 0, 0));
 }
 
@@ -107,10 +112,71 @@ TEST_F(LoadDriver, aStatusTextWithinTheLastOneOfAnyFileIsNotShownReadyIsShownAsD
         };
         DisplayMesh mesh;
         mesh.makeCube(0, 1, 0);
-        EXPECT_FALSE(ModelLoader().load(path, mesh, *this)) << whileReading;
+        EXPECT_FALSE(ModelLoader(testing::fileOpener()).load(path, mesh, *this)) << whileReading;
         EXPECT_EQ(std::make_tuple(statuses.back(), errors(), mesh.vertexCount, mesh.parts[0].color),
                   std::make_tuple("Canceling...", "User Abort: Operation Canceled.;", 24, Vec3f{0, 1, 0}));
     }
+}
+
+// An opener that hands out what the build's opener opens, or nothing, and remembers every path.
+struct WatchedOpener final : ModelFileOpener {
+    OpenedFile open(const std::string& path) override {
+        opened.push_back(path);
+        return refuse ? nullptr : testing::fileOpener().open(path);
+    }
+    std::vector<std::string> opened;
+    bool refuse = false;
+};
+
+TEST_F(LoadDriver, aLoadOpensItsFileOnceThroughItsOpenerAndAnOpenerRefusalIsCantOpen) {
+    const std::string v1 = "#VRML V1.0 ascii\nCube { }\n";
+    for (const auto& [name, contents] : {std::pair("cube.wrl", v1), std::pair("cube.wrz", testing::gzipped(v1)),
+                                         std::pair("box.3ds", std::string("MM\x06\0\0\0", 6))}) {
+        WatchedOpener opener;
+        const std::string path = testing::writeFile(dir.path(name), contents);
+        DisplayMesh mesh;
+        ModelLoader(opener).load(path, mesh, *this);
+        EXPECT_EQ(opener.opened, std::vector<std::string>{path}) << name;
+        errors();
+        opener.refuse = true;
+        EXPECT_FALSE(ModelLoader(opener).load(path, mesh, *this));
+        EXPECT_EQ(errors(), "Error: Can't open this file.: " + path + ";");
+    }
+}
+
+TEST(ModelFiles, windowsDevicesStreamsAndDeviceNamespacesAreToldFromFilesWhereverTheyStand) {
+    for (const char* device : {"\\\\.\\pipe\\x.wrl", "//./pipe/x.wrl", "\\\\?\\C:\\m.wrl", "\\??\\C:\\m.wrl",
+                               "\\\\.\\COM1", "COM1.wrl", "C:\\models\\com1.wrl", "c:/x/Lpt9.3ds", "nul", "CON.x.wrl",
+                               "aux .wrl", "C:PRN.wrl", "conout$.wrl", "Clock$.wrl", "COM\xB9.wrl", "m.wrl:stream",
+                               "C:\\m.wrl::$DATA", "\\\\host\\share\\m.wrl:x"}) {
+        EXPECT_TRUE(namesWindowsDevice(device)) << device;
+    }
+    for (const char* file : {"C:\\models\\m.wrl", "\\\\host\\share\\m.wrl", "models\\m.3ds", "COM10.wrl",
+                             "COM0.wrl", "LPT.wrl", "console.wrl", "C:\\CON\\m.wrl", "NULL.wrl", "m.con", "mycom1.wrl",
+                             "/home/u/m.wrl"}) {
+        EXPECT_FALSE(namesWindowsDevice(file)) << file;
+    }
+}
+
+// Only plain files on disk open; whatever else a path names is refused at once, never waited on.
+TEST(ModelFiles, theProgramsOpenerOpensPlainFilesOnlyAndNeverWaits) {
+    testing::TempDir dir;
+    ModelFileOpener& opener = testing::fileOpener();
+    const OpenedFile model = opener.open(testing::writeFile(dir.path("m.wrl"), "#VRML V1.0 ascii\n"));
+    char head[6] = {};
+    ASSERT_TRUE(model && std::fread(head, 1, 5, model.get()) == 5);
+    EXPECT_STREQ(head, "#VRML");
+    std::vector<std::string> refused = {dir.root(), dir.path("missing.wrl")};
+#ifdef _WIN32
+    for (const char* name : {"COM1.wrl", "NUL.wrl", "\\\\.\\pipe\\glowpond.wrl", "CONIN$"}) refused.push_back(name);
+    refused.push_back(dir.path("m.wrl") + ":stream");
+#else
+    ASSERT_EQ(mkfifo(dir.path("fifo.wrl").c_str(), 0600), 0);
+    for (const std::string& other : {dir.path("fifo.wrl"), std::string("/dev/null"), std::string("/dev/tty")}) {
+        refused.push_back(other);
+    }
+#endif
+    for (const std::string& path : refused) EXPECT_FALSE(opener.open(path)) << path;
 }
 
 }  // namespace

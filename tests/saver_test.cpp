@@ -108,7 +108,7 @@ struct Sequence : LoadProgress {
 
     SaverSettings settings;
     ModelSlot slots[MAX_MODELS];
-    ModelLoader loader;
+    ModelLoader loader{testing::fileOpener()};
     bool (*cancelWhen)(const Sequence&) = [](const Sequence&) { return false; };
     int steps = 0;
     std::vector<std::string> errors, files;

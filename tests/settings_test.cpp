@@ -177,6 +177,59 @@ TEST_F(Settings, addAndRemoveKeepTheListPacked) {
               std::tuple(14, "m1", 5, Vec3f{}, longest.file, 9, ""));
 }
 
+// Each user's settings are their own file in their folder; the installed file is only where they start.
+TEST_F(Settings, theUsersOwnFileIsReadAndWrittenAndTheInstalledOneOnlyStartsItWithItsModelsStillFound) {
+    namespace fs = std::filesystem;
+    const std::string install = dir.path("install"), data = dir.path("data");
+    fs::create_directories(install);
+    fs::create_directories(data);
+    const std::string installed = "[files]\nfile1=rocket.3ds\nfile2=sub/ring.3ds\nfile3=/elsewhere/m.wrl\n"
+                                  "file4=C:\\m.wrl\n[options]\nspeed=3\n";
+    writeFile(install + "/" + kIniFileName, installed);
+    platform.userData = data;
+    const std::string own = data + "/" + kSettingsFolderName + "/" + kIniFileName;
+    ASSERT_TRUE(fs::path(userSettingsFolder(platform).value_or("")) == fs::path(data) / kSettingsFolderName);
+
+    SaverSettings s;
+    s.setInstallDir(install);
+    ASSERT_TRUE(readIniFile(s, platform));
+    const std::string rocket = fs::path(install + "/rocket.3ds").lexically_normal().string();
+    const std::string ring = fs::path(install + "/sub/ring.3ds").lexically_normal().string();
+    EXPECT_EQ(std::tie(s.speed, s.modelCount, s.models[0].file, s.models[1].file, s.models[2].file, s.models[3].file),
+              std::tuple(3, 4, rocket, ring, "/elsewhere/m.wrl", "C:\\m.wrl"));
+    EXPECT_FALSE(fs::exists(own));
+
+    // The first save makes the user's folder and file; the installed file stays as it was.
+    s.speed = 6;
+    ASSERT_TRUE(writeIniFile(s, platform));
+    EXPECT_EQ(readFile(install + "/" + kIniFileName), installed);
+    SaverSettings mine;
+    ASSERT_TRUE(mine.readSettings(own));
+    EXPECT_EQ(std::tie(mine.speed, mine.models[0].file, mine.models[1].file), std::tuple(6, rocket, ring));
+
+    // From now on the user's file counts, its relative paths against its own folder.
+    writeFile(own, "[files]\nfile1=mine.wrl\n[options]\nspeed=5\n");
+    ASSERT_TRUE(readIniFile(s, platform));
+    EXPECT_EQ(std::tie(s.speed, s.modelCount, s.models[0].file), std::tuple(5, 1, "mine.wrl"));
+    EXPECT_TRUE(fs::equivalent(fs::current_path(), data + "/" + kSettingsFolderName));
+
+    // A user's file that cannot be read is not passed over for the installed one, and a user
+    // folder that cannot be made fails the save.
+    fs::remove(own);
+    fs::create_directories(own);
+    EXPECT_FALSE(readIniFile(s, platform));
+    EXPECT_EQ(s.speed, 5);
+    platform.userData = dir.path("no such folder");
+    EXPECT_FALSE(writeIniFile(s, platform));
+    EXPECT_FALSE(fs::exists(dir.path("no such folder")));
+
+    // Without a user folder the installed file alone is read and written, as it always was.
+    platform.userData.reset();
+    ASSERT_TRUE(readIniFile(s, platform));
+    EXPECT_EQ(std::tie(s.speed, s.models[0].file), std::tuple(3, "rocket.3ds"));
+    fs::current_path(fs::temp_directory_path());
+}
+
 using DialogRules = Settings;
 
 TEST_F(DialogRules, addActsUnlessTheListIsFullDeleteUnlessItIsEmptyAndOkWritesTheWorkingCopyAndOnlyThenKeepsIt) {

@@ -6,7 +6,20 @@
 #include <fstream>
 #include <sstream>
 
+#ifdef _WIN32
+#include "saver/win32_file_opener.h"
+#endif
+
 namespace glowpond::testing {
+
+ModelFileOpener& fileOpener() {
+#ifdef _WIN32
+    static Win32FileOpener opener;
+#else
+    static PosixFileOpener opener;
+#endif
+    return opener;
+}
 
 std::string readFile(const std::string& path) {
     std::ostringstream contents;

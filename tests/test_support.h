@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "config/settings.h"
+#include "loading/model_file.h"
 #include "platform/platform.h"
 
 namespace glowpond::testing {
@@ -41,6 +42,8 @@ public:
         return tempCopies.emplace_back(system_->writeTempCopy(contents));
     }
     bool removeFile(const std::string& path) override { return system_->removeFile(path); }
+    std::optional<std::string> userDataFolder() override { return userData; }
+    bool makeFolder(const std::string& path) override { return system_->makeFolder(path); }
     WindowHandle createWindow(const WindowRequest& request) override {
         return failWindowCreation ? nullptr : system_->createWindow(request);
     }
@@ -64,6 +67,7 @@ public:
     std::vector<MonitorArea> monitors() override { return monitorAreas; }
 
     std::string messages;  // each box as "caption: text\n"
+    std::optional<std::string> userData;  // the user's application-data folder, none by default
     bool failFileReplacement = false;     // every write of a file fails
     bool failTempFile = false;            // no temporary file beside the one to replace
     int64_t inPlaceFailsAfter = -1;       // the next in-place write breaks off after this many bytes
@@ -107,6 +111,9 @@ public:
 private:
     std::string root_;
 };
+
+// The opener of the build's programs: Win32 on Windows, POSIX elsewhere.
+ModelFileOpener& fileOpener();
 
 std::string readFile(const std::string& path);
 // Returns `path`.

@@ -253,11 +253,14 @@ TEST(VrmlParser, nothingOfOneFileReachesTheNext) {
     EXPECT_EQ(treeOf(second), "Cube");
 }
 
+OpenedFile opened(const std::string& path) { return OpenedFile(std::fopen(path.c_str(), "rb")); }
+
 TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
     testing::TempDir dir;
     RecordingContext crlf, missing;
-    readVrmlFile(crlf, testing::writeFile(dir.path("crlf.wrl"), "#VRML V1.0 ascii\r\n\r\nCube { width 1.5e }\r\n"));
-    readVrmlFile(missing, dir.path("missing.wrl"));
+    const std::string crlfFile = "#VRML V1.0 ascii\r\n\r\nCube { width 1.5e }\r\n";
+    readVrmlFile(crlf, opened(testing::writeFile(dir.path("crlf.wrl"), crlfFile)).get());
+    readVrmlFile(missing, nullptr);
     // Reading stops at the error.
     EXPECT_EQ(std::make_pair(crlf.errors, crlf.statuses.size()), std::make_pair(parseErrorAt(3), size_t{2}));
     EXPECT_TRUE(missing.errors.empty() && missing.statuses.empty());
@@ -271,13 +274,13 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
         {packed.substr(0, packed.size() - 4), kVrmlGzipDamaged}};
     for (const auto& [contents, error] : packedFiles) {
         RecordingContext context;
-        readVrmlFile(state, context, testing::writeFile(dir.path("p.wrz"), contents));
+        readVrmlFile(state, context, opened(testing::writeFile(dir.path("p.wrz"), contents)).get());
         EXPECT_EQ(context.errors, error ? std::vector<std::string>{error + std::string(".\n")} : std::vector<std::string>{});
         EXPECT_EQ(treeOf(context), error ? "" : "Cube");
     }
 #ifndef _WIN32
     RecordingContext folder;  // opening a folder succeeds here; reading it fails
-    readVrmlFile(folder, dir.root());
+    readVrmlFile(folder, opened(dir.root()).get());
     EXPECT_EQ(folder.errors, std::vector<std::string>{"read() in flex scanner failed, line 1.\n"});
 #endif
 }

@@ -10,6 +10,9 @@
 #include <vector>
 
 #include "loading/load_driver.h"
+#ifdef _WIN32
+#include "saver/win32_file_opener.h"
+#endif
 
 namespace glowpond {
 namespace {
@@ -147,7 +150,12 @@ int run(int argc, char** argv) {
         return 2;
     }
 
-    ModelLoader loader(options);
+#ifdef _WIN32
+    Win32FileOpener opener;
+#else
+    PosixFileOpener opener;
+#endif
+    ModelLoader loader(opener, options);
     bool allShown = true;
     for (const std::string& path : files) {
         ConsoleObserver console(showStatus);

@@ -229,7 +229,8 @@ int32_t loadFiles(const std::vector<std::string>& files, SaverSettings& settings
         settings.models[static_cast<size_t>(settings.modelCount++)] = ModelSettings{file};
     }
     const std::unique_ptr<Platform> platform = makeSystemPlatform();
-    ModelLoader loader;
+    PosixFileOpener opener;
+    ModelLoader loader(opener);
     ConsoleProgress progress(*platform, false);
     const int32_t loaded = loadModelFiles(slots, settings, loader, progress).loaded;
     if (loaded == 0) platform->messageBox(nullptr, "Error: No files read. Reconfigure.", "ERROR");

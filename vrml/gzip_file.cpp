@@ -9,19 +9,14 @@
 namespace glowpond {
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 struct InflateEnd {
     void operator()(z_stream* stream) const { inflateEnd(stream); }
 };
 
 }  // namespace
 
-Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text) {
+Unpacked gunzipFile(std::FILE* file, size_t maxBytes, std::string& text) {
     text.clear();
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return Unpacked::Unreadable;
     z_stream stream{};
     if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return Unpacked::Damaged;  // 16: gzip only
@@ -34,8 +29,8 @@ Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text)
     for (;;) {
         if (stream.avail_in == 0) {
             stream.next_in = in.get();
-            stream.avail_in = static_cast<uInt>(std::fread(in.get(), 1, kChunk, file.get()));
-            if (std::ferror(file.get())) return Unpacked::Unreadable;
+            stream.avail_in = static_cast<uInt>(std::fread(in.get(), 1, kChunk, file));
+            if (std::ferror(file)) return Unpacked::Unreadable;
             if (stream.avail_in == 0) return memberStarted ? Unpacked::Damaged : Unpacked::Whole;
         }
         const uInt inBefore = stream.avail_in;

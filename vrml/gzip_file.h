@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -18,8 +19,8 @@ enum class Unpacked {
     Unreadable,  // the file cannot be opened or read
 };
 
-// Unpacks the gzip file at `path` (members written one after another
-// included) into `text`, at most `maxBytes` bytes of it.
-Unpacked gunzipFile(const std::string& path, size_t maxBytes, std::string& text);
+// Unpacks the gzip data of `file` from where it stands (members written one
+// after another included) into `text`, at most `maxBytes` bytes of it.
+Unpacked gunzipFile(std::FILE* file, size_t maxBytes, std::string& text);
 
 }  // namespace glowpond

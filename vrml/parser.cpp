@@ -599,10 +599,10 @@ bool startsAsGzip(std::FILE* file) {
 }
 
 // A compressed file is unpacked whole and read as text.
-void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path) {
+void readGzipFile(VrmlReaderState& state, Node& context, std::FILE* file) {
     std::string text;
     try {
-        switch (gunzipFile(path, state.maxUnpackedBytes, text)) {
+        switch (gunzipFile(file, state.maxUnpackedBytes, text)) {
             case Unpacked::Whole: break;
             case Unpacked::Cut: context.error("%s.\n", kVrmlGzipTooLarge); return;
             case Unpacked::Damaged: context.error("%s.\n", kVrmlGzipDamaged); return;
@@ -617,25 +617,22 @@ void readGzipFile(VrmlReaderState& state, Node& context, const std::string& path
 
 }  // namespace
 
-void readVrmlFile(Node& context, const std::string& path, VrmlReading reading) {
+void readVrmlFile(Node& context, std::FILE* file, VrmlReading reading) {
     VrmlReaderState state;
     state.reading = reading;
-    readVrmlFile(state, context, path);
+    readVrmlFile(state, context, file);
 }
 
-void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path) {
-    // Binary mode, so that every platform reads the same bytes; the lexer
-    // itself gives them the meaning Windows text mode would.
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+void readVrmlFile(VrmlReaderState& state, Node& context, std::FILE* file) {
+    // Binary, so that every platform reads the same bytes; the lexer itself
+    // gives them the meaning Windows text mode would.
     if (!file) return;
     if (state.reading == VrmlReading::Tolerant && startsAsGzip(file)) {
-        std::fclose(file);
-        readGzipFile(state, context, path);
+        readGzipFile(state, context, file);
         return;
     }
     const int64_t size = fileSize(file);
     read(state, context, [&] { return state.lexer.startScanning(file, size, &context, &state.nodeTypes); });
-    std::fclose(file);
 }
 
 void readVrmlText(VrmlReaderState& state, Node& context, std::string_view text) {

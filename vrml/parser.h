@@ -68,11 +68,12 @@ struct VrmlReaderState {
     std::unordered_map<std::string, DefEntry> defs;  // keyed by table name
 };
 
-// Reads the file at `path` and appends its root nodes as children of
-// `context` (the load context), with a reader state of its own. The
-// tolerant reading unpacks a gzip-compressed file first.
-void readVrmlFile(Node& context, const std::string& path, VrmlReading reading = VrmlReading::Tolerant);
-void readVrmlFile(VrmlReaderState& state, Node& context, const std::string& path);
+// Reads `file` (open at its start, as the load's opener gave it; null reads
+// nothing) and appends its root nodes as children of `context` (the load
+// context), with a reader state of its own. The tolerant reading unpacks a
+// gzip-compressed file first.
+void readVrmlFile(Node& context, std::FILE* file, VrmlReading reading = VrmlReading::Tolerant);
+void readVrmlFile(VrmlReaderState& state, Node& context, std::FILE* file);
 
 // The same for text in memory, which is read as a file of that content.
 void readVrmlText(VrmlReaderState& state, Node& context, std::string_view text);

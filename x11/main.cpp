@@ -29,9 +29,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How often --fps reports, and how often a long load looks for a signal.
+// How often --fps reports.
 constexpr auto kFpsInterval = std::chrono::seconds(5);
-constexpr auto kSignalLookInterval = std::chrono::milliseconds(10);
 
 // SIGTERM (how xscreensaver stops a hack) and SIGINT, taken through a
 // descriptor so that the waits see them. They are blocked before any
@@ -53,6 +52,7 @@ public:
     StopSignals& operator=(const StopSignals&) = delete;
 
     int descriptor() const { return descriptor_; }
+    const sigset_t& set() const { return set_; }
     bool arrived() const {
         pollfd look{descriptor_, POLLIN, 0};
         return poll(&look, 1, 0) > 0;
@@ -61,6 +61,35 @@ public:
 private:
     sigset_t set_{};
     int descriptor_ = -1;
+};
+
+// While the models load, a stop signal ends the program at once: a load
+// may spend long in one list of a big file without a look at the
+// descriptor, and nothing is on screen yet that would need taking down.
+// Blocked again before the window, and the OpenGL library's threads, come.
+class EndOnStopSignals {
+public:
+    explicit EndOnStopSignals(const StopSignals& signals) : set_(signals.set()) {
+        struct sigaction action {};
+        action.sa_handler = [](int) { _exit(0); };
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGTERM, &action, &oldTerm_);
+        sigaction(SIGINT, &action, &oldInt_);
+        // One that came before takes effect here.
+        pthread_sigmask(SIG_UNBLOCK, &set_, nullptr);
+    }
+    ~EndOnStopSignals() {
+        pthread_sigmask(SIG_BLOCK, &set_, nullptr);
+        sigaction(SIGTERM, &oldTerm_, nullptr);
+        sigaction(SIGINT, &oldInt_, nullptr);
+    }
+    EndOnStopSignals(const EndOnStopSignals&) = delete;
+    EndOnStopSignals& operator=(const EndOnStopSignals&) = delete;
+
+private:
+    sigset_t set_;
+    struct sigaction oldTerm_ {};
+    struct sigaction oldInt_ {};
 };
 
 class Stopwatch {
@@ -194,15 +223,13 @@ int run(int argc, char** argv) {
     if (!gatherSettings(*line, sampleModelFolder(GLOWPOND_DATA_FROM_PROGRAM), *platform, settings)) return 1;
 
     std::vector<ModelSlot> slots(MAX_MODELS);
-    ModelLoader loader;
-    auto lastLook = Clock::now();
-    ConsoleProgress progress(*platform, settings.showStatus != 0, [&] {
-        if (Clock::now() - lastLook < kSignalLookInterval) return false;
-        lastLook = Clock::now();
-        return signals.arrived();
-    });
-    const LoadOutcome outcome = loadModelFiles(slots.data(), settings, loader, progress);
-    if (outcome.cancelled) return 0;
+    PosixFileOpener opener;
+    ModelLoader loader(opener);
+    ConsoleProgress progress(*platform, settings.showStatus != 0);
+    const LoadOutcome outcome = [&] {
+        const EndOnStopSignals stopNow(signals);
+        return loadModelFiles(slots.data(), settings, loader, progress);
+    }();
     if (outcome.loaded == 0) {
         platform->messageBox(nullptr, "Error: No files read. Reconfigure.", "ERROR");
         return 1;

@@ -4,8 +4,9 @@
 //
 //   saver_driver SCENARIO PROGRAM SAMPLE_MODELS SHARED_MODELS   (Unix paths)
 //
-// The scenarios "installed" (the fourth path is then the installed data
-// folder) and "dpi" leave the installation's registry state alone.
+// The scenarios "installed" (the fourth path is then the install folder)
+// and "dpi" leave the installation's registry state alone. The INI file a
+// scenario writes is the user's own, in their application data.
 //
 // Exit status 0 when the scenario passes, 1 with the reason on stderr when it
 // fails, 2 on a wrong command line, 77 when it needs the shared model
@@ -15,6 +16,7 @@
 
 #include <commctrl.h>
 #include <process.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,7 +29,11 @@
 
 namespace {
 
-constexpr char kIniPath[] = "C:\\glowpond\\glowpond.ini";
+// The install folder that App Paths names, and the user's own settings.
+constexpr char kInstallFolder[] = "C:\\glowpond";
+constexpr char kAppPathsKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\3-D Glowpond.scr";
+std::string userFolder, iniFile;
+
 constexpr char kSaverClass[] = "My Window";
 constexpr char kDialogClass[] = "#32770";
 constexpr char kSettingsCaption[] = "3-D Glowpond Settings.";
@@ -122,7 +128,7 @@ void writeIni(const std::vector<std::string>& files, const std::string& options 
     for (size_t i = 0; i < files.size(); ++i) text += "file" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
     // The scenario's options first: the first of two equal keys counts.
     text += "[options]\r\n" + options + "lavaRed=255\r\nlavaGreen=40\r\nlavaBlue=0\r\nallowAcceleration=1\r\n";
-    std::ofstream out(kIniPath, std::ios::binary);
+    std::ofstream out(iniFile.c_str(), std::ios::binary);
     check(static_cast<bool>(out << text << "showStatus=0\r\n" << std::flush), "cannot write the INI file");
 }
 
@@ -203,12 +209,43 @@ private:
     PROCESS_INFORMATION process_{};
 };
 
+std::string folderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+
+// Copies of a marker built beside this driver (which leaves "<its path>.ran"
+// wherever it runs or is loaded) at the given paths, removed again at the end.
+class Planted {
+public:
+    Planted(std::vector<std::string> targets, const char* marker) : paths_(std::move(targets)) {
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        const std::string source = folderOf(self) + "\\" + marker;
+        for (const std::string& path : paths_) {
+            DeleteFileA((path + ".ran").c_str());
+            check(CopyFileA(source.c_str(), path.c_str(), FALSE) != 0, "cannot plant " + path);
+        }
+    }
+    ~Planted() {
+        for (const std::string& path : paths_) DeleteFileA(path.c_str());
+    }
+    Planted(const Planted&) = delete;
+    Planted& operator=(const Planted&) = delete;
+
+    void expectNoneRan() const {
+        for (const std::string& path : paths_) {
+            check(GetFileAttributesA((path + ".ran").c_str()) == INVALID_FILE_ATTRIBUTES, "the planted " + path + " ran");
+        }
+    }
+
+private:
+    std::vector<std::string> paths_;
+};
+
 std::string readFile(const char* path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string iniText(const char* section, const std::string& key, const char* path = kIniPath) {
+std::string iniText(const char* section, const std::string& key, const char* path = iniFile.c_str()) {
     char value[512] = "";
     GetPrivateProfileStringA(section, key.c_str(), "<missing>", value, sizeof value, path);
     return value;
@@ -432,6 +469,10 @@ const std::map<std::string, void (*)()> kScenarios = {
         saver.expectExit();
     }},
     {"password_check", [] {
+        // A library of that name beside either settings file, or in the current folder, is never loaded.
+        const std::vector<std::string> planted = {userFolder + "\\PASSWORD.CPL",
+                                                  std::string(kInstallFolder) + "\\PASSWORD.CPL"};
+        const Planted markers(planted, "marker.dll");
         setUsePassword(true);
         Saver saver("/s", threeSamples());
         saver.saverWindow();
@@ -439,6 +480,29 @@ const std::map<std::string, void (*)()> kScenarios = {
         saver.answer("ERROR", "Verify Password can't find PASSWORD.CPL.");
         setUsePassword(false);
         saver.expectExit();
+        markers.expectNoneRan();
+    }},
+    {"device_models", [] {
+        // A pipe of another program's, and a serial port: refused at once, unopened; the rest are shown.
+        const char pipeName[] = "\\\\.\\pipe\\glowpond.wrl";
+        HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_NOWAIT, 1, 4096, 4096, 0,
+                                       nullptr);
+        check(pipe != INVALID_HANDLE_VALUE, "cannot make a pipe");
+        struct ClosePipe {
+            HANDLE pipe;
+            ~ClosePipe() { CloseHandle(pipe); }
+        } closing{pipe};
+        const std::string port = std::string(kInstallFolder) + "\\COM1.wrl";
+        Saver saver("/s", {sample("lava_lamp.wrl"), pipeName, port, "//./pipe/glowpond.wrl", sample("crystal.wrl")});
+        const DWORD start = GetTickCount();
+        saver.answer("Error: Can't open this file.", pipeName);
+        saver.answer("Error: Can't open this file.", port);
+        saver.answer("Error: Can't open this file.", "//./pipe/glowpond.wrl");
+        check(GetTickCount() - start < 10000, "the refusals took " + std::to_string(GetTickCount() - start) + " ms");
+        require([&] { return countPixels(wholeScreen(), isLava) > 100; }, "no lava from the other models", 15000);
+        saver.endWithKeys();
+        // Still listening: no one ever connected.
+        check(!ConnectNamedPipe(pipe, nullptr) && GetLastError() == ERROR_PIPE_LISTENING, "the saver opened the pipe");
     }},
     {"no_acceleration", [] {
         writeIni(threeSamples(), "allowAcceleration=0\r\n");
@@ -491,7 +555,7 @@ const std::map<std::string, void (*)()> kScenarios = {
         const std::vector<std::string> files = threeSamples();
         writeIni(files, "speed=3\r\nspinSpeed=4\r\npulseSpeed=5\r\n"
                         "totalSize=6\r\nobjectDuration=2\r\nlightHeight=9\r\n");
-        const std::string before = readFile(kIniPath);
+        const std::string before = readFile(iniFile.c_str());
         const Saver cancelled("/c");
         HWND dialog = cancelled.expectWindow(kSettingsCaption);
         for (const auto& [id, text] : std::map<int, std::string>{{1030, "3"}, {1032, "4"}, {1033, "5"}, {1031, "6"},
@@ -502,7 +566,7 @@ const std::map<std::string, void (*)()> kScenarios = {
         setSpin(dialog, 1030, 10);
         deleteModel(dialog, 0, 2);
         cancelled.closeWith(dialog, IDCANCEL);
-        check(readFile(kIniPath) == before, "Cancel changed the INI file");
+        check(readFile(iniFile.c_str()) == before, "Cancel changed the INI file");
 
         const Saver saver("/c");
         dialog = saver.expectWindow(kSettingsCaption);
@@ -543,7 +607,7 @@ const std::map<std::string, void (*)()> kScenarios = {
         const char* config = "C:\\glowpond\\saved.3dg";
         DeleteFileA(config);
         writeIni({sample("lava_lamp.wrl"), sample("rocket.3ds")}, "X-rot2=45\r\nBackCull1=1\r\nspeed=3\r\n");
-        const std::string before = readFile(kIniPath);
+        const std::string before = readFile(iniFile.c_str());
         Saver saver("/c");
         HWND dialog = saver.expectWindow(kSettingsCaption);
         for (int loadOrSave : {1013, 1014}) {
@@ -559,7 +623,7 @@ const std::map<std::string, void (*)()> kScenarios = {
         chooseFile(dialog, 1013, config);
         require([&] { return listCount(dialog) == 2 && itemText(dialog, 1030) == "3" && itemText(dialog, 1031) == "2"; },
                 "Load Saved did not restore the list and the spins");
-        check(readFile(kIniPath) == before, "the INI file changed before OK");
+        check(readFile(iniFile.c_str()) == before, "the INI file changed before OK");
         saver.closeWith(dialog, IDOK);
         expectIni("files", {{"file1", sample("lava_lamp.wrl")}});
         expectIni("options", {{"X-rot2", "45"}, {"BackCull1", "1"}, {"totalSize", "2"}, {"lavaGreen", "40"}});
@@ -582,10 +646,10 @@ const std::map<std::string, void (*)()> kScenarios = {
         expectIni("options", {{"lavaRed", "255"}, {"lavaGreen", "0"}, {"lavaBlue", "0"}});
     }},
     {"settings_write_fails", [] {
-        DeleteFileA(kIniPath);
-        check(CreateDirectoryA(kIniPath, nullptr) != 0, "cannot put a folder where the INI file goes");
+        DeleteFileA(iniFile.c_str());
+        check(CreateDirectoryA(iniFile.c_str(), nullptr) != 0, "cannot put a folder where the INI file goes");
         struct RemoveFolder {
-            ~RemoveFolder() { RemoveDirectoryA(kIniPath); }
+            ~RemoveFolder() { RemoveDirectoryA(iniFile.c_str()); }
         } removeFolder;
         Saver saver("/c");
         HWND dialog = saver.expectWindow(kSettingsCaption);
@@ -631,17 +695,31 @@ const std::map<std::string, void (*)()> kScenarios = {
         closeModelSettings(dialog);
         saver.closeWith(settings, IDCANCEL);
     }},
-    // The program as the installer left it: its settings and sample models in the data folder.
+    // The program as the installer left it: its starting settings and sample models in the install
+    // folder. A user without settings of their own sees those; OK saves their own file, in which the
+    // installed models are still found, and leaves the installed one as it was.
     {"installed", [] {
-        {
-            Saver saver("/s");
-            require([&] { return countPixels(wholeScreen(), isLava) > 100; }, "no lava from the installed models", 15000);
-            saver.endWithKeys();
+        DeleteFileA(iniFile.c_str());
+        const std::string installed = paths.shared + "\\glowpond.ini", before = readFile(installed.c_str());
+        check(!before.empty(), "no installed settings");
+        for (int run = 0; run < 2; ++run) {
+            {
+                Saver saver("/s");
+                require([&] { return countPixels(wholeScreen(), isLava) > 100; }, "no lava from the installed models",
+                        15000);
+                saver.endWithKeys();
+            }
+            if (run == 1) break;
+            Saver saver("/c");
+            saver.closeWith(saver.expectWindow(kSettingsCaption), IDOK);
+            check(iniText("options", "AllowAdvanced") == "1", "OK did not save the user's own file");
+            char folder[MAX_PATH] = "";
+            DWORD size = sizeof folder;
+            RegGetValueA(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", RRF_RT_REG_SZ, nullptr, folder, &size);
+            check(iniText("files", "file1") == std::string(folder) + "\\lava_lamp.wrl",
+                  "the user's file names " + iniText("files", "file1"));
+            check(readFile(installed.c_str()) == before, "OK changed the installed settings");
         }
-        Saver saver("/c");
-        saver.closeWith(saver.expectWindow(kSettingsCaption), IDOK);
-        const std::string ini = paths.shared + "\\glowpond.ini";
-        check(iniText("options", "AllowAdvanced", ini.c_str()) == "1", "OK did not save into the data folder");
     }},
     // Every control inside its dialog at 96 and 192 DPI; the dialogs twice as large at 192.
     {"dpi", [] {
@@ -688,13 +766,17 @@ int main(int argc, char** argv) {
     paths = {windowsPath(argv[2]), windowsPath(argv[3]), windowsPath(argv[4])};
     const std::string scenario = argv[1];
     try {
-        // The App Paths key through which the program finds its INI file.
-        const char install[] = "C:\\glowpond";
-        CreateDirectoryA(install, nullptr);
-        const char key[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\3-D Glowpond.scr";
-        check(scenario == "installed" ||
-                  RegSetKeyValueA(HKEY_LOCAL_MACHINE, key, "Path", REG_SZ, install, sizeof install) == ERROR_SUCCESS,
+        // The App Paths key through which the program finds its install folder.
+        CreateDirectoryA(kInstallFolder, nullptr);
+        check(scenario == "installed" || RegSetKeyValueA(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", REG_SZ,
+                                                         kInstallFolder, sizeof kInstallFolder) == ERROR_SUCCESS,
               "cannot set the App Paths key");
+        char data[MAX_PATH];
+        check(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, data) == S_OK,
+              "no application-data folder");
+        userFolder = std::string(data) + "\\3-D Glowpond";
+        iniFile = userFolder + "\\glowpond.ini";
+        CreateDirectoryA(userFolder.c_str(), nullptr);
         setUsePassword(false);
         SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, FALSE, nullptr, 0);
         kScenarios.at(argv[1])();

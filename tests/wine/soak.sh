@@ -18,7 +18,8 @@ root=$(cd "$here/../.." && pwd)
 
 if [ "${1:-}" = --inside ]; then
     minutes=$2 models=$3
-    ini=$WINEPREFIX/drive_c/glowpond/glowpond.ini
+    # The user's own settings, which the saver reads before the installed ones.
+    ini=$(winepath -u "$(wine cmd /c echo '%APPDATA%' | tr -d '\r')\\3-D Glowpond\\glowpond.ini" | tr -d '\r')
     mkdir -p "$(dirname "$ini")"
     # Wine's Z: drive is the Unix root.
     windows() { printf 'Z:%s' "${1//\//\\}"; }

@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -100,6 +102,35 @@ int lavaPixels(Display* display, Window window) {
     return count;
 }
 
+// A model big enough that loading it fifteen times takes seconds.
+std::string bigModel() {
+    const std::string path = "/tmp/glowpond-x11-big.wrl";
+    std::ofstream out(path);
+    out << "#VRML V1.0 ascii\nSeparator { Coordinate3 { point [\n";
+    constexpr int kSide = 500;
+    for (int y = 0; y < kSide; ++y) {
+        for (int x = 0; x < kSide; ++x) out << x << ' ' << y << " 0,\n";
+    }
+    out << "] }\nIndexedFaceSet { coordIndex [\n";
+    for (int y = 0; y + 1 < kSide; ++y) {
+        for (int x = 0; x + 1 < kSide; ++x) {
+            const int corner = y * kSide + x;
+            out << corner << ',' << corner + 1 << ',' << corner + kSide << ",-1,\n";
+        }
+    }
+    out << "] } }\n";
+    return path;
+}
+
+bool waitFor(const std::function<bool()>& condition, double seconds) {
+    const auto until = Clock::now() + std::chrono::duration<double>(seconds);
+    while (!condition()) {
+        if (Clock::now() > until) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 void expectLava(Display* display, Window window, Run& run) {
     const auto until = Clock::now() + std::chrono::seconds(20);
     while (lavaPixels(display, window) < 20) {
@@ -128,12 +159,24 @@ int main(int argc, char** argv) {
     // By scenario: the arguments after "-speed 10", the XSCREENSAVER_WINDOW, and a message the program must print.
     const std::string bad = "/tmp/glowpond-x11-bad.wrl";
     std::ofstream(bad) << "#VRML V2.0 utf8\n";
+    // Opened as it is written, a FIFO without a writer would hold the program forever.
+    const std::string fifo = "/tmp/glowpond-x11-fifo-" + std::to_string(getpid()) + ".wrl";
+    unlink(fifo.c_str());
+    expect(mkfifo(fifo.c_str(), 0600) == 0, "cannot make a FIFO");
+    struct RemoveFifo {
+        std::string path;
+        ~RemoveFifo() { unlink(path.c_str()); }
+    } removeFifo{fifo};
+    std::vector<std::string> bigLoad = {"-window-id", id, "-status"};
+    if (scenario == "stopped_while_loading") bigLoad.insert(bigLoad.end(), 15, bigModel());
     const std::map<std::string, std::tuple<std::vector<std::string>, const char*, std::string>> scenarios = {
         {"window_id", {{"-window-id", id, rocket, rocket}, nullptr, ""}},
         {"refused_file", {{"-window-id", id, rocket, bad}, nullptr, "Error: VRML 2.0 not supported in this version."}},
         {"root_named_window", {{"-root", rocket}, id, ""}}, {"root_window", {{"-root", rocket}, nullptr, ""}},
         {"window_destroyed", {{"--window-id", id, rocket}, nullptr, ""}},
         {"nothing_loadable", {{"-window-id", id, bad}, nullptr, "Error: No files read. Reconfigure."}},
+        {"fifo_refused", {{"-window-id", id, fifo, rocket}, nullptr, "Error: Can't open this file.: " + fifo}},
+        {"stopped_while_loading", {bigLoad, nullptr, ""}},
         // The installed program with no settings file shows its sample models.
         {"installed", {{"-window-id", id}, nullptr, ""}}};
     const auto found = scenarios.find(scenario);
@@ -142,7 +185,17 @@ int main(int argc, char** argv) {
     args.insert(args.begin(), {program, "-speed", "10"});
     if (scenario == "installed") setenv("XDG_CONFIG_HOME", "/nonexistent", 1);
     Run run(args, saverWindow);
-    if (scenario == "nothing_loadable") {
+    if (scenario == "stopped_while_loading") {
+        // SIGTERM once the loads have begun ends the program within a second, before any window.
+        expect(waitFor([&] { return run.errors().find(bigLoad.back()) != std::string::npos || run.ended(0.01); }, 20.0),
+               "the loads did not begin: " + run.errors());
+        run.stop();
+        const auto stopped = Clock::now();
+        const std::optional<int> status = run.ended(1.0);
+        expect(status == 0, "no clean end within a second of SIGTERM while loading: " + run.errors());
+        expect(Clock::now() - stopped < std::chrono::seconds(1) && lavaPixels(display, window) == 0,
+               "the program went on to show its models");
+    } else if (scenario == "nothing_loadable") {
         const std::optional<int> status = run.ended(20.0);
         expect(status && *status != 0, "no failing end without a model");
     } else if (scenario == "window_destroyed") {
