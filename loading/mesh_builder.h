@@ -10,7 +10,8 @@
 // in order of first use.
 //
 // Every distinct face material (equal within kCoincidence, as
-// Material::findMaterial compares) is kept once in the material table.
+// Material::findMaterial compares) is kept once in the material table;
+// MaterialIndex finds it there.
 //
 // Objects: the builder starts with one unnamed object 0. The first new name
 // takes that object over (dropping its faces) unless it already has a name;
@@ -20,9 +21,9 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "loading/material_index.h"
 #include "loading/merged_points.h"
 #include "scene/field_array.h"
 #include "scene/properties.h"
@@ -49,7 +50,8 @@ public:
     void selectObject(const std::string& name);
 
     // Starts a face of the current object with the default MaterialValues
-    // or with `material`.
+    // or with `material`. Throws std::bad_alloc when no memory is left for
+    // the lookup of a new material.
     void beginPolygon();
     void beginPolygon(const MaterialValues& material);
     // Adds a corner to the face being built (between beginPolygon and
@@ -98,30 +100,14 @@ private:
 
     Object& currentObjectRef() { return objects_[static_cast<size_t>(current_)]; }
 
-    // Material::findMaterial through a grid over the diffuse colour, so that
-    // models with a colour per face do not compare each new colour with all
-    // earlier ones. Cells are 2 * kCoincidence wide: every material within
-    // kCoincidence of a query lies in the query's cell or a neighbour.
-    struct Cell {
-        int64_t x, y, z;
-        bool operator==(const Cell& other) const { return x == other.x && y == other.y && z == other.z; }
-    };
-    struct CellHash {
-        size_t operator()(const Cell& cell) const;
-    };
-    // False for colours the grid does not hold (not finite, or huge).
-    static bool cellOf(const Vec3& colour, Cell& cell);
-    int32_t findMaterial(const MaterialValues& material) const;
-    int32_t appendMaterial(const MaterialValues& material);
-
     Material materials_;
+    MaterialIndex materialIndex_;
     MergedPoints points_;
     std::vector<Object> objects_;
     int32_t current_ = 0;
     // The last material looked up and its index: consecutive faces mostly share one.
     MaterialValues lastMaterial_;
     int32_t lastMaterialIndex_ = -1;
-    std::unordered_map<Cell, std::vector<int32_t>, CellHash> materialCells_;
 };
 
 }  // namespace glowpond

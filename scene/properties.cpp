@@ -23,7 +23,7 @@ T component(const FieldArray<T>& array, int32_t index) {
 
 }  // namespace
 
-bool sameMaterialValues(const MaterialValues& a, const MaterialValues& b) {
+bool sameMaterial(const MaterialValues& a, const MaterialValues& b) {
     return distance(a.ambient, b.ambient) < kCoincidence && distance(a.diffuse, b.diffuse) < kCoincidence &&
            distance(a.specular, b.specular) < kCoincidence && distance(a.emissive, b.emissive) < kCoincidence &&
            std::fabs(a.shininess - b.shininess) < kCoincidence &&
@@ -76,7 +76,7 @@ MaterialValues Material::material(int32_t index) const {
 int32_t Material::findMaterial(const MaterialValues& values) const {
     const int32_t count = materialCount();
     for (int32_t i = 0; i < count; ++i) {
-        if (sameMaterialValues(material(i), values)) return i;
+        if (sameMaterial(material(i), values)) return i;
     }
     return -1;
 }

@@ -10,9 +10,6 @@
 
 namespace glowpond {
 
-// Equal within kCoincidence in every colour, in shininess and in transparency.
-bool sameMaterialValues(const MaterialValues& a, const MaterialValues& b);
-
 struct Coordinate3Fields {
     FieldArray<Vec3> point;
 };
@@ -68,6 +65,10 @@ struct MaterialFields {
     FieldArray<double> shininess;
     FieldArray<double> transparency;
 };
+
+// Whether two materials are equal within kCoincidence in every colour,
+// shininess and transparency. Never for a NaN or infinite component.
+bool sameMaterial(const MaterialValues& a, const MaterialValues& b);
 
 // A list of materials held as six independent arrays, one per component:
 // material i takes element i of each array, or the array's last element

@@ -12,6 +12,7 @@
 #include "scene/properties.h"
 #include "scene/shapes.h"
 #include "tests/scene_test_support.h"
+#include "vrml/gzip_file.h"
 #include "tests/test_support.h"
 #include "vrml/lexer.h"
 
@@ -278,6 +279,17 @@ TEST(VrmlReader, filesReadAsWindowsTextModeOnEveryPlatform) {
         EXPECT_EQ(context.errors, error ? std::vector<std::string>{error + std::string(".\n")} : std::vector<std::string>{});
         EXPECT_EQ(treeOf(context), error ? "" : "Cube");
     }
+    // Beyond 16 MB, no more than 32 times the packed size: text that packs
+    // tighter is repetition made to fill memory.
+    const std::string blanks = kVrmlHeader + "Cube { }" + std::string(kFreelyUnpackedBytes, ' ');
+    const std::string dense = testing::gzipped(blanks), padded = dense + std::string(blanks.size() / 32, '\0');
+    for (const auto& [contents, error] : {std::pair(dense, kVrmlGzipTooDense), std::pair(padded, "")}) {
+        RecordingContext context;
+        readVrmlFile(context, opened(testing::writeFile(dir.path("dense.wrz"), contents)).get());
+        EXPECT_EQ(context.errors, *error ? std::vector<std::string>{error + std::string(".\n")} : std::vector<std::string>{});
+    }
+    EXPECT_EQ(std::tuple(unpackedLimit(-1, 1 << 30), unpackedLimit(1 << 20, 1 << 30), unpackedLimit(INT64_MAX, 99)),
+              std::tuple(kFreelyUnpackedBytes, size_t{32} << 20, size_t{99}));
 #ifndef _WIN32
     RecordingContext folder;  // opening a folder succeeds here; reading it fails
     readVrmlFile(folder, opened(dir.root()).get());

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -14,6 +15,15 @@ struct InflateEnd {
 };
 
 }  // namespace
+
+size_t unpackedLimit(int64_t packedBytes, size_t cap) {
+    // An unknown size (-1) allows the free amount alone.
+    const int64_t byRatio = packedBytes <= 0                                 ? 0
+                            : packedBytes < INT64_MAX / kMaxPackingRatio ? packedBytes * kMaxPackingRatio
+                                                                         : INT64_MAX;
+    const uint64_t limit = std::max<uint64_t>(kFreelyUnpackedBytes, static_cast<uint64_t>(byRatio));
+    return static_cast<size_t>(std::min<uint64_t>(limit, cap));
+}
 
 Unpacked gunzipFile(std::FILE* file, size_t maxBytes, std::string& text) {
     text.clear();

@@ -29,6 +29,7 @@ const char* const kVrmlNestingTooDeep = "nodes nested deeper than 24 levels";
 const char* const kVrmlOutOfMemory = "out of memory";
 const char* const kVrmlGzipDamaged = "The compressed file is damaged";
 const char* const kVrmlGzipTooLarge = "The compressed file unpacks to more than 256 MB";
+const char* const kVrmlGzipTooDense = "The compressed file unpacks to more than 32 times its size";
 
 namespace {
 
@@ -598,13 +599,16 @@ bool startsAsGzip(std::FILE* file) {
     return isGzip(std::string_view(head, got));
 }
 
-// A compressed file is unpacked whole and read as text.
-void readGzipFile(VrmlReaderState& state, Node& context, std::FILE* file) {
+// A compressed file of `packedBytes` is unpacked whole and read as text.
+void readGzipFile(VrmlReaderState& state, Node& context, std::FILE* file, int64_t packedBytes) {
     std::string text;
+    const size_t limit = unpackedLimit(packedBytes, state.maxUnpackedBytes);
     try {
-        switch (gunzipFile(file, state.maxUnpackedBytes, text)) {
+        switch (gunzipFile(file, limit, text)) {
             case Unpacked::Whole: break;
-            case Unpacked::Cut: context.error("%s.\n", kVrmlGzipTooLarge); return;
+            case Unpacked::Cut:
+                context.error("%s.\n", limit < state.maxUnpackedBytes ? kVrmlGzipTooDense : kVrmlGzipTooLarge);
+                return;
             case Unpacked::Damaged: context.error("%s.\n", kVrmlGzipDamaged); return;
             case Unpacked::Unreadable: context.error("%s, line 1.\n", kVrmlReadFailed); return;
         }
@@ -628,7 +632,7 @@ void readVrmlFile(VrmlReaderState& state, Node& context, std::FILE* file) {
     // gives them the meaning Windows text mode would.
     if (!file) return;
     if (state.reading == VrmlReading::Tolerant && startsAsGzip(file)) {
-        readGzipFile(state, context, file);
+        readGzipFile(state, context, file, fileSize(file));
         return;
     }
     const int64_t size = fileSize(file);

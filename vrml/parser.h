@@ -40,6 +40,7 @@ extern const char* const kVrmlOutOfMemory;
 // Failures of a compressed file, reported as "<message>.\n".
 extern const char* const kVrmlGzipDamaged;
 extern const char* const kVrmlGzipTooLarge;
+extern const char* const kVrmlGzipTooDense;
 
 enum class VrmlReading { Tolerant, Strict };
 
@@ -58,7 +59,9 @@ struct VrmlReaderState {
     // Copies made by USE may add at most about this many bytes to a file's
     // nodes, so that a small file of nested USEs cannot exhaust memory.
     int64_t maxCopiedBytes = int64_t{256} << 20;
-    // A compressed file may unpack to at most this many bytes (kVrmlGzipTooLarge names it).
+    // A compressed file may unpack to at most this many bytes (kVrmlGzipTooLarge
+    // names it), and to no more than unpackedLimit() allows for its size
+    // (kVrmlGzipTooDense).
     size_t maxUnpackedBytes = size_t{256} << 20;
 
     VrmlReading reading = VrmlReading::Tolerant;
