@@ -222,6 +222,19 @@ std::string gltfTorus(int triangles) {
 
 namespace {
 
+// Calls triangle(a, b, c) with the point numbers of every triangle of the torus.
+template <typename Triangle>
+void torusTriangles(const Torus& torus, Triangle triangle) {
+    for (int i = 0; i < torus.around; ++i) {
+        for (int j = 0; j < torus.across; ++j) {
+            const int a = torus.index(i, j), b = torus.index(i + 1, j), c = torus.index(i + 1, j + 1),
+                      d = torus.index(i, j + 1);
+            triangle(a, b, c);
+            triangle(a, c, d);
+        }
+    }
+}
+
 // Points on a grid of `side` x `side`, as Coordinate3 text.
 std::string gridPoints(int side) {
     std::string text = "  Coordinate3 { point [\n";
@@ -267,6 +280,72 @@ uint32_t formerCellHash(int64_t x, int64_t y, int64_t z) {
 }
 
 }  // namespace
+
+std::string objTorus(int triangles) {
+    const Torus torus(triangles);
+    std::string text = "# torus\no torus\n";
+    char line[96];
+    for (int i = 0; i < torus.around; ++i) {
+        for (int j = 0; j < torus.across; ++j) {
+            const Vec3 p = torus.point(i, j);
+            std::snprintf(line, sizeof line, "v %.6f %.6f %.6f\n", p.x, p.y, p.z);
+            text += line;
+        }
+    }
+    torusTriangles(torus, [&](int a, int b, int c) {
+        std::snprintf(line, sizeof line, "f %d %d %d\n", a + 1, b + 1, c + 1);
+        text += line;
+    });
+    return text;
+}
+
+std::string stlTorus(int triangles) {
+    const Torus torus(triangles);
+    std::string bytes = "binary torus";
+    bytes.resize(80, ' ');
+    put32(bytes, static_cast<uint32_t>(2 * torus.around * torus.across));
+    auto point = [&](int index) { return torus.point(index / torus.across, index % torus.across); };
+    torusTriangles(torus, [&](int a, int b, int c) {
+        for (int k = 0; k < 3; ++k) putFloat(bytes, 0.0f);
+        for (int corner : {a, b, c}) {
+            const Vec3 p = point(corner);
+            for (double v : {p.x, p.y, p.z}) putFloat(bytes, static_cast<float>(v));
+        }
+        put16(bytes, 0);
+    });
+    return bytes;
+}
+
+std::string plyTorus(int triangles, bool ascii) {
+    const Torus torus(triangles);
+    std::string text = std::string("ply\nformat ") + (ascii ? "ascii" : "binary_little_endian") +
+                       " 1.0\nelement vertex " + std::to_string(torus.around * torus.across) +
+                       "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
+                       std::to_string(2 * torus.around * torus.across) +
+                       "\nproperty list uchar int vertex_indices\nend_header\n";
+    char line[96];
+    for (int i = 0; i < torus.around; ++i) {
+        for (int j = 0; j < torus.across; ++j) {
+            const Vec3 p = torus.point(i, j);
+            if (ascii) {
+                std::snprintf(line, sizeof line, "%.6f %.6f %.6f\n", p.x, p.y, p.z);
+                text += line;
+            } else {
+                for (double v : {p.x, p.y, p.z}) putFloat(text, static_cast<float>(v));
+            }
+        }
+    }
+    torusTriangles(torus, [&](int a, int b, int c) {
+        if (ascii) {
+            std::snprintf(line, sizeof line, "3 %d %d %d\n", a, b, c);
+            text += line;
+        } else {
+            text += '\3';
+            for (int corner : {a, b, c}) put32(text, static_cast<uint32_t>(corner));
+        }
+    });
+    return text;
+}
 
 std::string vrmlColourPerFace(int faces) {
     const int side = sideFor(faces);

@@ -36,6 +36,12 @@ std::string studioTorus(int triangles);
 // The torus as a binary glTF file: float points and 32-bit indices of one
 // indexed triangle list, as exporters write it.
 std::string gltfTorus(int triangles);
+// The same torus as an OBJ file (shared vertices, triangles), a binary STL
+// file (every facet with its three corners), and PLY files: binary
+// little-endian (float x y z, `list uchar int` faces) and ascii.
+std::string objTorus(int triangles);
+std::string stlTorus(int triangles);
+std::string plyTorus(int triangles, bool ascii = false);
 
 // Files made to cost a reader the most, as VRML text:
 // - `faces` triangles, each with a colour of its own (PER_FACE materials);

@@ -1,6 +1,6 @@
 // Writes the generated benchmark models into a folder, for loads outside the
-// benchmarks (glowpond-info, other readers): torus-N.wrl, torus-N.3ds and
-// torus-N.glb.
+// benchmarks (glowpond-info, other readers): torus-N.wrl, .3ds, .glb, .obj,
+// .stl, .ply (binary) and torus-N-ascii.ply.
 // With --hostile, the files made to cost a reader the most instead:
 // colour-per-face.wrz (160k faces), used-copies.wrz (20k faces 100 times),
 // colliding-points.wrl (120k points), crowded-points.wrl (118k points
@@ -72,6 +72,10 @@ int main(int argc, char** argv) {
         std::ofstream(stem + ".wrl", std::ios::binary) << vrmlTorus(triangles);
         std::ofstream(stem + ".3ds", std::ios::binary) << studioTorus(triangles);
         std::ofstream(stem + ".glb", std::ios::binary) << gltfTorus(triangles);
+        std::ofstream(stem + ".obj", std::ios::binary) << objTorus(triangles);
+        std::ofstream(stem + ".stl", std::ios::binary) << stlTorus(triangles);
+        std::ofstream(stem + ".ply", std::ios::binary) << plyTorus(triangles);
+        std::ofstream(stem + "-ascii.ply", std::ios::binary) << plyTorus(triangles, true);
     }
     return 0;
 }
