@@ -6,9 +6,11 @@
 
 #include <string>
 
+#include "mesh/display_mesh.h"
+
 namespace glowpond::bench {
 
-enum class Format { kVrml, k3ds };
+enum class Format { kVrml, k3ds, kGlb };
 
 // torus-N.wrl or .3ds from the folder GLOWPOND_BENCH_MODELS names (see
 // write_models), else written once to the temporary folder.
@@ -21,6 +23,9 @@ public:
     PeakMemory();
     void count(benchmark::State& state, const std::string& file) const;
 };
+
+// A whole load of a glTF file as the saver makes it: read, merge, normals.
+bool loadGltf(const std::string& path, DisplayMesh& mesh);
 
 // ModelLoader::load of the torus of state.range(0) triangles, as the saver loads it.
 void loadTorus(benchmark::State& state, Format format);

@@ -17,5 +17,8 @@ BENCHMARK(BM_LoadVrml)->RangeMultiplier(10)->Range(10'000, 1'000'000)->Arg(4'000
 void BM_Load3ds(benchmark::State& state) { loadTorus(state, Format::k3ds); }
 BENCHMARK(BM_Load3ds)->RangeMultiplier(10)->Range(10'000, 1'000'000)->Arg(4'000'000)->Unit(benchmark::kMillisecond);
 
+void BM_LoadGlb(benchmark::State& state) { loadTorus(state, Format::kGlb); }
+BENCHMARK(BM_LoadGlb)->RangeMultiplier(10)->Range(10'000, 1'000'000)->Arg(4'000'000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace glowpond::bench

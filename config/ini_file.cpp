@@ -52,6 +52,21 @@ bool sameName(const std::string& a, const std::string& b) {
 
 bool hasLineBreak(const std::string& text) { return text.find_first_of("\r\n") != std::string::npos; }
 
+// The length of the whole lines at the start of file contents cut short,
+// up to and including their last line break.
+size_t wholeLines(const std::string& contents) {
+    const bool utf16 = contents.compare(0, 2, kUtf16LeMark) == 0 || contents.compare(0, 2, kUtf16BeMark) == 0;
+    if (!utf16) {
+        const size_t end = contents.rfind('\n');
+        return end == std::string::npos ? 0 : end + 1;
+    }
+    const char* lineBreak = contents[0] == kUtf16LeMark[0] ? "\n\0" : "\0\n";
+    for (size_t unit = contents.size() / 2; unit-- > 1;) {
+        if (contents.compare(2 * unit, 2, lineBreak, 2) == 0) return 2 * unit + 2;
+    }
+    return 0;
+}
+
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
@@ -64,22 +79,25 @@ IniFile::LoadResult IniFile::load(const std::string& path) {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing : LoadResult::Failed;
 
-    std::string contents;
-    char buffer[16384];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        contents.append(buffer, got);
-        if (contents.size() > kMaxFileBytes) return LoadResult::Failed;
+    // One byte more than is read tells whether the file goes on.
+    std::string contents(kMaxFileBytes + 1, '\0');
+    size_t got = 0, more;
+    while (got < contents.size() && (more = std::fread(&contents[got], 1, contents.size() - got, file.get())) > 0) {
+        got += more;
     }
     // Reading a folder "succeeds" in opening it on some systems; the read then fails.
     if (std::ferror(file.get())) return LoadResult::Failed;
+    const bool cut = got > kMaxFileBytes;
+    contents.resize(cut ? wholeLines(contents.substr(0, kMaxFileBytes)) : got);
     parse(contents);
+    cut_ = cut;
     return LoadResult::Loaded;
 }
 
 void IniFile::parse(const std::string& contents) {
     lines_.clear();
     oddByte_.clear();
+    cut_ = false;
     encoding_ = Encoding::Ansi;
     if (contents.compare(0, 2, kUtf16LeMark) == 0) encoding_ = Encoding::Utf16Le;
     if (contents.compare(0, 2, kUtf16BeMark) == 0) encoding_ = Encoding::Utf16Be;
@@ -242,6 +260,8 @@ std::string IniFile::text() const {
 }
 
 bool IniFile::save(const std::string& path, SystemServices& platform) const {
+    // Refused rather than dropping what lies beyond the part that was read.
+    if (cut_) return false;
     const std::string contents = text();
     // A file this program could not read again would lose the settings.
     return contents.size() <= kMaxFileBytes && platform.replaceFileContents(path, contents);

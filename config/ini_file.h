@@ -22,11 +22,13 @@ public:
     enum class LoadResult {
         Loaded,   // the file was read
         Missing,  // there is no such file (or folder): the document is empty
-        Failed,   // the file exists but cannot be read (a folder, a device, too large)
+        Failed,   // the file exists but cannot be read (a folder, a device)
     };
 
-    // Files beyond this size are refused: no settings file comes near it.
-    static constexpr size_t kMaxFileBytes = 16u << 20;
+    // Only the whole lines within a file's first kMaxFileBytes are read, the
+    // rest is ignored as if absent: a settings file holds a few hundred lines
+    // at most, and a huge one must cost no more than that.
+    static constexpr size_t kMaxFileBytes = 64u << 10;
 
     LoadResult load(const std::string& path);
     // Reads file contents in any of the encodings. UTF-16 text is read in
@@ -61,7 +63,9 @@ public:
     std::string text() const;
 
     // Replaces the file at `path` with text() (see SystemServices); false, and the
-    // file untouched, when that fails or text() is beyond kMaxFileBytes.
+    // file untouched, when that fails, when text() is beyond kMaxFileBytes,
+    // or when the document was loaded from a file longer than that, whose
+    // lines beyond it a save would lose.
     bool save(const std::string& path, SystemServices& platform) const;
 
 private:
@@ -88,6 +92,7 @@ private:
     Encoding encoding_ = Encoding::Ansi;
     std::vector<Line> lines_;
     std::string oddByte_;  // the last byte of a UTF-16 file of odd length, kept at its end
+    bool cut_ = false;     // loaded from a file longer than kMaxFileBytes
 };
 
 }  // namespace glowpond

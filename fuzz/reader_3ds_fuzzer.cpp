@@ -1,4 +1,4 @@
-// Any bytes as a 3DS file, read and converted: nothing may read or write
+// Any bytes as a 3DS file, read and checked: nothing may read or write
 // outside memory, and the mesh must hold together whatever the file said.
 #include <cstddef>
 #include <cstdint>

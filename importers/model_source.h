@@ -39,3 +39,16 @@ struct ReadOptions {
 };
 
 }  // namespace glowpond
+
+namespace glowpond {
+
+// A file's reference to a companion (an OBJ material library, a glTF buffer
+// or image) made into the name a FileResolver takes: '\' read as '/',
+// percent escapes decoded, "." steps dropped and ".." steps taken within the
+// name. False when the reference is not a plain relative name inside the
+// model's folder: empty, absolute ("/x", "C:x", "//server/x"), with a scheme
+// ("http:", "file:"; "data:" URIs are the reader's own business), climbing
+// above the folder, naming a folder, or holding a NUL byte or a broken escape.
+bool companionName(const std::string& reference, std::string& name);
+
+}  // namespace glowpond

@@ -134,7 +134,8 @@ Vec3f faceColour(const MaterialValues& material) {
     return {0.2f, 0.2f, 0.2f};
 }
 
-ConvertAction::ConvertAction(LoadObserver* observer) : observer_(observer) {}
+ConvertAction::ConvertAction(LoadObserver* observer, bool everyFace)
+    : everyFace_(everyFace), builder_(everyFace), observer_(observer) {}
 
 ConvertAction::~ConvertAction() = default;
 

@@ -35,10 +35,14 @@ public:
 
     // `observer` (borrowed, may be null) is asked at every face whether the
     // load has been cancelled; from then on every further face is dropped.
-    explicit ConvertAction(LoadObserver* observer = nullptr);
+    // With `everyFace` (the tolerant reading) the last face of a face list
+    // needs no closing -1, and faces met before the first named group keep
+    // a part of their own (see MeshBuilder).
+    explicit ConvertAction(LoadObserver* observer = nullptr, bool everyFace = false);
     ~ConvertAction() override;
 
     bool wantsPolygons() override { return true; }
+    bool wantsUnclosedLastFace() override { return everyFace_; }
     void beginShape(TraversalState& state, const std::string& name) override;
     void polygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices,
                  const FieldArray<Vec3>& normals, const MaterialValues& material) override;
@@ -75,6 +79,7 @@ private:
     bool beginFace(TraversalState& state, const MaterialValues& material);
     bool clockwise(TraversalState& state) const;
 
+    bool everyFace_;
     MeshBuilder builder_;
     LargeVector<KnownPoint> knownPoints_;
     uint32_t shape_ = 0;

@@ -12,8 +12,24 @@ namespace glowpond {
 // A compressed file may unpack to at most this many bytes.
 constexpr size_t kMaxUnpackedBytes = size_t{256} << 20;
 
+// How much a compressed file of `packedBytes` bytes may unpack to. Model
+// text packs to a fifth or a tenth of its size; text that packs far tighter
+// is repetition, which reading turns into arrays many times its size (the
+// corners of one long polygon, "0 1 2 ", take about 20 bytes for each
+// character). So any file may unpack to kFreelyUnpackedBytes, a larger one
+// to kMaxPackingRatio times its size, and none beyond `cap`: a file under a
+// megabyte stays under 32 MB of text, and well under a gigabyte of memory.
+constexpr size_t kFreelyUnpackedBytes = size_t{16} << 20;
+constexpr uint64_t kMaxPackingRatio = 32;
+inline size_t unpackedLimit(size_t packedBytes, size_t cap = kMaxUnpackedBytes) {
+    const uint64_t byRatio = packedBytes < UINT64_MAX / kMaxPackingRatio ? packedBytes * kMaxPackingRatio : UINT64_MAX;
+    const uint64_t limit = byRatio > kFreelyUnpackedBytes ? byRatio : kFreelyUnpackedBytes;
+    return static_cast<size_t>(limit < cap ? limit : cap);
+}
+
 // What a failed unpacking tells the user (as the reader's error, "<text>.").
 extern const char kUnpackedTooLarge[];
+extern const char kUnpackedTooDense[];
 extern const char kPackedDamaged[];
 
 class Decompressor {
@@ -30,8 +46,11 @@ public:
     virtual bool recognises(const uint8_t* data, size_t size) const = 0;
 
     // Unpacks `data` into `out` (replacing what it held), at most `maxBytes`
-    // bytes of it. May throw std::bad_alloc.
-    virtual Result unpack(const uint8_t* data, size_t size, size_t maxBytes, std::vector<uint8_t>& out) const = 0;
+    // bytes of it. Bytes after the last whole member that start no member
+    // giving data are left, as gzip leaves them, and counted in
+    // `ignoredBytes`. May throw std::bad_alloc.
+    virtual Result unpack(const uint8_t* data, size_t size, size_t maxBytes, std::vector<uint8_t>& out,
+                          uint64_t& ignoredBytes) const = 0;
 };
 
 }  // namespace glowpond

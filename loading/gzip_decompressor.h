@@ -11,9 +11,9 @@ class GzipDecompressor final : public Decompressor {
 public:
     // The two bytes every gzip member starts with.
     bool recognises(const uint8_t* data, size_t size) const override;
-    // Members written one after another are unpacked one after another;
-    // bytes after the last member that are no member are ignored, as gzip does.
-    Result unpack(const uint8_t* data, size_t size, size_t maxBytes, std::vector<uint8_t>& out) const override;
+    // Members written one after another are unpacked one after another.
+    Result unpack(const uint8_t* data, size_t size, size_t maxBytes, std::vector<uint8_t>& out,
+                  uint64_t& ignoredBytes) const override;
 };
 
 }  // namespace glowpond

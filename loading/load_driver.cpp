@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "importers/reader_table.h"
 #include "loading/convert_action.h"
@@ -70,16 +72,22 @@ const ReaderEntry* claim(const std::string& name, LoadObserver& observer, const 
 // runs the format's content check on what it holds then. On return the
 // source points at the bytes to read (unpacked ones in `unpacked`), and
 // `unpackFailure` names a failed unpacking, which the reader will report:
-// a damaged file may still show a head that passes. False after telling
-// why the content is refused.
+// a damaged file may still show a head that passes; `ignoredBytes` counts
+// the bytes after the compressed data. False after telling why the content
+// is refused.
 bool checkContent(const ReaderEntry& format, ModelSource& source, std::vector<uint8_t>& unpacked,
-                  const char*& unpackFailure, LoadObserver& observer, const LoadOptions& options) {
+                  const char*& unpackFailure, uint64_t& ignoredBytes, LoadObserver& observer,
+                  const LoadOptions& options) {
     unpackFailure = nullptr;
+    ignoredBytes = 0;
     const Decompressor* decompressor = options.decompressor;
     if (*format.packedSuffixes && options.unpacking() && decompressor->recognises(source.data, source.size)) {
-        switch (decompressor->unpack(source.data, source.size, kMaxUnpackedBytes, unpacked)) {
+        const size_t limit = unpackedLimit(source.size);
+        switch (decompressor->unpack(source.data, source.size, limit, unpacked, ignoredBytes)) {
             case Decompressor::Result::Whole: break;
-            case Decompressor::Result::TooLarge: unpackFailure = kUnpackedTooLarge; break;
+            case Decompressor::Result::TooLarge:
+                unpackFailure = limit < kMaxUnpackedBytes ? kUnpackedTooDense : kUnpackedTooLarge;
+                break;
             case Decompressor::Result::Damaged: unpackFailure = kPackedDamaged; break;
         }
         source.data = unpacked.data();
@@ -93,6 +101,7 @@ bool checkContent(const ReaderEntry& format, ModelSource& source, std::vector<ui
 }  // namespace
 
 const char kUnpackedTooLarge[] = "The compressed file unpacks to more than 256 MB";
+const char kUnpackedTooDense[] = "The compressed file unpacks to more than 32 times its size";
 const char kPackedDamaged[] = "The compressed file is damaged";
 
 bool sniffModelSource(const ModelSource& source, LoadObserver& observer, const LoadOptions& options) {
@@ -102,7 +111,8 @@ bool sniffModelSource(const ModelSource& source, LoadObserver& observer, const L
         ModelSource checked = source;
         std::vector<uint8_t> unpacked;
         const char* unpackFailure = nullptr;
-        return checkContent(*format, checked, unpacked, unpackFailure, observer, options);
+        uint64_t ignoredBytes = 0;
+        return checkContent(*format, checked, unpacked, unpackFailure, ignoredBytes, observer, options);
     } catch (const std::bad_alloc&) {
         return refuse(observer, source.name, kNoMemory);
     }
@@ -126,9 +136,38 @@ LoadContext::LoadContext(LoadObserver& observer, std::string& lastStatus)
 void LoadContext::beginRead() {}
 void LoadContext::endRead() {}
 
+std::string LoadContext::notesSummary() const {
+    const bool ignored = ignoredBytes_ > 0;
+    if (skippedFields_ + skippedNodes_ + (ignored ? 1 : 0) <= 1) return lastNote_;
+    auto count = [](unsigned long long n, const char* what) {
+        return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+    };
+    std::vector<std::string> parts;
+    if (skippedFields_ > 0) parts.push_back(count(static_cast<unsigned long long>(skippedFields_), "unknown field"));
+    if (skippedNodes_ > 0) parts.push_back(count(static_cast<unsigned long long>(skippedNodes_), "unknown node"));
+    if (ignored) parts.push_back(count(ignoredBytes_, "byte") + " after the compressed data");
+    std::string text = "Skipped " + parts[0];
+    for (size_t i = 1; i < parts.size(); ++i) text += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return text + "; see glowpond-info --status.";
+}
+
 void LoadContext::vstatus(const char* format, std::va_list args) {
     if (!observer_.showsStatus()) return;
+    const bool field = std::strcmp(format, kSkippedFieldNote) == 0;
+    const bool node = std::strcmp(format, kSkippedNodeNote) == 0;
+    const bool bytes = std::strcmp(format, kIgnoredBytesNote) == 0;
+    if (bytes) {
+        std::va_list count;
+        va_copy(count, args);
+        ignoredBytes_ += va_arg(count, unsigned long long);
+        va_end(count);
+    }
     std::string text = formatted(format, args);
+    if (field || node || bytes) {
+        skippedFields_ += field ? 1 : 0;
+        skippedNodes_ += node ? 1 : 0;
+        lastNote_ = text;
+    }
     if (observer_.cancelled()) text = kCanceling;
     // Repeats, and parts of the last text, are not shown again.
     if (lastStatus_.find(text) != std::string::npos) return;
@@ -192,7 +231,8 @@ bool ModelLoader::run(ModelSource source, std::vector<uint8_t>& held, DisplayMes
     try {
         std::vector<uint8_t> unpacked;
         const char* unpackFailure = nullptr;
-        if (!checkContent(*format, source, unpacked, unpackFailure, observer, options_)) return false;
+        uint64_t ignoredBytes = 0;
+        if (!checkContent(*format, source, unpacked, unpackFailure, ignoredBytes, observer, options_)) return false;
         // The packed bytes are no longer needed once unpacked.
         if (!unpacked.empty()) std::vector<uint8_t>().swap(held);
 
@@ -200,7 +240,8 @@ bool ModelLoader::run(ModelSource source, std::vector<uint8_t>& held, DisplayMes
         // heap, never on the stack of whatever thread loads.
         auto context = std::make_unique<LoadContext>(observer, lastStatusText_);
         auto state = std::make_unique<TraversalState>();
-        auto action = std::make_unique<ConvertAction>(&observer);
+        auto action = std::make_unique<ConvertAction>(&observer, !options_.reading.strict);
+        if (ignoredBytes > 0) context->status(kIgnoredBytesNote, static_cast<unsigned long long>(ignoredBytes));
 
         const bool read =
             dispatchModel(*context, source, options_.reading, options_.unpacking(), unpackFailure) != 0;
@@ -223,6 +264,8 @@ bool ModelLoader::run(ModelSource source, std::vector<uint8_t>& held, DisplayMes
         context->clear();
         action->finish(*context, *state);
         if (!action->transferMesh(mesh)) return fail(source.name, kNoMemory);
+        const std::string notes = context->notesSummary();
+        if (!notes.empty()) context->status("%s", notes.c_str());
         return true;
     } catch (const std::bad_alloc&) {
         // Whatever the load had built is gone with the unwinding; the mesh is unchanged.

@@ -77,6 +77,13 @@ class LoadContext : public Separator {
 public:
     LoadContext(LoadObserver& observer, std::string& lastStatus);
 
+    // What the reader's notes of what it left out come to, for the end of
+    // the load, when the progress texts have long replaced them: the one
+    // note itself, or a line counting them ("Skipped 3 unknown fields; see
+    // glowpond-info --status."). Empty when there were none or no status
+    // texts are shown.
+    std::string notesSummary() const;
+
     void beginRead() override;
     void endRead() override;
     // Applies the children like a Separator, but asks the observer before
@@ -91,6 +98,10 @@ protected:
 private:
     LoadObserver& observer_;
     std::string& lastStatus_;
+    int32_t skippedFields_ = 0;
+    int32_t skippedNodes_ = 0;
+    unsigned long long ignoredBytes_ = 0;
+    std::string lastNote_;
 };
 
 // Runs loads, one file at a time, and keeps what lasts from one load to the

@@ -3,48 +3,34 @@
 #include <algorithm>
 #include <cmath>
 
+#include "loading/grid_hash.h"
 #include "mesh/huge_pages.h"
 
 namespace glowpond {
 namespace {
 
-// Grid cells are 1/4096 wide: a power of two, so that scaling a coordinate
-// into cell units is exact, and wide enough that a point's reach spans at
-// most two cells per axis (usually one).
-constexpr double kCellsPerUnit = 4096.0;
-// Twice the merge distance: the margin absorbs the rounding of x +- reach,
+// Grid cells (gridCell) are 1/4096 wide: a power of two, so that scaling a
+// coordinate into cell units is exact, and wide enough that a point's reach
+// spans at most two cells per axis (usually one). The reach is twice the merge distance: the margin absorbs the rounding of x +- reach,
 // so a point is filed under every cell a merge partner can lie in.
 constexpr double kReach = 2.0 * kCoincidence;
-constexpr double kMaxCell = 4611686018427387904.0;  // 2^62; farther cells share the outermost
 constexpr size_t kInitialHeads = 1024;
 constexpr size_t kBitsPerHead = 8;
 
 bool finite(const Vec3& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
 
-// Cell boundaries lie half-way between multiples of 1/4096: coordinates with
-// short binary fractions (whole numbers, 0.5, 0.125), common in models, then
-// fall inside one cell instead of on a boundary that files them under eight.
-int64_t cellOf(double coordinate) {
-    const double cell = std::floor(coordinate * kCellsPerUnit + 0.5);
-    if (cell >= kMaxCell) return static_cast<int64_t>(kMaxCell);
-    if (cell <= -kMaxCell) return -static_cast<int64_t>(kMaxCell);
-    return static_cast<int64_t>(cell);
-}
-
 // The hash of a cell: that of its block of 64 x 64 x 64 cells plus its place
 // in the block. The cells of a block then share one run of chain heads and
 // occupancy bits, so that points near each other, which models mostly list
-// one after the other, find those already in the cache; the block's hash
-// keeps regular grids (whole-number coordinates, all at one place in their
-// blocks) spread over the table.
-uint32_t cellHash(int64_t x, int64_t y, int64_t z) {
+// one after the other, find those already in the cache. The block's hash
+// starts from a seed drawn for each set of points: a file cannot be made to
+// pile its points into one chain without knowing it.
+uint32_t cellHash(int64_t x, int64_t y, int64_t z, uint64_t seed) {
     constexpr int kShift = 6;
     constexpr int64_t kMask = (int64_t{1} << kShift) - 1;
-    uint64_t h = static_cast<uint64_t>(x >> kShift) * 0x9e3779b97f4a7c15ull;
-    h ^= static_cast<uint64_t>(y >> kShift) * 0xc2b2ae3d27d4eb4full;
-    h ^= static_cast<uint64_t>(z >> kShift) * 0x165667b19e3779f9ull;
-    h ^= h >> 29;
-    h *= 0xbf58476d1ce4e5b9ull;
+    uint64_t h = mixBits(seed ^ static_cast<uint64_t>(x >> kShift));
+    h = mixBits(h ^ static_cast<uint64_t>(y >> kShift));
+    h = mixBits(h ^ static_cast<uint64_t>(z >> kShift));
     const uint32_t inBlock = static_cast<uint32_t>((x & kMask) | (y & kMask) << kShift | (z & kMask) << (2 * kShift));
     return static_cast<uint32_t>(h >> 32) + inBlock;
 }
@@ -65,6 +51,8 @@ void reserveMore(LargeVector<T>& list, size_t more) {
 }
 
 }  // namespace
+
+MergedPoints::MergedPoints() : seed_(drawHashSeed(this)) {}
 
 int32_t pointBucket(const Vec3& point) {
     const double ax = 12.3 * point.x, ay = 23.4 * point.y, az = 34.5 * point.z;
@@ -114,7 +102,7 @@ int32_t MergedPoints::add(const Vec3& point) {
         }
         indexed_ = true;
     }
-    const uint32_t cell = cellHash(cellOf(point.x), cellOf(point.y), cellOf(point.z));
+    const uint32_t cell = cellHash(gridCell(point.x), gridCell(point.y), gridCell(point.z), seed_);
     int32_t bucket = -1;
     const int32_t found = find(point, cell, bucket);
     if (found >= 0) return found;
@@ -167,12 +155,12 @@ int32_t MergedPoints::find(const Vec3& point, uint32_t cell, int32_t& bucket) co
 }
 
 void MergedPoints::file(const Vec3& point, int32_t number) {
-    const int64_t x0 = cellOf(point.x - kReach), x1 = cellOf(point.x + kReach);
-    const int64_t y0 = cellOf(point.y - kReach), y1 = cellOf(point.y + kReach);
-    const int64_t z0 = cellOf(point.z - kReach), z1 = cellOf(point.z + kReach);
+    const int64_t x0 = gridCell(point.x - kReach), x1 = gridCell(point.x + kReach);
+    const int64_t y0 = gridCell(point.y - kReach), y1 = gridCell(point.y + kReach);
+    const int64_t z0 = gridCell(point.z - kReach), z1 = gridCell(point.z + kReach);
     for (int64_t x = x0; x <= x1; ++x) {
         for (int64_t y = y0; y <= y1; ++y) {
-            for (int64_t z = z0; z <= z1; ++z) addEntry(cellHash(x, y, z), number);
+            for (int64_t z = z0; z <= z1; ++z) addEntry(cellHash(x, y, z, seed_), number);
         }
     }
 }

@@ -27,6 +27,8 @@ int32_t pointBucket(const Vec3& point);
 
 class MergedPoints {
 public:
+    MergedPoints();
+
     // Room for `more` points beyond those stored, so that a shape whose size
     // is known does not grow the tables step by step.
     void reserve(size_t more);
@@ -67,6 +69,7 @@ private:
     LargeVector<uint64_t> occupied_;
     LargeVector<Entry> entries_;
     bool indexed_ = true;  // every finite point is filed
+    uint64_t seed_;        // of the cell hash
 };
 
 }  // namespace glowpond

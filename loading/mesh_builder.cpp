@@ -1,14 +1,14 @@
 #include "loading/mesh_builder.h"
 
-
 namespace glowpond {
 
-MeshBuilder::MeshBuilder() { objects_.emplace_back(); }
+MeshBuilder::MeshBuilder(bool keepUnnamedFaces) : keepUnnamedFaces_(keepUnnamedFaces) { objects_.emplace_back(); }
 
 MeshBuilder::~MeshBuilder() = default;
 
 void MeshBuilder::reset() {
     materials_.clear();
+    materialIndex_.clear();
     points_.clear();
     objects_.clear();
     objects_.emplace_back();
@@ -24,7 +24,7 @@ void MeshBuilder::selectObject(const std::string& name) {
             return;
         }
     }
-    if (objects_[0].named) {
+    if (objects_[0].named || (keepUnnamedFaces_ && !objects_[0].faces.empty())) {
         if (objectCount() == kMaxObjects) {
             current_ = kMaxObjects - 1;
             return;
@@ -48,8 +48,11 @@ void MeshBuilder::beginPolygon(const MaterialValues& material) {
                             material.shininess == lastMaterial_.shininess &&
                             material.transparency == lastMaterial_.transparency;
     // Identical values find the same entry again: the table only grows at its end.
-    int32_t index = sameAsLast ? lastMaterialIndex_ : materials_.findMaterial(material);
-    if (index < 0) index = materials_.appendMaterial(material);
+    int32_t index = sameAsLast ? lastMaterialIndex_ : materialIndex_.find(materials_, material);
+    if (index < 0) {
+        index = materials_.appendMaterial(material);
+        if (index >= 0) materialIndex_.add(material, index);
+    }
     if (index >= 0) {
         lastMaterial_ = material;
         lastMaterialIndex_ = index;

@@ -10,18 +10,22 @@
 // in order of first use.
 //
 // Every distinct face material (equal within kCoincidence, as
-// Material::findMaterial compares) is kept once in the material table.
+// Material::findMaterial compares) is kept once in the material table;
+// MaterialIndex finds it there.
 //
 // Objects: the builder starts with one unnamed object 0. The first new name
 // takes that object over (dropping its faces) unless it already has a name;
 // later new names add objects, up to kMaxObjects; faces of names beyond that
-// go to the last object. Lists grow as long as memory lasts.
+// go to the last object. A builder that keeps unnamed faces gives the first
+// name an object of its own instead when object 0 already has faces, so no
+// face is lost. Lists grow as long as memory lasts.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "loading/material_index.h"
 #include "loading/merged_points.h"
 #include "scene/field_array.h"
 #include "scene/properties.h"
@@ -34,7 +38,7 @@ public:
     static constexpr int32_t kMaxObjects = 256;
     static constexpr int32_t kBucketCount = kPointBuckets;
 
-    MeshBuilder();
+    explicit MeshBuilder(bool keepUnnamedFaces = false);
     ~MeshBuilder();
     MeshBuilder(const MeshBuilder&) = delete;
     MeshBuilder& operator=(const MeshBuilder&) = delete;
@@ -48,7 +52,8 @@ public:
     void selectObject(const std::string& name);
 
     // Starts a face of the current object with the default MaterialValues
-    // or with `material`.
+    // or with `material`. Throws std::bad_alloc when no memory is left for
+    // the lookup of a new material.
     void beginPolygon();
     void beginPolygon(const MaterialValues& material);
     // Adds a corner to the face being built (between beginPolygon and
@@ -98,9 +103,11 @@ private:
     Object& currentObjectRef() { return objects_[static_cast<size_t>(current_)]; }
 
     Material materials_;
+    MaterialIndex materialIndex_;
     MergedPoints points_;
     std::vector<Object> objects_;
     int32_t current_ = 0;
+    bool keepUnnamedFaces_;
     // The last material looked up and its index: consecutive faces mostly share one.
     MaterialValues lastMaterial_;
     int32_t lastMaterialIndex_ = -1;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "mesh/huge_pages.h"
@@ -39,6 +40,10 @@ struct MeshPart {
     LargeVector<Vec3f> directions;  // unit direction of each vertex from the morph centre
     LargeVector<float> radii;       // distance of each vertex from the morph centre
     Vec3f centroid{};               // mean vertex position
+    // What the drawing derived from the faces and their colours, kept with
+    // the part so that it goes when the part goes. The drawing checks it
+    // against the faces before each use: changing them needs no care.
+    mutable std::shared_ptr<const void> drawingCache;
 };
 
 // Calls visit(corners, k) for each face of `part` in order, `corners`

@@ -1,6 +1,5 @@
 #include "render/animation_gl.h"
 
-#include <cstring>
 #include <utility>
 
 #include "render/gl.h"
@@ -8,25 +7,15 @@
 
 namespace glowpond {
 
-bool hasExtension(const char* extensions, const char* extension) {
-    if (!extensions || !extension || !*extension) return false;
-    const size_t length = std::strlen(extension);
-    for (const char* at = extensions; (at = std::strstr(at, extension)) != nullptr; at += length) {
-        const bool starts = at == extensions || at[-1] == ' ';
-        const bool ends = at[length] == ' ' || at[length] == '\0';
-        if (starts && ends) return true;
-    }
-    return false;
-}
-
-SwapHintFunction findSwapHint(void* (*procAddress)(const char* name)) {
+SwapHintFunction findSwapHint(ProcLookup procAddress) {
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
     if (!hasExtension(extensions, "GL_WIN_swap_hint")) return nullptr;
     return reinterpret_cast<SwapHintFunction>(procAddress("glAddSwapHintRectWIN"));
 }
 
-GlAnimationView::GlAnimationView(ClientSize size, SwapHintFunction swapHint, std::function<void()> present)
-    : size_(size), swapHint_(swapHint), present_(std::move(present)) {}
+GlAnimationView::GlAnimationView(ClientSize size, SwapHintFunction swapHint, std::function<void()> present,
+                                 ProcLookup lookup)
+    : size_(size), swapHint_(swapHint), present_(std::move(present)), drawer_(lookup) {}
 
 void GlAnimationView::resize(ClientSize size) {
     size_ = size;
@@ -65,7 +54,7 @@ void GlAnimationView::setSolidMode(bool solid, bool backCull, bool twoSided) {
 }
 
 void GlAnimationView::drawSlot(const ModelSlot& slot, float scale, ScissorRect& rect) {
-    glowpond::drawSlot(slot, geometryFor(scale), &rect);
+    drawer_.drawSlot(slot, geometryFor(scale), &rect);
 }
 
 void GlAnimationView::addSwapHints(const ScissorRect& current, const ScissorRect& previous) {

@@ -5,6 +5,8 @@
 #include <functional>
 
 #include "engine/animation.h"
+#include "render/gl_extensions.h"
+#include "render/lava_draw.h"
 
 namespace glowpond {
 
@@ -15,20 +17,20 @@ using SwapHintFunction = void(__stdcall*)(int32_t x, int32_t y, int32_t width, i
 using SwapHintFunction = void (*)(int32_t x, int32_t y, int32_t width, int32_t height);
 #endif
 
-// True when the space-separated extension list names `extension` exactly.
-bool hasExtension(const char* extensions, const char* extension);
-
 // The swap-hint entry point of the current context, found through
 // `procAddress` (the system's lookup of extension functions); null when the
 // context does not have "GL_WIN_swap_hint".
-SwapHintFunction findSwapHint(void* (*procAddress)(const char* name));
+SwapHintFunction findSwapHint(ProcLookup procAddress);
 
 // Draws the animation's frames with the current OpenGL context, whose
 // projection fills a client area of `size`. `swapHint` (may be null) marks
 // the changed squares; `present` (may be empty) shows each finished frame.
+// `lookup` (may be null) finds the context's entry points, for drawing
+// through buffer objects where there are any.
 class GlAnimationView : public AnimationView {
 public:
-    GlAnimationView(ClientSize size, SwapHintFunction swapHint, std::function<void()> present);
+    GlAnimationView(ClientSize size, SwapHintFunction swapHint, std::function<void()> present,
+                    ProcLookup lookup = nullptr);
 
     // The client area has a new size (the projection must follow).
     void resize(ClientSize size);
@@ -51,6 +53,7 @@ private:
     std::function<void()> present_;
     ScissorGeometry geometry_;
     bool geometryValid_ = false;
+    MeshDrawer drawer_;
 };
 
 }  // namespace glowpond

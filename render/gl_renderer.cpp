@@ -7,8 +7,8 @@
 
 namespace glowpond {
 
-GlRenderer::GlRenderer(std::function<void()> present, bool paletteDisplay)
-    : present_(std::move(present)), paletteDisplay_(paletteDisplay), view_({1, 1}, nullptr, present_) {}
+GlRenderer::GlRenderer(std::function<void()> present, bool paletteDisplay, ProcLookup lookup)
+    : present_(std::move(present)), paletteDisplay_(paletteDisplay), view_({1, 1}, nullptr, present_, lookup) {}
 
 void GlRenderer::setUpSurface(ClientSize size, int32_t lightHeight) {
     setupFixedState(size.width, size.height, paletteDisplay_);

@@ -12,8 +12,9 @@ namespace glowpond {
 class GlRenderer final : public Renderer {
 public:
     // `present` (may be empty) shows a finished frame; on a palette display
-    // colours are dithered.
-    explicit GlRenderer(std::function<void()> present, bool paletteDisplay = false);
+    // colours are dithered. `lookup` (may be null) finds the context's entry
+    // points, so that drawing can use buffer objects where they exist.
+    explicit GlRenderer(std::function<void()> present, bool paletteDisplay = false, ProcLookup lookup = nullptr);
 
     // Marks the changed squares of each frame from now on (may be null).
     void setSwapHint(SwapHintFunction swapHint) { view_.setSwapHint(swapHint); }

@@ -63,7 +63,9 @@ ClientSize pictureSize() {
 }
 
 void drawPreview() {
-    drawMesh(*dialogState().previewMesh, scissorGeometry(pictureSize(), orthoExtents(), 1.0f), 0.0f, 0.0f, nullptr);
+    ModelDialogState& state = dialogState();
+    state.drawer.drawMesh(*state.previewMesh, scissorGeometry(pictureSize(), orthoExtents(), 1.0f), 0.0f, 0.0f,
+                          nullptr);
 }
 
 void swap() { SwapBuffers(static_cast<HDC>(dialogState().surface.deviceContext)); }
@@ -109,6 +111,7 @@ void initialise(HWND dialog) {
     state.picture = GetDlgItem(dialog, IDC_PICTURE);
     if (createRenderSurface(state.surface, state.picture, settings.allowAcceleration, runtime().platform)) {
         setupView(settings);
+        state.drawer = MeshDrawer(glProcAddress);
     }
 
     for (int anchor : kSpinAnchors) {

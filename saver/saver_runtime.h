@@ -20,6 +20,7 @@
 #include "render/animation_gl.h"
 #include "render/gl_renderer.h"
 #include "saver/wgl_surface.h"
+#include "render/lava_draw.h"
 #include "saver/win32_file_opener.h"
 #include "host/frame_loop.h"
 
@@ -40,6 +41,7 @@ struct ModelDialogState {
     int32_t currentModel = 0;
     std::unique_ptr<DisplayMesh> previewMesh;
     RenderSurface surface;
+    MeshDrawer drawer;  // of the preview, on the surface's context
     HWND picture = nullptr;
     bool scrollHintShown = false;
 };

@@ -10,6 +10,9 @@
 #include "saver/password.h"
 
 namespace glowpond {
+
+void* glProcAddress(const char* name) { return reinterpret_cast<void*>(wglGetProcAddress(name)); }
+
 namespace {
 
 // The frame loop on this thread: the runtime's clock and the thread's queue.
@@ -31,8 +34,6 @@ private:
     const SaverRuntime& runtime_;
 };
 
-void* glProcAddress(const char* name) { return reinterpret_cast<void*>(wglGetProcAddress(name)); }
-
 // Creates the OpenGL surface, or ends the process: the user has already
 // been told why, and a saver without a picture has nothing to show.
 void createSurfaceOrExit(SaverRuntime& runtime, HWND window, bool fullScreen) {
@@ -43,7 +44,7 @@ void createSurfaceOrExit(SaverRuntime& runtime, HWND window, bool fullScreen) {
     }
     const HDC deviceContext = static_cast<HDC>(runtime.surface.deviceContext);
     runtime.renderer = std::make_unique<GlRenderer>([deviceContext] { SwapBuffers(deviceContext); },
-                                                    GetDeviceCaps(deviceContext, NUMCOLORS) != -1);
+                                                    GetDeviceCaps(deviceContext, NUMCOLORS) != -1, glProcAddress);
     RECT client{};
     GetClientRect(window, &client);
     runtime.renderer->setUpSurface({client.right, client.bottom}, settings.lightHeight);

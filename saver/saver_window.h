@@ -19,6 +19,9 @@ namespace glowpond {
 int runFullScreen(SaverRuntime& runtime, int showCommand);
 int runPreview(SaverRuntime& runtime, const char* commandLine, int showCommand);
 
+// WGL's lookup of OpenGL entry points of the current context by name.
+void* glProcAddress(const char* name);
+
 // The window named after the first blank of the command line, or null when
 // there is none.
 HWND windowArgument(const char* commandLine);

@@ -1,12 +1,15 @@
 // The WGL and GDI surface (Windows build only).
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "saver/wgl_surface.h"
 
 #include "render/fixed_state.h"
 #include "saver/pixel_format.h"
+#include "render/gl.h"
+#include "render/gl_extensions.h"
 
 namespace glowpond {
 namespace {
@@ -33,6 +36,31 @@ std::pair<PixelFormatInfo, int> describe(HDC deviceContext, int index) {
     PIXELFORMATDESCRIPTOR d{};
     int count = DescribePixelFormat(deviceContext, index, sizeof d, &d);
     return {infoOf(d), count};
+}
+
+template <typename Function>
+Function wglEntry(const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(wglGetProcAddress(name)));
+}
+
+// Asks the current context for a swap interval of 1 where its driver offers
+// one, so that each frame reaches the screen whole, between two refreshes.
+// Older drivers name WGL extensions among the OpenGL ones.
+void askForWholeFrames(HDC deviceContext) {
+    using ExtensionsArb = const char*(WINAPI*)(HDC);
+    using ExtensionsExt = const char*(WINAPI*)();
+    using SwapInterval = BOOL(WINAPI*)(int);
+    const char* gl = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
+    std::string extensions = gl ? gl : "";
+    const char* wgl = nullptr;
+    if (auto arb = wglEntry<ExtensionsArb>("wglGetExtensionsStringARB")) {
+        wgl = arb(deviceContext);
+    } else if (auto ext = wglEntry<ExtensionsExt>("wglGetExtensionsStringEXT")) {
+        wgl = ext();
+    }
+    if (wgl) extensions += std::string(" ") + wgl;
+    if (swapControlFor(extensions.c_str()) != SwapControl::WglExt) return;
+    if (auto set = wglEntry<SwapInterval>("wglSwapIntervalEXT")) set(1);
 }
 
 }  // namespace
@@ -103,6 +131,7 @@ bool setupOpenGL(RenderSurface& surface, WindowHandle window, DeviceHandle devic
         return false;
     }
     surface.glContext = context;
+    askForWholeFrames(dc(deviceContext));
     RECT client{};
     GetClientRect(static_cast<HWND>(window), &client);
     setupFixedState(client.right, client.bottom, GetDeviceCaps(dc(deviceContext), NUMCOLORS) != -1);

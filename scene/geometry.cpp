@@ -97,17 +97,23 @@ void IndexedFaceSet::deliverPolygons(TraversalState& state, NodeAction& action) 
         FieldArray<Vec3> normals;
         std::vector<int32_t> indices;
         int32_t face = 0;
+        bool open = false;  // entries since the last -1
+        auto endFace = [&] {
+            material = faceMaterial(level, fields_.materialIndex, face, material);
+            action.indexedPolygon(state, face, vertices, indices.data(), normals, material);
+            vertices.truncate(0);
+            normals.truncate(0);
+            indices.clear();
+            ++face;
+            open = false;
+        };
         for (int32_t i = 0; i < fields_.coordIndex.count(); ++i) {
             const int32_t index = fields_.coordIndex[i];
             if (index < 0) {
-                material = faceMaterial(level, fields_.materialIndex, face, material);
-                action.indexedPolygon(state, face, vertices, indices.data(), normals, material);
-                vertices.truncate(0);
-                normals.truncate(0);
-                indices.clear();
-                ++face;
+                endFace();
                 continue;
             }
+            open = true;
             // A corner that names no point is left out, but does not end
             // its face: face numbers must keep matching the material list.
             const Vec3* point = level.coordinates->at(index);
@@ -117,6 +123,7 @@ void IndexedFaceSet::deliverPolygons(TraversalState& state, NodeAction& action) 
                 normals.append(transformDirection(normalTransform, *normal));
             }
         }
+        if (open && action.wantsUnclosedLastFace()) endFace();
     }
     action.endShape(state);
 }

@@ -20,7 +20,8 @@ struct IndexedFaceSetFields {
 class IndexedFaceSet : public NodeClassWithFields<IndexedFaceSet, NodeType::IndexedFaceSet, IndexedFaceSetFields> {
 public:
     // Readers may fill the lists directly. In coordIndex a negative entry
-    // ends a face; entries after the last negative one form no face.
+    // ends a face; entries after the last negative one form a face only for
+    // an action that wantsUnclosedLastFace.
     const FieldArray<int32_t>& coordIndex() const { return fields_.coordIndex; }
     FieldArray<int32_t>& coordIndex() { return fields_.coordIndex; }
     const FieldArray<int32_t>& materialIndex() const { return fields_.materialIndex; }

@@ -8,6 +8,10 @@
 
 namespace glowpond {
 
+const char kSkippedFieldNote[] = "Skipped unknown field '%s', line %d.";
+const char kSkippedNodeNote[] = "Skipped unknown node '%s', line %d.";
+const char kIgnoredBytesNote[] = "Ignored %llu bytes after the compressed data.";
+
 Node::Node(NodeType type) : type_(type) {}
 
 Node::~Node() {

@@ -28,6 +28,12 @@
 
 namespace glowpond {
 
+// Status notes of what a reader left out. The load counts them by these
+// formats, so that the user sees how much a file lost.
+extern const char kSkippedFieldNote[];  // name and line of a field no node declares
+extern const char kSkippedNodeNote[];   // name and line of a node of an unknown type
+extern const char kIgnoredBytesNote[];  // bytes after compressed data, as unsigned long long
+
 class TraversalState;
 class NodeAction;
 

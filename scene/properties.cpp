@@ -21,14 +21,14 @@ T component(const FieldArray<T>& array, int32_t index) {
     return array[std::min(index, array.count() - 1)];
 }
 
+}  // namespace
+
 bool sameMaterial(const MaterialValues& a, const MaterialValues& b) {
     return distance(a.ambient, b.ambient) < kCoincidence && distance(a.diffuse, b.diffuse) < kCoincidence &&
            distance(a.specular, b.specular) < kCoincidence && distance(a.emissive, b.emissive) < kCoincidence &&
            std::fabs(a.shininess - b.shininess) < kCoincidence &&
            std::fabs(a.transparency - b.transparency) < kCoincidence;
 }
-
-}  // namespace
 
 void Coordinate3::setVec3Array(std::string_view, std::unique_ptr<FieldArray<Vec3>> value) {
     replaceArray(fields_.point, std::move(value));

@@ -66,6 +66,10 @@ struct MaterialFields {
     FieldArray<double> transparency;
 };
 
+// Whether two materials are equal within kCoincidence in every colour,
+// shininess and transparency. Never for a NaN or infinite component.
+bool sameMaterial(const MaterialValues& a, const MaterialValues& b);
+
 // A list of materials held as six independent arrays, one per component:
 // material i takes element i of each array, or the array's last element
 // when it is shorter, or zero when it is empty.

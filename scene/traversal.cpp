@@ -74,6 +74,7 @@ void NodeAction::indexedPolygon(TraversalState& state, int32_t face, const Field
     polygon(state, face, vertices, normals, material);
 }
 bool NodeAction::wantsPolygons() { return false; }
+bool NodeAction::wantsUnclosedLastFace() { return false; }
 void NodeAction::beginSeparator(TraversalState&, const std::string&) {}
 void NodeAction::endSeparator(TraversalState&) {}
 bool NodeAction::wantsSeparators() { return false; }

@@ -144,6 +144,10 @@ public:
                                 const int32_t* coordIndices, const FieldArray<Vec3>& normals,
                                 const MaterialValues& material);
     virtual bool wantsPolygons();
+    // Whether the corners after the last -1 of an IndexedFaceSet still form
+    // a face, as VRML 1.0 has it (the list's end ends the face). The base
+    // answers false: they are left out.
+    virtual bool wantsUnclosedLastFace();
 
     virtual void beginSeparator(TraversalState& state, const std::string& name);
     virtual void endSeparator(TraversalState& state);

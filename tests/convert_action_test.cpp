@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <tuple>
+#include <vector>
 
 #include "tests/scene_test_support.h"
 
@@ -40,6 +41,30 @@ TEST(ConvertAction, namedGroupsBecomePartsInOrderOfTheirFirstFaces) {
     EXPECT_EQ(std::make_tuple(mesh.parts[0].faceCount, mesh.parts[0].vertexCount, mesh.parts[1].faceCount),
               std::make_tuple(3, 9, 1));
     EXPECT_EQ(mesh.parts[2].faceIndices, (LargeVector<int32_t>{3, 0, 1, 2}));
+}
+
+TEST(ConvertAction, theTolerantReadingShowsEveryFaceTheFileHas) {
+    // A room exported wall by wall: face lists without a closing -1, colours bound per face.
+    const auto room = sceneOf("MaterialBinding { value PER_FACE } Material { diffuseColor [ 1 0 0, 0 1 0 ] } " +
+                              faces("0 0 0, 4 0 0, 4 0 3, 0 0 3", "0, 1, 2, 3") +
+                              faces("0 0 0, 0 4 0, 0 4 3, 0 0 3", "0, 1, 2, -1, 2, 3, 0"));
+    const DisplayMesh walls = convertToMesh(*room, true), closedOnly = convertToMesh(*room);
+    auto coloursOf = [](const DisplayMesh& mesh) {
+        return std::vector<Vec3f>(mesh.parts[0].faceColors.begin(), mesh.parts[0].faceColors.end());
+    };
+    EXPECT_EQ(std::make_tuple(walls.faceCount, coloursOf(walls)),
+              std::make_tuple(3, std::vector<Vec3f>{{1, 0, 0}, {1, 0, 0}, {0, 1, 0}}));
+    EXPECT_EQ(std::make_tuple(closedOnly.faceCount, closedOnly.parts[0].color), std::make_tuple(1, Vec3f{1, 0, 0}));
+    // An unnamed body before named eyes keeps a part of its own; named from the start, nothing changes.
+    const auto figure = sceneOf("Separator { Cube { } Translation { translation 4 0 0 } DEF eye Cube { } }");
+    const DisplayMesh whole = convertToMesh(*figure, true), eyesOnly = convertToMesh(*figure);
+    EXPECT_EQ(std::make_tuple(whole.partCount, whole.parts[0].faceCount, whole.parts[1].faceCount, whole.bounds[1]),
+              std::make_tuple(2, 6, 6, kHalf));
+    EXPECT_EQ(std::make_tuple(eyesOnly.partCount, eyesOnly.faceCount), std::make_tuple(1, 6));
+    const auto named = sceneOf("DEF body Cube { } Cube { }");
+    const DisplayMesh tolerant = convertToMesh(*named, true), strict = convertToMesh(*named);
+    EXPECT_EQ(std::make_tuple(tolerant.partCount, tolerant.parts[0].faceIndices, tolerant.parts[0].vertexCount),
+              std::make_tuple(strict.partCount, strict.parts[0].faceIndices, strict.parts[0].vertexCount));
 }
 
 TEST(ConvertAction, centresTheModelScalesItsLongestSideAndReversesCornersAfterClockwiseShapeHints) {

@@ -133,11 +133,13 @@ TEST_F(LoadDriver, compressedFilesUnpackWholeBeforeTheCheckAndAFailedUnpackingIs
     // Members one after another unpack whole; trailing bytes that are no member are ignored.
     const std::string twoMembers = testing::gzipped("#VRML V1.0 ascii\n") + testing::gzipped("Cube { }") + "xyz";
     std::vector<uint8_t> out;
+    uint64_t ignored = 0;
     const auto unpack = [&](const std::string& packed, size_t max) {
-        return gzip.unpack(reinterpret_cast<const uint8_t*>(packed.data()), packed.size(), max, out);
+        return gzip.unpack(reinterpret_cast<const uint8_t*>(packed.data()), packed.size(), max, out, ignored);
     };
     EXPECT_EQ(unpack(twoMembers, 40), Decompressor::Result::Whole);
     EXPECT_EQ(std::string(out.begin(), out.end()), "#VRML V1.0 ascii\nCube { }");
+    EXPECT_EQ(ignored, 3u);
     EXPECT_EQ(unpack(twoMembers, 20), Decompressor::Result::TooLarge);
     EXPECT_EQ(out.size(), 20u);
     const std::string cut = testing::gzipped("#VRML V1.0 ascii\nCube { }");
@@ -148,14 +150,15 @@ TEST_F(LoadDriver, compressedFilesUnpackWholeBeforeTheCheckAndAFailedUnpackingIs
         Result result;
         explicit Failing(Result r) : result(r) {}
         bool recognises(const uint8_t* data, size_t) const override { return data[0] == 'Z'; }
-        Result unpack(const uint8_t*, size_t, size_t, std::vector<uint8_t>& text) const override {
+        Result unpack(const uint8_t*, size_t, size_t, std::vector<uint8_t>& text, uint64_t&) const override {
             const std::string head = "#VRML V1.0 ascii\nCube { }";
             text.assign(head.begin(), head.end());
             return result;
         }
     };
     const std::string path = testing::writeFile(dir.path("big.wrz"), "Z");
-    for (const auto& [result, text] : {std::pair(Decompressor::Result::TooLarge, kUnpackedTooLarge),
+    // A file this small may unpack to the free amount only: more is too dense.
+    for (const auto& [result, text] : {std::pair(Decompressor::Result::TooLarge, kUnpackedTooDense),
                                        std::pair(Decompressor::Result::Damaged, kPackedDamaged)}) {
         Failing failing(result);
         DisplayMesh mesh;
@@ -163,6 +166,31 @@ TEST_F(LoadDriver, compressedFilesUnpackWholeBeforeTheCheckAndAFailedUnpackingIs
         EXPECT_EQ(std::make_tuple(errors(), mesh.faceCount),
                   std::make_tuple("Error Message: " + std::string(text) + ".\n;", 0));
     }
+}
+
+TEST_F(LoadDriver, bytesAfterTheCompressedDataAreCountedAndDenseDataIsRefused) {
+    const std::string packed = testing::gzipped("#VRML V1.0 ascii\nCube { }");
+    std::vector<uint8_t> out;
+    for (const auto& [contents, result, ignored] :
+         {std::tuple(packed + "\n", Decompressor::Result::Whole, uint64_t{1}),
+          std::tuple(packed + std::string(70000, '\0'), Decompressor::Result::Whole, uint64_t{70000}),
+          std::tuple(packed + "\x1f\x8b\x08junk", Decompressor::Result::Whole, uint64_t{7}),
+          std::tuple(packed + packed.substr(0, 20), Decompressor::Result::Damaged, uint64_t{0})}) {
+        uint64_t counted = 99;
+        EXPECT_EQ(gzip.unpack(reinterpret_cast<const uint8_t*>(contents.data()), contents.size(), 1000, out, counted),
+                  result);
+        EXPECT_EQ(counted, ignored);
+    }
+    // Beyond 16 MB, no more than 32 times the packed size: text that packs
+    // tighter is repetition made to fill memory.
+    EXPECT_EQ(std::tuple(unpackedLimit(0, 1 << 30), unpackedLimit(1 << 20, 1 << 30), unpackedLimit(SIZE_MAX, 99)),
+              std::tuple(kFreelyUnpackedBytes, size_t{32} << 20, size_t{99}));
+    const std::string blanks = "#VRML V1.0 ascii\nCube { }" + std::string(kFreelyUnpackedBytes, ' ');
+    const std::string dense = testing::gzipped(blanks);
+    DisplayMesh mesh;
+    ModelLoader(testing::fileOpener(), LoadOptions{{}, &gzip})
+        .load(testing::writeFile(dir.path("dense.wrz"), dense), mesh, *this);
+    EXPECT_EQ(errors(), "Error Message: " + std::string(kUnpackedTooDense) + ".\n;");
 }
 
 TEST_F(LoadDriver, aStatusTextWithinTheLastOneOfAnyFileIsNotShownReadyIsShownAsDigestingAndCancelStopsALoad) {
@@ -259,6 +287,24 @@ TEST(ModelFiles, theProgramsOpenerOpensPlainFilesOnlyAndNeverWaits) {
     }
 #endif
     for (const std::string& path : refused) EXPECT_FALSE(opener.open(path)) << path;
+}
+
+TEST_F(LoadDriver, theReadersNotesEndTheLoadSoThatTheStatusWindowKeepsThemInView) {
+    const std::string v1 = "#VRML V1.0 ascii\n", cube = "Cube { }\n", vendor = "Material { reflSpecular 0 0 0 }\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {v1 + cube, "Digesting data..."},
+        {v1 + vendor + cube, "Skipped unknown field 'reflSpecular', line 2."},
+        {v1 + vendor + "Material { alphaChannel \"TEST\" }\nNavigationInfo { headlight FALSE }\n" + cube,
+         "Skipped 2 unknown fields and 1 unknown node; see glowpond-info --status."},
+        {testing::gzipped(v1 + "Viewpoint { jump TRUE }\n" + cube) + "\r\n",
+         "Skipped 1 unknown node and 2 bytes after the compressed data; see glowpond-info --status."}};
+    for (const auto& [contents, last] : cases) {
+        statuses.clear();
+        DisplayMesh mesh;
+        const std::string path = testing::writeFile(dir.path("notes.wrl"), contents);
+        ASSERT_TRUE(ModelLoader(testing::fileOpener(), tolerant).load(path, mesh, *this));
+        EXPECT_EQ(statuses.back(), last);
+    }
 }
 
 }  // namespace

@@ -107,9 +107,9 @@ inline std::vector<RecordedPolygon> polygonsOf(Node& root) {
     return recorder.polygons;
 }
 
-// What a load converts `root` into.
-inline DisplayMesh convertToMesh(Node& root) {
-    ConvertAction action;
+// What a load converts `root` into, keeping `everyFace` as the tolerant reading does.
+inline DisplayMesh convertToMesh(Node& root, bool everyFace = false) {
+    ConvertAction action(nullptr, everyFace);
     TraversalState state;
     root.apply(state, action);
     action.finish(root, state);

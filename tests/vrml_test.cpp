@@ -130,6 +130,9 @@ TEST(VrmlParser, aSyntaxErrorNamesTheLineOfTheFirstBadTokenAndYieldsNoSceneInBot
         {kVrmlHeader + "Separator {\n mirror [ 1\n }", 3}, {kVrmlHeader + "Switch { whichChild +1.5 }", 2},
         {kVrmlHeader + "Cube { Foo { } }", 2}, {kVrmlHeader + "garbage 1 2 3", 2},
         {kVrmlHeader + "Cube { foo 1\n Separator { } }", 2}, {kVrmlHeader + "Info { string }", 2},
+        // A bare string is a word or a path, and ends where a body or a list goes on.
+        {kVrmlHeader + "Info { string , }", 2}, {kVrmlHeader + "Info { string ( }", 2},
+        {kVrmlHeader + "Texture2 { filename wood.jpg{ } }", 2},
     };
     for (const auto& [text, line] : cases) {
         for (VrmlReading reading : {VrmlReading::Strict, VrmlReading::Tolerant}) {
@@ -160,9 +163,17 @@ TEST(VrmlParser, theTolerantReadingTakesWhatWritersWriteWhereTheStrictOneStops) 
          "Material { diffuseColor 0 0 1 } Normal { }" + triangle, ""},
         {"Coordinate3 { point [ +1 +0.0 0,\n 0 +1.5e+00 0, 0 0 +0. ] }\nIndexedFaceSet { coordIndex [ +0, 1, 2, -1 ] }",
          2, "Coordinate3 { point [ 1 0 0, 0 1.5 0, 0 0 0 ] } IndexedFaceSet { coordIndex [ 0, 1, 2, -1 ] }", ""},
-        {"Texture2 { filename ../textures/wood.jpg wrapS CLAMP } WWWAnchor { name\n  http://x.org/a.wrl#v "
-         "description Plan" + triangle + "}", 2,
-         "Texture2 { filename \"a\" wrapS CLAMP } WWWAnchor { name \"a\" description \"b\"" + triangle + "}", ""},
+        {"Texture2 { filename ../textures/wood.jpg wrapS CLAMP } WWWAnchor { name\n  http://x.org/a.wrl#view\n }\n"
+         "Texture2 { description Plan\n filename C:\\maps\\wood.jpg} Texture2 { filename wood.jpg# bark {\n }" +
+         triangle, 2,
+         "Texture2 { filename \"a\" wrapS CLAMP } WWWAnchor { name \"a\" } Texture2 { filename \"b\" } "
+         "Texture2 { filename \"c\" }" + triangle, " Skipped unknown field 'description', line 5."},
+        // Field descriptions, as Inventor writes them, and the format's own example of an extension.
+        {"Material { fields [ MFColor diffuseColor,\n MFFloat shininess ] diffuseColor 1 0 0 shininess 0.3 }" +
+         triangle, 3, "Material { diffuseColor 1 0 0 shininess 0.3 }" + triangle, ""},
+        {"ExtendedMaterial {\n fields [ MFString isA, MFFloat indexOfRefraction, MFColor diffuseColor ]\n"
+         " isA [ \"Material\" ] indexOfRefraction .34 diffuseColor .8 .54 1 }" + triangle, 3,
+         "Material { diffuseColor .8 .54 1 }" + triangle, ""},
         {"Separator {\n Coordinate3 { point [ 0 0 0  1 0 0\n 0 1 0 ] }\n IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }",
          3, "Separator {" + triangle + "}", ""},
         {"Material {\n diffuseColor 0 1 0 reflSpecular 0 0 0 mirror +0.5 }\nDirectionalLight { headlight FALSE }\n"
@@ -190,6 +201,24 @@ TEST(VrmlParser, theTolerantReadingTakesWhatWritersWriteWhereTheStrictOneStops) 
     }
 }
 
+TEST(VrmlParser, aNodeOfTheFilesOwnTypeActsAsTheFirstKnownTypeItIsAKindOfInTheTolerantReadingOnly) {
+    // The values of the fields both types have, with the same type, are taken; isA may come last.
+    const std::string text = kVrmlHeader +
+                             "Crate { fields [ SFFloat width, SFLong height, MFString isA ] width 10 height 3\n"
+                             "  isA [ \"AsciiText\", \"Cube\" ] }\n"
+                             "Crate { isA \"Cube\" width 4 }\n"
+                             "Shelf { fields [ MFString isA ] isA \"Separator\" Cube { } }\n"
+                             "Thing { fields [ MFString isA ] isA [ \"Nothing\", \"Shelf\" ] }\n"
+                             "DEF c Crate { isA \"Cube\" } USE c";
+    const auto strict = readText(text, VrmlReading::Strict), tolerant = readText(text);
+    EXPECT_TRUE(strict->errors.empty() && tolerant->errors.empty());
+    EXPECT_EQ(treeOf(*strict), "");
+    EXPECT_EQ(treeOf(*tolerant), "Cube Cube Separator(Cube) Cube#c Cube#c");
+    EXPECT_EQ(std::make_tuple(childAt<Cube>(*tolerant, 0).width(), childAt<Cube>(*tolerant, 0).height(),
+                              childAt<Cube>(*tolerant, 1).width()),
+              std::make_tuple(10.0, 2.0, 4.0));
+}
+
 TEST(VrmlParser, fieldValuesOfEveryTypeReachTheirNodesOrAreDroppedWithTheirNode) {
     // The scene tests read the other field types through VRML.
     const auto context = sceneOf(R"(
@@ -209,7 +238,7 @@ TEST(VrmlParser, defNamesAreFitUseCopiesTheLatestDefinitionAndDefsUnderDroppedNo
     const std::string longName(31, 'n');
     const auto context = sceneOf("DEF 2b Cube { width 3 }\nUSE 2b\nDEF box Cube { }\nDEF box Sphere { }\nUSE box\n"
                                  "USE nothing\nDEF text AsciiText { }\nUSE text\nDEF +1 Cube { } USE +1\n"
-                                 "Cube2 { fields [ SFFloat width, MFString isA ] isA \"Cube\" width 10 }\n"
+                                 "Cube2 { fields [ SFFloat width ] width 10 }\n"
                                  "DEF " + longName + "1 Cube { }\nUSE " + longName + "2\n" + R"(
         Separator {
             Foo { fields [ SFFloat a, MFLong b ] a 1 b [ 1, 2 ] DEF inner Cube { } Bar { Cube { } } }

@@ -269,7 +269,7 @@ int run(const Options& options) {
         return 1;
     }
     // As the saver window does: the surface, the light, the model-view matrix.
-    GlRenderer renderer({});
+    GlRenderer renderer({}, false, OffscreenContext::procAddress);
     renderer.setUpSurface({options.width, options.height}, settings.lightHeight);
 
     std::vector<ModelSlot> slots(MAX_MODELS);

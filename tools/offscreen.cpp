@@ -37,6 +37,10 @@ Rgb OffscreenContext::pixel(int32_t x, int32_t y) const {
     return {rgba[0], rgba[1], rgba[2]};
 }
 
+void* OffscreenContext::procAddress(const char* name) {
+    return reinterpret_cast<void*>(OSMesaGetProcAddress(name));
+}
+
 std::vector<uint8_t> OffscreenContext::readRgbTopDown() const {
     const size_t w = static_cast<size_t>(width_), h = static_cast<size_t>(height_);
     std::vector<uint8_t> rgba(w * h * 4);

@@ -32,6 +32,9 @@ public:
     // The whole picture, RGB rows from the top.
     std::vector<uint8_t> readRgbTopDown() const;
 
+    // OSMesa's lookup of OpenGL entry points by name (null when unknown).
+    static void* procAddress(const char* name);
+
 private:
     struct Context;
     Context* context_ = nullptr;

@@ -14,13 +14,14 @@
 #include <algorithm>
 #include <array>
 #include <cassert>
-#include <charconv>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
 #include <unordered_map>
+
+#include "text/number_scan.h"
 
 namespace glowpond {
 
@@ -89,16 +90,13 @@ int32_t hexValue(const char* text, size_t length) {
     return static_cast<int32_t>(static_cast<int64_t>(value) - (value > 0x7FFFFFFFu ? (int64_t{1} << 32) : 0));
 }
 
-// What "%lf" would read, correctly rounded on every platform. A text
-// without digits ("-", ".", "E5") reads as 0.
+// What "%lf" would read, correctly rounded on every platform (overflow an
+// infinity, underflow zero or a subnormal). A text without digits ("-",
+// ".", "E5") reads as 0.
 double floatValue(const char* text, size_t length) {
     double value = 0.0;
-    const std::from_chars_result result = std::from_chars(text, text + length, value);
-    if (result.ec == std::errc::result_out_of_range) {
-        // Only an infinity or a zero remains, which strtod gives alike everywhere.
-        return std::strtod(std::string(text, length).c_str(), nullptr);
-    }
-    return result.ec == std::errc() ? value : 0.0;
+    scanDouble(text, text + length, value);
+    return value;
 }
 
 // ---------------------------------------------------------------------------
@@ -163,10 +161,14 @@ size_t hexLength(const char* p) {
     return 1 + std::max(decimal, real);
 }
 
-// Where a bare string ends.
+// Where a bare string ends: where a comment, a list or a body would go on.
 bool endsBareString(char c) {
-    return is(c, kBlank) || c == '\n' || c == '\r' || c == '\0' || c == '}' || c == ']';
+    return is(c, kBlank) || c == '\n' || c == '\r' || c == '\0' || c == '#' || c == '{' || c == '}' || c == ',' ||
+           c == ']';
 }
+
+// A bare string is a word or a path ("../maps/wood.jpg", "\\server\\x.jpg").
+bool startsBareString(char c) { return is(c, kWordChar) || c == '.' || c == '/' || c == '\\'; }
 
 // ---------------------------------------------------------------------------
 // Word tables
@@ -358,8 +360,7 @@ template <bool kBareString>
                 token = scanString();
                 break;
             default:
-                if (kBareString && c != '{' && c != '}' && c != '[' && c != ']' &&
-                    (token = scanBareString()) != kNoBareString) {
+                if (kBareString && startsBareString(c) && (token = scanBareString()) != kNoBareString) {
                     break;
                 }
                 if (is(c, kWordChar) || c == '.') {

@@ -84,9 +84,10 @@ public:
     // The next token's code; its value is in value(). After a fatal
     // condition (reported once) every call gives kTokenFailed.
     int nextToken();
-    // The same, except that a token that does not start with a quote or a
-    // bracket reads as a string up to blanks, a line break, "}" or "]" (a
-    // bare string of the tolerant reading, which departs from the grammar).
+    // The same, except that a word or a path (a token that starts with a
+    // word character, ".", "/" or "\\") reads as a string up to blanks, a
+    // line break, "#", "{", "}", "," or "]" (a bare string of the tolerant
+    // reading, which departs from the grammar).
     int nextTokenOrBareString();
     const VrmlTokenValue& value() const { return value_; }
 

@@ -16,6 +16,7 @@
 #include "vrml/parser.h"
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <new>
 #include <utility>
@@ -62,6 +63,86 @@ void appendTo(std::unique_ptr<Node>& head, std::unique_ptr<Node> node) {
         head = std::move(node);
     }
 }
+
+// What the body of a node of an unknown type sets, kept to its end: a node
+// that says it is a kind of a VRML 1.0 node ("isA", in order of preference)
+// then becomes one, with the values of the fields the two types share.
+class FieldRecorder final : public Node {
+public:
+    // A node of the first class that `isA` names and the table knows, or
+    // null. The values move to it: this is the recorder's last use.
+    std::unique_ptr<Node> becomeBase(const VrmlNodeTypeTable& types, const VrmlNodeType& own) {
+        for (const std::string& name : isA_) {
+            const VrmlNodeType* base = types.find(name);
+            if (!base || base->fromFile || !base->factory) continue;
+            std::unique_ptr<Node> node = base->factory();
+            for (const Value& value : values_) {
+                const VrmlFieldDecl* ownField = own.findField(value.field);
+                const VrmlFieldDecl* baseField = base->findField(value.field);
+                if (ownField && baseField && ownField->type == baseField->type) value.set(*node, value.field);
+            }
+            return node;
+        }
+        return nullptr;
+    }
+
+    void setVec3Array(std::string_view field, std::unique_ptr<FieldArray<Vec3>> value) override {
+        keepArray(field, std::move(value), &Node::setVec3Array);
+    }
+    void setVec2Array(std::string_view field, std::unique_ptr<FieldArray<Vec2>> value) override {
+        keepArray(field, std::move(value), &Node::setVec2Array);
+    }
+    void setStringArray(std::string_view field, std::unique_ptr<FieldArray<std::string>> value) override {
+        if (field == "isA" && value) {
+            for (int32_t i = 0; i < value->count(); ++i) isA_.push_back((*value)[i]);
+        }
+        keepArray(field, std::move(value), &Node::setStringArray);
+    }
+    void setFloatArray(std::string_view field, std::unique_ptr<FieldArray<double>> value) override {
+        keepArray(field, std::move(value), &Node::setFloatArray);
+    }
+    void setLongArray(std::string_view field, std::unique_ptr<FieldArray<int32_t>> value) override {
+        keepArray(field, std::move(value), &Node::setLongArray);
+    }
+    void setRotation(std::string_view field, const AxisAngle& value) override {
+        keep(field, value, &Node::setRotation);
+    }
+    void setMatrix(std::string_view field, const Matrix4& value) override { keep(field, value, &Node::setMatrix); }
+    void setVec3(std::string_view field, const Vec3& value) override { keep(field, value, &Node::setVec3); }
+    void setVec2(std::string_view field, const Vec2& value) override { keep(field, value, &Node::setVec2); }
+    void setFloat(std::string_view field, double value) override { keep(field, value, &Node::setFloat); }
+    void setInt(std::string_view field, int32_t value) override { keep(field, value, &Node::setInt); }
+    void setString(std::string_view field, std::string value) override {
+        if (field == "isA") isA_.push_back(value);
+        keep(field, std::move(value), &Node::setString);
+    }
+
+private:
+    struct Value {
+        std::string field;
+        std::function<void(Node&, std::string_view)> set;
+    };
+
+    template <typename T, typename Setter>
+    void keep(std::string_view field, T value, Setter setter) {
+        values_.push_back({std::string(field), [value = std::move(value), setter](Node& node, std::string_view name) {
+                               (node.*setter)(name, value);
+                           }});
+    }
+    // Each value is replayed at most once: the array moves to the node.
+    template <typename T>
+    void keepArray(std::string_view field, std::unique_ptr<FieldArray<T>> value,
+                   void (Node::*setter)(std::string_view, std::unique_ptr<FieldArray<T>>)) {
+        if (!value) return;
+        std::shared_ptr<FieldArray<T>> kept(std::move(value));
+        values_.push_back({std::string(field), [kept, setter](Node& node, std::string_view name) {
+                               (node.*setter)(name, std::make_unique<FieldArray<T>>(std::move(*kept)));
+                           }});
+    }
+
+    std::vector<std::string> isA_;
+    std::vector<Value> values_;
+};
 
 // ---------------------------------------------------------------------------
 // The parser
@@ -240,6 +321,10 @@ bool Parser::parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, i
     bytes = kNodeBytes;
 
     if (peek() == kTokenFields && !parseDeclarations(type)) return false;
+    // A type of the file's own may say what it is a kind of, in a field it describes.
+    std::unique_ptr<FieldRecorder> recorder;
+    if (!node && tolerant_ && type.fromFile && type.findField("isA")) recorder = std::make_unique<FieldRecorder>();
+    Node* const target = node ? node.get() : recorder.get();
     std::unique_ptr<Node> children;
     auto addChild = [&](std::unique_ptr<Node> child, int64_t childBytes) {
         bytes += childBytes;
@@ -247,7 +332,7 @@ bool Parser::parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, i
     };
     for (;;) {
         if (isFieldNameToken(peek())) {
-            if (!parseFieldValue(node.get(), bytes)) return false;
+            if (!parseFieldValue(target, bytes)) return false;
             continue;
         }
         if (!tolerant_ || peek() != kTokenName || !knowsFields(type)) break;
@@ -296,6 +381,10 @@ bool Parser::parseBody(Node* parent, VrmlNodeType& type, bool childrenAllowed, i
     lexer_.setCurrentType(outerType);
     --depth_;
 
+    if (recorder) {
+        node = recorder->becomeBase(state_.nodeTypes, type);
+        if (node) node->setParent(parent);
+    }
     if (children) {
         if (node) {
             node->addChild(std::move(children));
@@ -311,7 +400,12 @@ bool Parser::parseDeclarations(VrmlNodeType& type) {
     if (peek() != '[') return syntaxError();
     consume();
     for (;;) {
-        const int fieldType = peek();
+        int fieldType = peek();
+        if (tolerant_ && isWord(fieldType) && value().text == "MFFloat") {
+            // A type the format has and the grammar's keywords lack.
+            lexer_.departFromGrammar();
+            fieldType = static_cast<int>(FieldType::MFFloat);
+        }
         if (fieldType < kTokenFieldTypeFirst || fieldType > kTokenFieldTypeLast) return syntaxError();
         consume();
         if (peek() != kTokenName && !isFieldNameToken(peek())) return syntaxError();
@@ -518,7 +612,7 @@ bool Parser::skipFieldValue(const std::string& name, int line) {
     } else {
         return syntaxError();
     }
-    context_.status("Skipped unknown field '%s', line %d.", name.c_str(), line);
+    context_.status(kSkippedFieldNote, name.c_str(), line);
     return true;
 }
 
@@ -542,7 +636,7 @@ bool Parser::skipRestOfBody(const std::string& name, int line) {
         consume();
         depth += token == '{' ? 1 : token == '}' ? -1 : 0;
     }
-    context_.status("Skipped unknown node '%s', line %d.", name.c_str(), line);
+    context_.status(kSkippedNodeNote, name.c_str(), line);
     return true;
 }
 

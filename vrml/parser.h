@@ -8,18 +8,21 @@
 //
 // Two readings. The strict one is the VRML 1.0 grammar and nothing else.
 // The tolerant one (the default) reads every text that the grammar accepts
-// exactly as the strict one does, and only where the grammar fails, takes
-// what real writers produce:
+// exactly as the strict one does, but for one rule of the format that the
+// grammar lacks: a node of a type of the file's own that names VRML 1.0
+// types in an "isA" field acts as the first of them that has a class, with
+// the values of the fields both types have with the same type. Only where
+// the grammar fails, it takes what real writers produce:
 // - empty lists "[ ]" (no values), numbers written with a leading "+",
-//   bare words as SFString values ("filename ../maps/wood.jpg"), list
-//   elements separated by blanks alone (compressed files are unpacked
-//   before they reach the reader, as a step of loading);
+//   bare words and paths as SFString values ("filename ../maps/wood.jpg"),
+//   list elements separated by blanks alone, "MFFloat" in a "fields"
+//   description (compressed files are unpacked before they reach the
+//   reader, as a step of loading);
 // - fields that a known node does not declare (vendor extensions): their
-//   value is skipped, with the status "Skipped unknown field '<name>',
-//   line <n>.";
+//   value is skipped, with the status kSkippedFieldNote;
 // - nodes of unknown types without a "fields" description whose body does
 //   not parse (nodes of later VRML versions): skipped to their closing
-//   brace, with the status "Skipped unknown node '<name>', line <n>.".
+//   brace, with the status kSkippedNodeNote.
 // Anything else that the grammar refuses still fails, with the strict
 // reading's message and line.
 #pragma once

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "render/gl_extensions.h"
+
 namespace glowpond {
 namespace {
 
@@ -25,6 +27,25 @@ std::string hex(uint32_t id) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(id));
     return text;
+}
+
+// Asks for a swap interval of 1 where the server offers one, so that each
+// frame reaches the screen whole, between two refreshes.
+void askForWholeFrames(Display* display, int screen, Window window) {
+    using SwapIntervalExt = void (*)(Display*, GLXDrawable, int);
+    using SwapIntervalMesa = int (*)(unsigned int);
+    switch (swapControlFor(glXQueryExtensionsString(display, screen))) {
+    case SwapControl::GlxExt:
+        if (auto set = reinterpret_cast<SwapIntervalExt>(GlxWindow::procAddress("glXSwapIntervalEXT"))) {
+            set(display, window, 1);
+        }
+        break;
+    case SwapControl::GlxMesa:
+        if (auto set = reinterpret_cast<SwapIntervalMesa>(GlxWindow::procAddress("glXSwapIntervalMESA"))) set(1);
+        break;
+    default:
+        break;
+    }
 }
 
 }  // namespace
@@ -116,11 +137,16 @@ std::unique_ptr<GlxWindow> GlxWindow::open(const CommandLine& line) {
         tell("cannot draw with OpenGL on the window");
         return nullptr;
     }
+    askForWholeFrames(display, screen, h->window);
     std::unique_ptr<GlxWindow> result(new GlxWindow(std::move(h)));
     XWindowAttributes attributes{};
     XGetWindowAttributes(display, result->handles_->window, &attributes);
     result->size_ = {attributes.width, attributes.height};
     return result;
+}
+
+void* GlxWindow::procAddress(const char* name) {
+    return reinterpret_cast<void*>(glXGetProcAddressARB(reinterpret_cast<const GLubyte*>(name)));
 }
 
 int GlxWindow::connection() const { return ConnectionNumber(handles_->display); }

@@ -28,6 +28,9 @@ public:
     GlxWindow(const GlxWindow&) = delete;
     GlxWindow& operator=(const GlxWindow&) = delete;
 
+    // GLX's lookup of OpenGL entry points by name.
+    static void* procAddress(const char* name);
+
     ClientSize size() const { return size_; }
     // The display connection's descriptor, to wait on.
     int connection() const;

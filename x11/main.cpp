@@ -132,7 +132,7 @@ class Host {
 public:
     Host(GlxWindow& window, const SaverSettings& settings, const StopSignals& signals, bool fps)
         : window_(window), settings_(settings), signals_(signals), fps_(fps),
-          renderer_([this] { window_.swapBuffers(); }) {}
+          renderer_([this] { window_.swapBuffers(); }, false, GlxWindow::procAddress) {}
 
     // Returns when the window or a signal ends the program.
     void run(ModelSlot* slots, int32_t count) {

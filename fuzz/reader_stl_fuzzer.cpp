@@ -1,0 +1,8 @@
+// Any bytes as an STL file, read and checked: nothing may read or write
+// outside memory, and the mesh must hold together whatever the file said.
+#include "fuzz/mesh_reader_fuzz.h"
+#include "importers/reader_stl.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return glowpond::fuzz::readAndCheck(data, size, glowpond::readStl, glowpond::looksLikeStl);
+}

@@ -1,0 +1,352 @@
+#include "importers/reader_obj.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "importers/part_collector.h"
+#include "importers/text_lines.h"
+#include "text/number_scan.h"
+
+namespace glowpond {
+
+const char kReadObjFailed[] = "Read failed for OBJ file '%s': %s";
+
+namespace {
+
+constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
+constexpr int32_t kNoVertex = -1;
+
+bool keywordIs(const char* begin, const char* end, std::string_view keyword) {
+    return static_cast<size_t>(end - begin) == keyword.size() && std::memcmp(begin, keyword.data(), keyword.size()) == 0;
+}
+
+std::string trimmed(const char* begin, const char* end) {
+    begin = skipBlanks(begin, end);
+    while (end != begin && isBlank(end[-1])) --end;
+    return std::string(begin, end);
+}
+
+// Material libraries: name -> colours.
+using MaterialTable = std::unordered_map<std::string, MaterialValues>;
+
+void readMaterialLibrary(std::string_view text, MaterialTable& table) {
+    LineReader lines(text);
+    const char* begin;
+    const char* end;
+    MaterialValues* current = nullptr;
+    while (lines.next(begin, end)) {
+        const char* p = skipBlanks(begin, end);
+        const char* word = skipWord(p, end);
+        if (keywordIs(p, word, "newmtl")) {
+            current = &(table[trimmed(word, end)] = MaterialValues{});
+            continue;
+        }
+        const bool diffuse = keywordIs(p, word, "Kd");
+        if (!current || !(diffuse || keywordIs(p, word, "Ka"))) continue;
+        double rgb[3];
+        const char* q = word;
+        int read = 0;
+        for (; read < 3; ++read) {
+            q = skipBlanks(q, end);
+            const char* after = scanDouble(q, end, rgb[read]);
+            if (after == q || !std::isfinite(rgb[read])) break;
+            q = after;
+        }
+        // "Kd r" alone stands for grey; "Kd spectral ..." and the like are not read.
+        if (read == 1) rgb[1] = rgb[2] = rgb[0];
+        if (read != 1 && read != 3) continue;
+        (diffuse ? current->diffuse : current->ambient) = {rgb[0], rgb[1], rgb[2]};
+    }
+}
+
+class ObjReader {
+public:
+    ObjReader(Node& context, const ModelSource& source) : context_(context), source_(source) {}
+
+    void run() {
+        std::string storage;
+        const std::string_view text = modelText(source_.data, source_.size, storage);
+        LineReader lines(text);
+        const char* begin;
+        const char* end;
+        std::string joined;
+        part_ = collector_.part("");
+        while (lines.next(begin, end)) {
+            // A backslash at the end of a line carries the statement on.
+            if (end != begin && end[-1] == '\\') {
+                joined.assign(begin, end - 1);
+                bool carried = true;
+                while (carried && lines.next(begin, end)) {
+                    carried = end != begin && end[-1] == '\\';
+                    joined.append(begin, carried ? end - 1 : end);
+                }
+                statement(joined.data(), joined.data() + joined.size());
+            } else {
+                statement(begin, end);
+            }
+        }
+        buildFaces();
+        if (skippedLines_ > 0) context_.status("Skipped %lld lines and points: only faces are shown.", skippedLines_);
+        if (missingVertices_ > 0) {
+            context_.status("Skipped %lld faces that name vertices the file does not have.", missingVertices_);
+        }
+        if (nonFinite_ > 0) {
+            context_.status("Skipped %lld faces whose coordinates are not finite numbers.", nonFinite_);
+        }
+        if (collector_.triangleCount() == 0) {
+            context_.error(kReadObjFailed, source_.name.c_str(), "it has no faces to show");
+            return;
+        }
+        collector_.finish(context_);
+    }
+
+private:
+    void statement(const char* begin, const char* end) {
+        const char* p = skipBlanks(begin, end);
+        if (p == end || *p == '#') return;
+        const char* word = skipWord(p, end);
+        const size_t length = static_cast<size_t>(word - p);
+        if (length == 1 && *p == 'v') return vertex(word, end);
+        if (length == 1 && *p == 'f') return face(word, end);
+        if (length == 2 && p[0] == 'v') return;  // vt, vn, vp
+        if (length == 1 && (*p == 'o' || *p == 'g')) return startPart(trimmed(word, end));
+        if (length == 1 && (*p == 'l' || *p == 'p')) {
+            ++skippedLines_;
+            return;
+        }
+        if (keywordIs(p, word, "usemtl")) return useMaterial(trimmed(word, end));
+        if (keywordIs(p, word, "mtllib")) return readLibraries(trimmed(word, end));
+    }
+
+    void vertex(const char* p, const char* end) {
+        double values[7];
+        int count = 0;
+        bool ok = true;
+        for (;;) {
+            p = skipBlanks(p, end);
+            if (p == end) break;
+            const char* after = count < 7 ? scanDouble(p, end, values[count]) : p;
+            if (after == p || (after != end && !isBlank(*after))) {
+                ok = false;  // "3.1+e2", a word, an eighth number
+                break;
+            }
+            ++count;
+            p = after;
+        }
+        Vec3 point{kNotANumber, kNotANumber, kNotANumber};
+        if (ok && count >= 3) point = {values[0], values[1], values[2]};
+        if (collector_.points().append(point) < 0) throw std::bad_alloc();
+        // x y z r g b, or x y z w r g b.
+        const bool coloured = ok && (count == 6 || count == 7);
+        std::vector<float>& colours = collector_.pointColours();
+        if (coloured && !vertexColours_) {
+            vertexColours_ = true;
+            colours.assign(static_cast<size_t>(collector_.pointCount() - 1) * 3, std::numeric_limits<float>::quiet_NaN());
+        }
+        if (vertexColours_) {
+            for (int i = count - 3; i < count; ++i) {
+                colours.push_back(coloured ? static_cast<float>(values[i]) : std::numeric_limits<float>::quiet_NaN());
+            }
+        }
+    }
+
+    void face(const char* p, const char* end) {
+        const size_t start = corners_.size();
+        corners_.push_back(0);
+        const int64_t vertices = collector_.pointCount();
+        for (;;) {
+            p = skipBlanks(p, end);
+            if (p == end) break;
+            int64_t number = 0;
+            bool overflow = false;
+            const char* after = scanInt64(p, end, number, overflow);
+            int32_t corner = kNoVertex;
+            // Counting from 1, or back from the last vertex read.
+            const int64_t index = number > 0 ? number - 1 : vertices + number;
+            if (after != p && !overflow && number != 0 && index >= 0 && index < std::numeric_limits<int32_t>::max()) {
+                corner = static_cast<int32_t>(index);
+            }
+            corners_.push_back(corner);
+            // The texture and normal numbers play no part.
+            p = skipWord(after, end);
+        }
+        const size_t count = corners_.size() - start - 1;
+        if (count < 3) {
+            corners_.resize(start);
+            if (count > 0) ++skippedLines_;
+            return;
+        }
+        corners_[start] = static_cast<int32_t>(count);
+        ++faceCount_;
+    }
+
+    // Faces are sorted into parts and materials when they come, and checked
+    // against the vertices at the end: a positive number may name a vertex
+    // that comes later.
+    void markState() {
+        if (!changes_.empty() && changes_.back().firstFace == faceCount_) {
+            changes_.back().part = part_;
+            changes_.back().material = material_;
+        } else {
+            changes_.push_back({faceCount_, part_, material_});
+        }
+    }
+
+    void startPart(const std::string& name) {
+        part_ = collector_.part(name);
+        markState();
+    }
+
+    void useMaterial(const std::string& name) {
+        const auto found = materials_.find(name);
+        if (found == materials_.end()) {
+            material_ = -1;
+        } else {
+            auto [entry, added] = materialNumbers_.emplace(name, static_cast<int32_t>(materialList_.size()));
+            if (added) materialList_.push_back(found->second);
+            material_ = entry->second;
+        }
+        markState();
+    }
+
+    void readLibraries(const std::string& names) {
+        // Names with blanks exist; so do several names on one line.
+        const char* p = names.data();
+        const char* end = p + names.size();
+        if (skipWord(p, end) == end) {
+            readLibrary(names, true);
+            return;
+        }
+        if (readLibrary(names, false)) return;
+        for (p = skipBlanks(p, end); p != end; p = skipBlanks(p, end)) {
+            const char* word = skipWord(p, end);
+            readLibrary(std::string(p, word), true);
+            p = word;
+        }
+    }
+
+    bool readLibrary(const std::string& reference, bool tell) {
+        std::string name;
+        if (!companionName(reference, name)) {
+            if (tell) context_.status("Material library '%s' is not inside the model's folder: not read.", reference.c_str());
+            return false;
+        }
+        // Each library once, however often the file names it.
+        if (!librariesRead_.insert(name).second) return true;
+        std::vector<uint8_t> bytes;
+        if (!source_.resolver || !source_.resolver->read(name, bytes)) {
+            if (tell) context_.status("Material library '%s' not found: its colours are not shown.", reference.c_str());
+            return false;
+        }
+        std::string storage;
+        readMaterialLibrary(modelText(bytes.data(), bytes.size(), storage), materials_);
+        return true;
+    }
+
+    void buildFaces() {
+        const FieldArray<Vec3>& points = collector_.points();
+        const int32_t vertices = points.count();
+        size_t at = 0;
+        size_t change = 0;
+        size_t part = 0;
+        int32_t material = -1;
+        for (int64_t f = 0; f < faceCount_; ++f) {
+            while (change < changes_.size() && changes_[change].firstFace == f) {
+                part = changes_[change].part;
+                material = changes_[change].material;
+                ++change;
+            }
+            const size_t count = static_cast<size_t>(corners_[at]);
+            const int32_t* corners = &corners_[at + 1];
+            at += count + 1;
+            bool usable = true;
+            for (size_t c = 0; c < count && usable; ++c) {
+                if (corners[c] < 0 || corners[c] >= vertices) {
+                    ++missingVertices_;
+                    usable = false;
+                    break;
+                }
+                const Vec3& point = points[corners[c]];
+                if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.z)) {
+                    ++nonFinite_;
+                    usable = false;
+                }
+            }
+            if (!usable) continue;
+            const MaterialValues* values = material >= 0 ? &materialList_[static_cast<size_t>(material)] : nullptr;
+            if (!collector_.addFace(part, corners, count, values)) throw std::bad_alloc();
+        }
+        std::vector<int32_t>().swap(corners_);
+    }
+
+    struct StateChange {
+        int64_t firstFace;
+        size_t part;
+        int32_t material;
+    };
+
+    Node& context_;
+    const ModelSource& source_;
+    PartCollector collector_;
+    MaterialTable materials_;
+    std::unordered_set<std::string> librariesRead_;
+    // The materials faces use, numbered in order of first use.
+    std::unordered_map<std::string, int32_t> materialNumbers_;
+    std::vector<MaterialValues> materialList_;
+    // Each face as its corner count and its vertex numbers (kNoVertex where
+    // the number is unusable).
+    std::vector<int32_t> corners_;
+    std::vector<StateChange> changes_;
+    int64_t faceCount_ = 0;
+    size_t part_ = 0;
+    int32_t material_ = -1;
+    bool vertexColours_ = false;
+    long long skippedLines_ = 0;
+    long long missingVertices_ = 0;
+    long long nonFinite_ = 0;
+};
+
+}  // namespace
+
+void readObj(Node& context, const ModelSource& source, const ReadOptions&) {
+    try {
+        ObjReader(context, source).run();
+    } catch (const std::bad_alloc&) {
+        context.error(kReadObjFailed, source.name.c_str(), "not enough memory");
+    }
+}
+
+bool looksLikeObj(const uint8_t* data, size_t size) {
+    static const char* const kStatements[] = {"v", "vt", "vn", "vp", "f", "o", "g", "s", "l", "p", "usemtl", "mtllib",
+                                              "cstype", "deg", "curv", "surf", "call", "csh", "maplib", "usemap"};
+    std::string storage;
+    // The head is enough to tell; UTF-16 is converted first.
+    const std::string_view text = modelText(data, std::min<size_t>(size, 4096), storage);
+    if (text.find('\0') != std::string_view::npos) return false;
+    LineReader lines(text);
+    const char* begin;
+    const char* end;
+    while (lines.next(begin, end)) {
+        const char* p = skipBlanks(begin, end);
+        if (p == end || *p == '#') continue;
+        // The head may end in the middle of a statement.
+        if (lines.position() == text.data() + text.size() && size > 4096) return true;
+        const char* word = skipWord(p, end);
+        for (const char* statement : kStatements) {
+            if (keywordIs(p, word, statement)) return true;
+        }
+        return false;
+    }
+    return size > 0;
+}
+
+}  // namespace glowpond

@@ -1,0 +1,51 @@
+#include "text/number_scan.h"
+
+#include <fast_float/fast_float.h>
+
+#include <limits>
+
+namespace glowpond {
+
+const char* scanDouble(const char* first, const char* last, double& value) {
+    const char* start = first;
+    // The library takes '-' only; a '+' must not be followed by another sign.
+    if (start != last && *start == '+') {
+        ++start;
+        if (start == last || *start == '-' || *start == '+') return first;
+    }
+    double parsed = 0.0;
+    const fast_float::from_chars_result result = fast_float::from_chars(start, last, parsed);
+    if (result.ec != std::errc() || result.ptr == start) return first;
+    value = parsed;
+    return result.ptr;
+}
+
+const char* scanInt64(const char* first, const char* last, int64_t& value, bool& overflow) {
+    const char* p = first;
+    bool negative = false;
+    if (p != last && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    const char* digits = p;
+    // Accumulated as a negative number: its range holds the lowest int64_t.
+    int64_t total = 0;
+    bool over = false;
+    constexpr int64_t kLowest = std::numeric_limits<int64_t>::min();
+    for (; p != last && *p >= '0' && *p <= '9'; ++p) {
+        const int digit = *p - '0';
+        if (over || total < (kLowest + digit) / 10) {
+            over = true;
+            continue;
+        }
+        total = total * 10 - digit;
+    }
+    if (p == digits) return first;
+    if (!negative && !over && total == kLowest) over = true;
+    overflow = over;
+    if (over) {
+        value = negative ? kLowest : std::numeric_limits<int64_t>::max();
+    } else {
+        value = negative ? total : -total;
+    }
+    return p;
+}
+
+}  // namespace glowpond
