@@ -69,46 +69,11 @@ std::string glb(std::string json, const std::string& bin) {
     return out.bytes;
 }
 
-// Companion files by name; every name asked for is recorded.
-struct MapResolver : FileResolver {
-    std::map<std::string, std::string> files;
-    std::vector<std::string> asked;
-    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
-        asked.push_back(name);
-        const auto found = files.find(name);
-        bytes.clear();
-        if (found == files.end()) return false;
-        bytes.assign(found->second.begin(), found->second.end());
-        return true;
-    }
-};
-
-// Opened by their wide names on Windows, so that names beyond ASCII open too.
-std::string fileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct DiskResolver : FileResolver {
-    std::filesystem::path folder;
-    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
-        const std::string text = fileBytes(folder / std::filesystem::u8path(name));
-        bytes.assign(text.begin(), text.end());
-        return !text.empty();
-    }
-};
-
 std::unique_ptr<RecordingContext> read(const std::string& file, FileResolver* resolver = nullptr) {
     auto context = std::make_unique<RecordingContext>();
     ModelSource source{"model.glb", reinterpret_cast<const uint8_t*>(file.data()), file.size(), resolver};
     readGltf(*context, source, ReadOptions{});
     return context;
-}
-
-std::string joined(const std::vector<std::string>& texts) {
-    std::string all;
-    for (const std::string& text : texts) all += text + "\n";
-    return all;
 }
 
 // A unit right triangle (0,0,0) (1,0,0) (0,1,0) and a fourth point (1,1,0),
@@ -443,10 +408,8 @@ TEST(GltfSharedModels, loadWithTheirTrianglesAndTheBadOnesAreRefused) {
         if (suffix != ".gltf" && suffix != ".glb") continue;
         ++seen;
         ASSERT_TRUE(expected.count(name)) << name;
-        DiskResolver resolver;
-        resolver.folder = entry.path().parent_path();
-        const std::string bytes = fileBytes(entry.path());
-        const auto context = read(bytes, &resolver);
+        DiskResolver resolver(entry.path().parent_path());
+        const auto context = read(readFile(entry.path()), &resolver);
         const size_t triangles = polygonsOf(*context).size();
         EXPECT_EQ(triangles, expected.at(name)) << name << "\n" << joined(context->statuses);
         // Whatever is refused says why; a bad file shown in part says what it dropped.
