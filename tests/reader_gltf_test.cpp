@@ -26,16 +26,24 @@ namespace {
 
 using namespace testing;
 
-// Binary data as a writer lays it out, little-endian.
+template <typename T>
+std::string raw(std::initializer_list<T> values) {
+    std::string bytes;
+    for (T value : values) bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+    return bytes;
+}
+
+// Binary data as a writer lays it out, little-endian, each piece on a 4-byte boundary.
 struct Bin {
     std::string bytes;
-    template <typename T>
-    size_t add(std::initializer_list<T> values) {
+    size_t add(const std::string& piece) {
         const size_t at = bytes.size();
-        for (T value : values) bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+        bytes += piece;
         while (bytes.size() % 4) bytes += '\0';
         return at;
     }
+    template <typename T>
+    size_t add(std::initializer_list<T> values) { return add(raw(values)); }
 };
 
 std::string base64(const std::string& bytes) {
@@ -88,9 +96,7 @@ struct TriangleFile {
     }
     // Adds a view of `bytes` and an accessor over it; returns the accessor's number.
     int accessor(const std::string& bytes, const std::string& fields) {
-        const size_t at = bin.bytes.size();
-        bin.bytes += bytes;
-        while (bin.bytes.size() % 4) bin.bytes += '\0';
+        const size_t at = bin.add(bytes);
         const int view = int(std::count(views.begin(), views.end(), '{'));
         views += R"(,{"buffer":0,"byteOffset":)" + std::to_string(at) + R"(,"byteLength":)" +
                  std::to_string(bytes.size()) + "}";
@@ -103,13 +109,6 @@ struct TriangleFile {
     }
     std::string file(const std::string& rest) const { return glb(json(rest), bin.bytes); }
 };
-
-template <typename T>
-std::string raw(std::initializer_list<T> values) {
-    Bin b;
-    for (T value : values) b.bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-    return b.bytes;
-}
 
 std::vector<Vec3> corners(const std::vector<RecordedPolygon>& polygons, size_t i) { return polygons.at(i).vertices; }
 
