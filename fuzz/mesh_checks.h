@@ -3,7 +3,9 @@
 
 #include <cstdlib>
 
+#include "loading/convert_action.h"
 #include "mesh/display_mesh.h"
+#include "scene/node.h"
 
 namespace glowpond::fuzz {
 
@@ -24,6 +26,15 @@ inline void checkMesh(const DisplayMesh& mesh) {
         }
     }
     if (storedFaces > mesh.faceCount || mesh.partCount != static_cast<int32_t>(mesh.parts.size())) std::abort();
+}
+
+// Converts the tree under `context` as a load does and checks the mesh.
+inline void convertAndCheck(Node& context) {
+    ConvertAction action;
+    TraversalState state;
+    context.apply(state, action);
+    action.finish(context, state);
+    checkMesh(*action.mesh());
 }
 
 }  // namespace glowpond::fuzz

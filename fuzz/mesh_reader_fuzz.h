@@ -68,13 +68,7 @@ int readAndCheck(const uint8_t* data, size_t size, Read read, Looks looksLike) {
     Separator context;
     read(context, ModelSource{"fuzz", data, size, &resolver}, ReadOptions{});
     checkParts(context);
-    if (size <= 128) {
-        ConvertAction action;
-        TraversalState state;
-        context.apply(state, action);
-        action.finish(context, state);
-        checkMesh(*action.mesh());
-    }
+    if (size <= 128) convertAndCheck(context);
     return 0;
 }
 

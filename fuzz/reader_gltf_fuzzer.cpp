@@ -9,7 +9,6 @@
 
 #include "fuzz/mesh_checks.h"
 #include "importers/reader_gltf.h"
-#include "loading/convert_action.h"
 #include "scene/grouping.h"
 
 namespace {
@@ -35,10 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Separator context;
     AnyName resolver;
     readGltf(context, ModelSource{"fuzz.glb", data, size, &resolver}, ReadOptions{});
-    ConvertAction action;
-    TraversalState state;
-    context.apply(state, action);
-    action.finish(context, state);
-    fuzz::checkMesh(*action.mesh());
+    fuzz::convertAndCheck(context);
     return 0;
 }

@@ -25,6 +25,22 @@ std::vector<int32_t> facesAfter(MeshBuilder& builder, const std::vector<Vec3>& c
     return toVector(builder.objectFaces(0));
 }
 
+// The numbers a linear search of each bucket gives `corners`, as one face.
+std::vector<int32_t> searchedNumbers(const std::vector<Vec3>& corners) {
+    std::vector<std::vector<std::pair<Vec3, int32_t>>> buckets(MeshBuilder::kBucketCount);  // point, number
+    std::vector<int32_t> numbers;
+    int32_t points = 0;
+    for (const Vec3& p : corners) {
+        auto& bucket = buckets[static_cast<size_t>(MeshBuilder::pointBucket(p))];
+        auto found = std::find_if(bucket.begin(), bucket.end(),
+                                  [&p](const auto& point) { return distance(point.first, p) < kCoincidence; });
+        if (found == bucket.end()) found = bucket.insert(found, {p, points++});
+        numbers.push_back(found->second);
+    }
+    numbers.push_back(-1);
+    return numbers;
+}
+
 TEST(MeshBuilder, mergesNearPointsOfOneBucketOnlyAndNumbersThemInOrderOfUse) {
     MeshBuilder builder;
     EXPECT_EQ(facesAfter(builder, {{0, 0, 0}, {1, 0, 0}, {5, 5, 5}, {1, 0, 0}, {-0.0, 0, 1e-6}, {0, 0, 0.001}}),
@@ -50,23 +66,14 @@ TEST(MeshBuilder, mergesExactlyAsALinearSearchOfEachBucket) {
         std::uniform_real_distribution<double> coordinate(-scale, scale), jitter(-1.2e-5, 1.2e-5);
         std::vector<Vec3> centres(100), corners;
         for (Vec3& c : centres) c = {coordinate(random), coordinate(random), coordinate(random)};
-        std::vector<std::vector<std::pair<Vec3, int32_t>>> buckets(MeshBuilder::kBucketCount);  // point, number
-        std::vector<int32_t> expected;
-        int32_t points = 0;
         for (int i = 0; i < 4000; ++i) {
             Vec3 p = centres[random() % centres.size()];
             if (i % 3 != 0) p = p + Vec3{jitter(random), jitter(random), jitter(random)};
             if (i % 7 == 0) p = {coordinate(random), -0.0, coordinate(random)};
             corners.push_back(p);
-            auto& bucket = buckets[static_cast<size_t>(MeshBuilder::pointBucket(p))];
-            auto found = std::find_if(bucket.begin(), bucket.end(),
-                                      [&p](const auto& point) { return distance(point.first, p) < kCoincidence; });
-            if (found == bucket.end()) found = bucket.insert(found, {p, points++});
-            expected.push_back(found->second);
         }
-        expected.push_back(-1);
         MeshBuilder builder;
-        EXPECT_EQ(facesAfter(builder, corners), expected) << "scale " << scale;
+        EXPECT_EQ(facesAfter(builder, corners), searchedNumbers(corners)) << "scale " << scale;
     }
 }
 
@@ -75,19 +82,9 @@ TEST(MeshBuilder, mergesExactlyAsALinearSearchOfEachBucket) {
 TEST(MeshBuilder, mergesAcrossCellBoundariesAndAfterItsLookupIsReleased) {
     std::mt19937 random(777);
     std::uniform_int_distribution<int> cell(-40, 40), offset(-3, 3);
-    std::vector<Vec3> corners;
-    std::vector<std::pair<Vec3, int32_t>> stored;  // point, number
-    std::vector<int32_t> expected;
-    for (int i = 0; i < 3000; ++i) {
-        auto coordinate = [&] { return (2 * cell(random) + 1) / 8192.0 + offset(random) * 4e-6; };
-        const Vec3 p{coordinate(), coordinate(), coordinate()};
-        corners.push_back(p);
-        auto found = std::find_if(stored.begin(), stored.end(), [&p](const auto& point) {
-            return MeshBuilder::pointBucket(point.first) == MeshBuilder::pointBucket(p) &&
-                   distance(point.first, p) < kCoincidence;
-        });
-        expected.push_back(found == stored.end() ? stored.emplace_back(p, int32_t(stored.size())).second : found->second);
-    }
+    auto coordinate = [&] { return (2 * cell(random) + 1) / 8192.0 + offset(random) * 4e-6; };
+    std::vector<Vec3> corners(3000);
+    for (Vec3& p : corners) p = {coordinate(), coordinate(), coordinate()};
     MeshBuilder builder;
     builder.beginPolygon();
     for (size_t i = 0; i < corners.size(); ++i) {
@@ -95,8 +92,7 @@ TEST(MeshBuilder, mergesAcrossCellBoundariesAndAfterItsLookupIsReleased) {
         builder.addVertex(corners[i]);
     }
     builder.endPolygon();
-    expected.push_back(-1);
-    EXPECT_EQ(toVector(builder.objectFaces(0)), expected);
+    EXPECT_EQ(toVector(builder.objectFaces(0)), searchedNumbers(corners));
 }
 
 // The grid hash of cells before it was seeded, which a file could pile its points under.

@@ -28,27 +28,10 @@ namespace {
 using namespace testing;
 using Reader = void (*)(Node&, const ModelSource&, const ReadOptions&);
 
-class MapResolver : public FileResolver {
-public:
-    std::map<std::string, std::string> files;
-    std::vector<std::string> asked;
-    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
-        asked.push_back(name);
-        const auto found = files.find(name);
-        if (found == files.end()) return false;
-        bytes.assign(found->second.begin(), found->second.end());
-        return true;
-    }
-};
-
 struct Loaded {
     std::unique_ptr<RecordingContext> context;
     DisplayMesh mesh;
-    std::string notes() const {
-        std::string all;
-        for (const std::string& text : context->statuses) all += text + "\n";
-        return all;
-    }
+    std::string notes() const { return joined(context->statuses); }
 };
 
 Loaded load(Reader reader, const std::string& bytes, FileResolver* resolver = nullptr) {
@@ -243,14 +226,13 @@ TEST(ObjReader, missingAndHostileLibrariesAreNotesNotFailures) {
 TEST(ObjReader, textForms) {
     // UTF-16 little-endian with a byte-order mark, a continued line, no final line end.
     const std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 \\\n 2 3";
-    std::string utf16 = "\xFF\xFE";
-    for (char c : text) utf16 += std::string{c, '\0'};
-    for (const std::string& bytes : {text, utf16, "\xEF\xBB\xBF" + text}) {
+    const std::string utf16LE = utf16(u"\xFEFF" + std::u16string(text.begin(), text.end()), false);
+    for (const std::string& bytes : {text, utf16LE, "\xEF\xBB\xBF" + text}) {
         const Loaded obj = load(readObj, bytes);
         EXPECT_EQ(obj.mesh.faceCount, 1);
         EXPECT_TRUE(obj.context->errors.empty());
     }
-    EXPECT_TRUE(looksLikeObj(reinterpret_cast<const uint8_t*>(utf16.data()), utf16.size()));
+    EXPECT_TRUE(looksLikeObj(reinterpret_cast<const uint8_t*>(utf16LE.data()), utf16LE.size()));
     const std::string binary("v 0\0\0", 5);
     EXPECT_FALSE(looksLikeObj(reinterpret_cast<const uint8_t*>(binary.data()), binary.size()));
     const std::string prose = "Dear reader,\nthis is a letter.\n";
@@ -433,19 +415,6 @@ TEST(PlyReader, refusedHeadersAndTruncatedData) {
 
 // ---------------------------------------------------------------- the shared collection
 
-class FolderResolver : public FileResolver {
-public:
-    explicit FolderResolver(std::filesystem::path folder) : folder_(std::move(folder)) {}
-    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
-        std::ifstream in(folder_ / std::filesystem::u8path(name), std::ios::binary);
-        bytes.assign(std::istreambuf_iterator<char>(in), {});
-        return static_cast<bool>(in) || !bytes.empty();
-    }
-
-private:
-    std::filesystem::path folder_;
-};
-
 TEST(SharedModels, eachLoadsWithItsTrianglesOrIsRefusedOrShownInPartWithANote) {
     const std::filesystem::path root = std::filesystem::path(GLOWPOND_SHARED_MODELS);
     if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "no shared models at " << root;
@@ -470,10 +439,8 @@ TEST(SharedModels, eachLoadsWithItsTrianglesOrIsRefusedOrShownInPartWithANote) {
         const auto reader = readers.find(entry.path().extension().string());
         if (!entry.is_regular_file() || reader == readers.end() || relative.find('/') != 3) continue;
         ++files;
-        std::ifstream in(entry.path(), std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
-        FolderResolver resolver(entry.path().parent_path());
-        const Loaded model = load(reader->second, bytes, &resolver);
+        DiskResolver resolver(entry.path().parent_path());
+        const Loaded model = load(reader->second, readFile(entry.path()), &resolver);
         const bool bad = relative.find("/bad/") != std::string::npos;
         const auto expected = triangles.find(relative);
         if (expected != triangles.end() && expected->second > 0) {

@@ -26,16 +26,24 @@ namespace {
 
 using namespace testing;
 
-// Binary data as a writer lays it out, little-endian.
+template <typename T>
+std::string raw(std::initializer_list<T> values) {
+    std::string bytes;
+    for (T value : values) bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+    return bytes;
+}
+
+// Binary data as a writer lays it out, little-endian, each piece on a 4-byte boundary.
 struct Bin {
     std::string bytes;
-    template <typename T>
-    size_t add(std::initializer_list<T> values) {
+    size_t add(const std::string& piece) {
         const size_t at = bytes.size();
-        for (T value : values) bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+        bytes += piece;
         while (bytes.size() % 4) bytes += '\0';
         return at;
     }
+    template <typename T>
+    size_t add(std::initializer_list<T> values) { return add(raw(values)); }
 };
 
 std::string base64(const std::string& bytes) {
@@ -69,46 +77,11 @@ std::string glb(std::string json, const std::string& bin) {
     return out.bytes;
 }
 
-// Companion files by name; every name asked for is recorded.
-struct MapResolver : FileResolver {
-    std::map<std::string, std::string> files;
-    std::vector<std::string> asked;
-    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
-        asked.push_back(name);
-        const auto found = files.find(name);
-        bytes.clear();
-        if (found == files.end()) return false;
-        bytes.assign(found->second.begin(), found->second.end());
-        return true;
-    }
-};
-
-// Opened by their wide names on Windows, so that names beyond ASCII open too.
-std::string fileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-struct DiskResolver : FileResolver {
-    std::filesystem::path folder;
-    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
-        const std::string text = fileBytes(folder / std::filesystem::u8path(name));
-        bytes.assign(text.begin(), text.end());
-        return !text.empty();
-    }
-};
-
 std::unique_ptr<RecordingContext> read(const std::string& file, FileResolver* resolver = nullptr) {
     auto context = std::make_unique<RecordingContext>();
     ModelSource source{"model.glb", reinterpret_cast<const uint8_t*>(file.data()), file.size(), resolver};
     readGltf(*context, source, ReadOptions{});
     return context;
-}
-
-std::string joined(const std::vector<std::string>& texts) {
-    std::string all;
-    for (const std::string& text : texts) all += text + "\n";
-    return all;
 }
 
 // A unit right triangle (0,0,0) (1,0,0) (0,1,0) and a fourth point (1,1,0),
@@ -123,9 +96,7 @@ struct TriangleFile {
     }
     // Adds a view of `bytes` and an accessor over it; returns the accessor's number.
     int accessor(const std::string& bytes, const std::string& fields) {
-        const size_t at = bin.bytes.size();
-        bin.bytes += bytes;
-        while (bin.bytes.size() % 4) bin.bytes += '\0';
+        const size_t at = bin.add(bytes);
         const int view = int(std::count(views.begin(), views.end(), '{'));
         views += R"(,{"buffer":0,"byteOffset":)" + std::to_string(at) + R"(,"byteLength":)" +
                  std::to_string(bytes.size()) + "}";
@@ -138,13 +109,6 @@ struct TriangleFile {
     }
     std::string file(const std::string& rest) const { return glb(json(rest), bin.bytes); }
 };
-
-template <typename T>
-std::string raw(std::initializer_list<T> values) {
-    Bin b;
-    for (T value : values) b.bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-    return b.bytes;
-}
 
 std::vector<Vec3> corners(const std::vector<RecordedPolygon>& polygons, size_t i) { return polygons.at(i).vertices; }
 
@@ -443,10 +407,8 @@ TEST(GltfSharedModels, loadWithTheirTrianglesAndTheBadOnesAreRefused) {
         if (suffix != ".gltf" && suffix != ".glb") continue;
         ++seen;
         ASSERT_TRUE(expected.count(name)) << name;
-        DiskResolver resolver;
-        resolver.folder = entry.path().parent_path();
-        const std::string bytes = fileBytes(entry.path());
-        const auto context = read(bytes, &resolver);
+        DiskResolver resolver(entry.path().parent_path());
+        const auto context = read(readFile(entry.path()), &resolver);
         const size_t triangles = polygonsOf(*context).size();
         EXPECT_EQ(triangles, expected.at(name)) << name << "\n" << joined(context->statuses);
         // Whatever is refused says why; a bad file shown in part says what it dropped.

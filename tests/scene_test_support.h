@@ -8,6 +8,8 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -15,10 +17,12 @@
 #include <tuple>
 #include <vector>
 
+#include "importers/model_source.h"
 #include "loading/convert_action.h"
 #include "scene/grouping.h"
 #include "scene/node.h"
 #include "scene/traversal.h"
+#include "tests/test_support.h"
 #include "vrml/parser.h"
 
 namespace glowpond {
@@ -156,6 +160,38 @@ inline std::unique_ptr<RecordingContext> sceneOf(const std::string& body) {
     EXPECT_EQ(treeOf(*context), treeOf(*strict)) << body;
     return context;
 }
+
+// Every text on a line of its own.
+inline std::string joined(const std::vector<std::string>& texts) {
+    std::string all;
+    for (const std::string& text : texts) all += text + "\n";
+    return all;
+}
+
+// Companion files by name; every name asked for is recorded.
+struct MapResolver : FileResolver {
+    std::map<std::string, std::string> files;
+    std::vector<std::string> asked;
+    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
+        asked.push_back(name);
+        const auto found = files.find(name);
+        bytes.clear();
+        if (found == files.end()) return false;
+        bytes.assign(found->second.begin(), found->second.end());
+        return true;
+    }
+};
+
+// Companion files from the model's folder on disk.
+struct DiskResolver : FileResolver {
+    std::filesystem::path folder;
+    explicit DiskResolver(std::filesystem::path where) : folder(std::move(where)) {}
+    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
+        const std::string text = readFile(folder / std::filesystem::u8path(name));
+        bytes.assign(text.begin(), text.end());
+        return !text.empty();
+    }
+};
 
 }  // namespace testing
 }  // namespace glowpond

@@ -55,20 +55,14 @@ TEST(IniFile, aUtf16FileReadsInTheAnsiCodePageAndKeepsItsEncodingAndItsOtherLine
                                   u"Wallpaper=\x4E2D.bmp\r\n";
     const std::u16string after = u"\xFEFF[files]\r\nfile1=new\r\nfile2 = same\r\n[Desktop]\r\n"
                                  u"Wallpaper=\x4E2D.bmp\r\n\r\n[options]\r\nspeed=5\r\n";
-    for (int high : {1, 0}) {  // little- and big-endian
-        const auto bytes = [high](const std::u16string& text) {
-            std::string out(text.size() * 2, '\0');
-            for (size_t i = 0; i < text.size(); ++i) std::tie(out[2 * i + high], out[2 * i + 1 - high]) =
-                std::tuple(char(text[i] >> 8), char(text[i] & 0xFF));
-            return out;
-        };
+    for (bool bigEndian : {false, true}) {
         for (const std::string oddByte : {"", "Z"}) {  // an odd length stays at the end
-            IniFile ini = parsed(bytes(before) + oddByte);
+            IniFile ini = parsed(utf16(before, bigEndian) + oddByte);
             EXPECT_EQ(std::tuple(ini.find("files", "file1"), ini.find("desktop", "wallpaper")),
                       std::tuple("C:\\\xE9.wrl", "?.bmp"));
             EXPECT_TRUE(ini.set("files", "file1", "new") && ini.set("files", "file2", "same") &&
                         ini.set("options", "speed", "5\n"));
-            EXPECT_EQ(ini.text(), bytes(after) + oddByte) << high;
+            EXPECT_EQ(ini.text(), utf16(after, bigEndian) + oddByte) << bigEndian;
         }
     }
 }
@@ -127,13 +121,9 @@ TEST_F(Settings, onlyWholeLinesWithinTheFirst64KBAreReadAndALongerFileIsNeverWri
     const std::string lineBreaks(size_t{16} << 20, '\n');
     SaverSettings expected;
     ASSERT_TRUE(expected.addModel(0, "C:\\a.wrl"));
-    const auto utf16 = [](const std::string& ansi, int high) {
-        std::string out = high ? "\xFF\xFE" : "\xFE\xFF";
-        for (char c : ansi) out += high ? std::string{c, '\0'} : std::string{'\0', c};
-        return out;
-    };
-    const std::string unicode = longFile(IniFile::kMaxFileBytes / 2 - 1);  // after a mark of one character
-    for (const std::string& contents : {longer, utf16(unicode, 1), utf16(unicode, 0), lineBreaks}) {
+    const std::string ansi = longFile(IniFile::kMaxFileBytes / 2 - 1);  // after a mark of one character
+    const std::u16string unicode = u"\xFEFF" + std::u16string(ansi.begin(), ansi.end());
+    for (const std::string& contents : {longer, utf16(unicode, false), utf16(unicode, true), lineBreaks}) {
         const std::string path = dir.path("long.ini");
         writeFile(path, contents);
         SaverSettings read = unusualSettings(3);

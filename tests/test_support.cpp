@@ -21,7 +21,7 @@ ModelFileOpener& fileOpener() {
     return opener;
 }
 
-std::string readFile(const std::string& path) {
+std::string readFile(const std::filesystem::path& path) {
     std::ostringstream contents;
     contents << std::ifstream(path, std::ios::binary).rdbuf();
     return contents.str();

@@ -122,11 +122,22 @@ private:
 // The opener of the build's programs: Win32 on Windows, POSIX elsewhere.
 ModelFileOpener& fileOpener();
 
-std::string readFile(const std::string& path);
+// Opened by its wide name on Windows, so that names beyond ASCII open too.
+std::string readFile(const std::filesystem::path& path);
 // Returns `path`.
 std::string writeFile(const std::string& path, const std::string& contents);
 // `text` as gzip writes it.
 std::string gzipped(const std::string& text);
+
+// `text` as UTF-16 bytes in either byte order.
+inline std::string utf16(const std::u16string& text, bool bigEndian) {
+    std::string out;
+    for (char16_t c : text) {
+        const char high = char(c >> 8), low = char(c & 0xFF);
+        out += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return out;
+}
 
 // A settings record with every field away from its default, the options from
 // each other, and `models` entries "C:\models\model 0.wrl" ... each with
