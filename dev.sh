@@ -137,7 +137,7 @@ run_saver() {
     local have_display=${DISPLAY:-}
     prepare_wine "$prefix" "$have_display"
     local install=$WINEPREFIX/drive_c/glowpond
-    cp "$BUILD/win/saver/glowpond.scr" "$ROOT"/models/*.wrl "$ROOT"/models/*.3ds "$ROOT/models/glowpond.ini" "$install/"
+    cp "$BUILD/win/saver/glowpond.scr" "$ROOT"/models/* "$install/"
     if [ -n "$have_display" ]; then
         log "starting the saver on $DISPLAY: a key, a click or a mouse movement ends it"
         wine "$install/glowpond.scr" /s

@@ -31,8 +31,9 @@ struct SettingsDialogState {
     // The colour chooser's custom colours, kept while the dialog is open.
     std::array<COLORREF, 16> customColors{};
     int32_t modelCount = 0;  // lines of the list
-    // The open choosers remember the filter the user picked last.
-    DWORD modelFilterIndex = 2;
+    // The open choosers remember the filter the user picked last; the
+    // model chooser starts with "All models".
+    DWORD modelFilterIndex = 1;
     DWORD configFilterIndex = 2;
 };
 
