@@ -84,10 +84,14 @@ void readMaterialLibrary(std::string_view text, const std::string& folder, Mater
             continue;
         }
         if (current && keywordIs(p, word, "map_Kd")) {
-            // A name that leaves the folder is kept as written, to be refused with a note.
+            // Named from the library's folder, which the name may climb out of
+            // but not above the model's; a name that leaves it, absolute or
+            // with a drive or scheme, is kept as written to be refused with a note.
             const std::string reference = textureReference(word, end);
             std::string name;
-            current->texture = companionName(reference, name) ? folder + name : reference;
+            const bool plain = !reference.empty() && reference[0] != '/' && reference[0] != '\\' &&
+                               reference.find(':') == std::string::npos;
+            current->texture = plain && companionName(folder + reference, name) ? name : reference;
             continue;
         }
         const bool diffuse = keywordIs(p, word, "Kd");

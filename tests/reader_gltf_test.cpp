@@ -1,4 +1,4 @@
-// The glTF reader on hand-built files, and the texture colours. The shared
+// The glTF reader on hand-built files, and the texture colours of glTF and OBJ. The shared
 // glTF models are in the sweep of the mesh readers' tests.
 #include "importers/reader_gltf.h"
 
@@ -13,6 +13,7 @@
 #define STBI_WRITE_NO_STDIO
 #include <stb/stb_image_write.h>
 
+#include "importers/reader_obj.h"
 #include "importers/texture_colour.h"
 #include "tests/scene_test_support.h"
 #include "tests/test_support.h"
@@ -225,6 +226,26 @@ TEST(TextureColour, refusesOversizedAndDamagedImages) {
     EXPECT_EQ(decodeTexture(reinterpret_cast<const uint8_t*>(cut.data()), cut.size(), image),
               TextureDecode::Unreadable);
     EXPECT_EQ(textureColour(image, 0.5, 0.5), (Vec3{1, 1, 1}));
+}
+
+// OBJ's v runs up from the image's bottom row: the same two-colour image
+// gives the opposite colours at the same v as glTF.
+TEST(ObjReader, mapKdColoursTexturedFacesWithVRunningUpAndAMissingImageKeepsKd) {
+    MapResolver resolver;
+    resolver.files["lib/m.mtl"] = "newmtl t\nKd 1 1 0.5\nmap_Kd -s 1 1 1 -clamp on ..\\tex\\two colours.png\n"
+                                  "newmtl gone\nKd 0 1 0\nmap_Kd -imfchan r missing.png\n";
+    resolver.files["tex/two colours.png"] = png(1, 2, {255, 0, 0, 0, 0, 255});
+    // A coordinate read before the library keeps its number.
+    const std::string obj = "vt 0.5 0.5\nmtllib lib/m.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0.5 0.9\nvt 0.5 -0.9\n"
+                            "usemtl t\nf 1/2 2/2 3/2\nf 1/3/1 2/3/1 3/3/1\nf 1 2 3\nf 1/1 2/1 3/1\n"
+                            "usemtl gone\nf 1/2 2/2 3/2\n";
+    auto context = std::make_unique<RecordingContext>();
+    readObj(*context, {"model.obj", reinterpret_cast<const uint8_t*>(obj.data()), obj.size(), &resolver}, {});
+    const std::vector<RecordedPolygon> polygons = polygonsOf(*context);
+    ASSERT_EQ(polygons.size(), 5u);
+    const Vec3 expected[] = {{1, 0, 0}, {0, 0, 0.5}, {1, 1, 0.5}, {1, 1, 0.5}, {0, 1, 0}};
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(polygons[i].material.diffuse, expected[i]) << i;
+    EXPECT_EQ(joined(context->statuses), "The texture 'lib/missing.png' is missing: the Kd colour stays.\n");
 }
 
 TEST(GltfReader, colourComesFromTheBaseColourTheCornersAndTheTextureAtTheFaceCentre) {
