@@ -380,7 +380,7 @@ private:
             const MaterialValues* values = material >= 0 ? &materialList_[static_cast<size_t>(material)].values : nullptr;
             MaterialValues texturedValues;
             while (textured < texturedFaces_.size() && texturedFaces_[textured].face < f) ++textured;
-            if (textured < texturedFaces_.size() && texturedFaces_[textured].face == f) {
+            if (values && textured < texturedFaces_.size() && texturedFaces_[textured].face == f) {
                 const TextureImage* image = texture(materialList_[static_cast<size_t>(material)].texture);
                 if (image) {
                     // The image's rows run down; OBJ's v runs up.
