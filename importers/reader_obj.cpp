@@ -25,6 +25,9 @@ namespace {
 
 constexpr double kNotANumber = std::numeric_limits<double>::quiet_NaN();
 constexpr int32_t kNoVertex = -1;
+// Decoded images stay until the faces are coloured; a small library naming
+// many large images must not take all memory. Five of the largest fit.
+constexpr uint64_t kTextureBytesBudget = uint64_t{1} << 30;
 
 bool keywordIs(const char* begin, const char* end, std::string_view keyword) {
     return static_cast<size_t>(end - begin) == keyword.size() && std::memcmp(begin, keyword.data(), keyword.size()) == 0;
@@ -412,7 +415,15 @@ private:
             context_.status("The texture '%s' is missing: the Kd colour stays.", reference.c_str());
         } else {
             switch (decodeTexture(bytes.data(), bytes.size(), image)) {
-                case TextureDecode::Decoded: break;
+                case TextureDecode::Decoded:
+                    textureBytes_ += uint64_t(image.width) * uint64_t(image.height) * 3;
+                    if (textureBytes_ > kTextureBytesBudget) {
+                        textureBytes_ -= uint64_t(image.width) * uint64_t(image.height) * 3;
+                        image = TextureImage{};
+                        context_.status("The texture '%s' is one too many: the model's images would take more than "
+                                        "1 GB. The Kd colour stays.", reference.c_str());
+                    }
+                    break;
                 case TextureDecode::TooLarge:
                     context_.status("The texture '%s' is larger than %d x %d: the Kd colour stays.", reference.c_str(),
                                     kMaxTextureSide, kMaxTextureSide);
@@ -451,6 +462,7 @@ private:
     std::vector<TexturedFace> texturedFaces_;
     std::unordered_map<std::string, TextureImage> textures_;
     int64_t texCoordsSeen_ = 0;
+    uint64_t textureBytes_ = 0;
     bool textured_ = false;
     // Each face as its corner count and its vertex numbers (kNoVertex where
     // the number is unusable).
