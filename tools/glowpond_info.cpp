@@ -124,11 +124,11 @@ std::string jsonNumbers(const Values& values) {
 
 const char* jsonBool(bool value) { return value ? "true" : "false"; }
 
-std::string describe(const std::string& path, const ReaderEntry* format, bool ok, bool loaded, const DisplayMesh& mesh,
-                     const std::vector<ConsoleObserver::Message>& messages, double loadMs) {
+std::string describe(const std::string& path, const ReaderEntry* format, bool ok, bool loaded,
+                     const DisplayMesh& mesh, const std::vector<ConsoleObserver::Message>& messages, double loadMs) {
     std::string out = "{\"file\":" + jsonString(path) +
-                      ",\"format\":" + (format ? jsonString(format->name) : std::string("null")) + ",\"ok\":" + jsonBool(ok) + ",\"loaded\":" + jsonBool(loaded) +
-                      ",\"messages\":[";
+                      ",\"format\":" + (format ? jsonString(format->name) : std::string("null")) +
+                      ",\"ok\":" + jsonBool(ok) + ",\"loaded\":" + jsonBool(loaded) + ",\"messages\":[";
     for (size_t i = 0; i < messages.size(); ++i) {
         out += (i ? ",{" : "{") + std::string("\"caption\":") + jsonString(messages[i].caption) +
                ",\"text\":" + jsonString(messages[i].text) + "}";
@@ -212,7 +212,8 @@ int run(int argc, char** argv) {
         // What the saver asks of a model before it shows it.
         const bool ok = loaded && mesh.faceCount != 0 && mesh.vertexCount != 0;
         allShown = allShown && ok;
-        std::printf("%s\n", describe(path, formatOfName(path, options.unpacking()), ok, loaded, mesh, console.messages, took.count()).c_str());
+        const ReaderEntry* format = formatOfName(path, options.unpacking());
+        std::printf("%s\n", describe(path, format, ok, loaded, mesh, console.messages, took.count()).c_str());
         std::fflush(stdout);
     }
     return allShown ? 0 : 1;
