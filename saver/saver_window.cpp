@@ -21,6 +21,12 @@ public:
     explicit ThreadLoop(const SaverRuntime& runtime) : runtime_(runtime) {}
     int32_t nowMs() override { return runtime_.clockMs(); }
     void spinWait(int32_t) override {}
+    bool sleepWait(int32_t remainingMs) override {
+        // Input that arrived while the loop was drawing counts as well
+        // (MWMO_INPUTAVAILABLE), or it would wait a whole step unseen.
+        return MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(remainingMs), QS_ALLINPUT,
+                                           MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
+    }
     Pumped pumpMessage() override {
         MSG message;
         if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return Pumped::Nothing;
@@ -84,6 +90,7 @@ LRESULT createSaver(SaverRuntime& runtime, HWND window) {
 // surface go.
 void release(SaverRuntime& runtime, HWND window) {
     runtime.loop.animating = false;
+    runtime.fineTimer.reset();
     runtime.slots.reset();
     runtime.renderer.reset();
     releaseRenderSurface(runtime.surface, window);
@@ -111,8 +118,10 @@ void startAnimation(SaverRuntime& runtime, int clears) {
     renderer.setSwapHint(*runtime.swapHint);
     ThreadLoop services(runtime);
     runtime.loop.animating = true;
+    if (runtime.saved().spareProcessor) runtime.fineTimer.emplace();
     runFrameLoop(runtime.slots.get(), runtime.saved().modelCount, runtime.saved(),
                  static_cast<uint32_t>(std::time(nullptr)), renderer.view(), services, runtime.loop);
+    runtime.fineTimer.reset();
 }
 
 bool startCommand(const SaverRuntime& runtime, WPARAM wParam) {
