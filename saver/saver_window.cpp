@@ -43,9 +43,9 @@ private:
     const SaverRuntime& runtime_;
 };
 
-// The view that draws, writing a line "MODEL CLOCK_MS" for every model
+// The view that draws, adding a line "MODEL CLOCK_MS" for every model
 // update to the file that GLOWPOND_STEP_LOG names: how tests see the steps'
-// timing from outside.
+// timing from outside (they may empty the file meanwhile).
 class StepLogView final : public AnimationView {
 public:
     StepLogView(AnimationView& view, std::FILE* log) : view_(view), log_(log) {}
@@ -155,7 +155,7 @@ void startAnimation(SaverRuntime& runtime, int clears) {
     runtime.loop.animating = true;
     if (runtime.saved().spareProcessor) runtime.fineTimer.emplace();
     const char* logPath = std::getenv("GLOWPOND_STEP_LOG");
-    std::unique_ptr<std::FILE, CloseFile> log(logPath && *logPath ? std::fopen(logPath, "w") : nullptr);
+    std::unique_ptr<std::FILE, CloseFile> log(logPath && *logPath ? std::fopen(logPath, "a") : nullptr);
     std::optional<StepLogView> logged;
     if (log) logged.emplace(renderer.view(), log.get());
     AnimationView& view = logged ? static_cast<AnimationView&>(*logged) : renderer.view();
