@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -81,11 +82,26 @@ struct BothRenderers : ::testing::Test {
 TEST_F(BothRenderers, showEverySampleModelRisingMorphingAndFormedAlike) {
     std::vector<std::filesystem::path> paths;
     for (const auto& entry : std::filesystem::directory_iterator(GLOWPOND_SAMPLE_MODELS)) {
-        // Every model of a format the loading knows.
+        // Every sample model of a format the loading knows.
         if (formatOfName(entry.path().string(), false)) paths.push_back(entry.path());
     }
     std::sort(paths.begin(), paths.end());
     ASSERT_GE(paths.size(), 5u);
+    // And a hexagonal prism with its hexagons facing the viewer: polygons
+    // beyond four corners, which only fans draw here.
+    std::string prism = "#VRML V1.0 ascii\nSeparator { Material { diffuseColor 0.9 0.4 0.1 }\n"
+                        "Coordinate3 { point [";
+    for (int32_t i = 0; i < 12; ++i) {
+        const double angle = (i % 6) * 3.14159265 / 3;
+        prism += std::to_string(std::cos(angle)) + " " + std::to_string(std::sin(angle)) + (i < 6 ? " 0.4," : " -0.4,");
+    }
+    prism += "] }\nIndexedFaceSet { coordIndex [0, 1, 2, 3, 4, 5, -1, 11, 10, 9, 8, 7, 6, -1";
+    for (int32_t i = 0; i < 6; ++i) {
+        prism += ", " + std::to_string(i) + ", " + std::to_string(6 + i) + ", " + std::to_string(6 + (i + 1) % 6) +
+                 ", " + std::to_string((i + 1) % 6) + ", -1";
+    }
+    const testing::TempDir folder;
+    paths.push_back(testing::writeFile(folder.path("prism.wrl"), prism + "] } }\n"));
 
     SaverSettings settings;
     settings.totalSize = 10;
