@@ -123,6 +123,7 @@ TEST_F(BothRenderers, showEverySampleModelRisingMorphingAndFormedAlike) {
         struct Case {
             int32_t t, lightHeight;
             bool cull, twoSided;
+            int32_t coloursEvery = 0;  // faces of one colour in a row; 0: the model's own colours
         };
         std::vector<Case> plan{{0, settings.lightHeight, true, false}};
         for (int32_t t : {kPeriod / 2, kPeriod}) {
@@ -132,8 +133,21 @@ TEST_F(BothRenderers, showEverySampleModelRisingMorphingAndFormedAlike) {
         }
         plan.push_back({kPeriod, 1, false, true});
         plan.push_back({kPeriod, 5, true, true});
+        // Colours changing every two faces go per vertex, every 40 faces in
+        // runs of one colour.
+        plan.push_back({kPeriod, settings.lightHeight, true, true, 2});
+        plan.push_back({kPeriod, settings.lightHeight, false, true, 40});
         for (const Case& c : plan) {
             if (c.lightHeight != settings.lightHeight) setUp(c.lightHeight);
+            const Vec3f changing[] = {{1, 0.5f, 0}, {0, 0.7f, 1}, {0.9f, 0.9f, 0.2f}, {0.3f, 1, 0.4f}};
+            for (MeshPart& part : slot.model->parts) {
+                if (!c.coloursEvery) continue;
+                part.uniformColor = 0;
+                part.faceColors.resize(size_t(part.faceCount));
+                for (size_t f = 0; f < part.faceColors.size(); ++f) {
+                    part.faceColors[f] = changing[f / size_t(c.coloursEvery) % 4];
+                }
+            }
             slot.model->visible = c.t > 0;
             slot.model->cullBackFaces = c.cull;
             slot.blob->parts[0].color = c.t > 0 ? slot.modelColor : slot.lavaColor;
@@ -148,8 +162,8 @@ TEST_F(BothRenderers, showEverySampleModelRisingMorphingAndFormedAlike) {
             const Difference d = compare(render(fixed, gl, draw), render(core, es, draw));
             char line[200];
             std::snprintf(line, sizeof line,
-                          "%s t %d light %d culling %d two-sided %d: %lld lit, %.3f%% lit in one, %d levels\n",
-                          path.filename().string().c_str(), c.t, c.lightHeight, c.cull, c.twoSided,
+                          "%s t %d light %d culling %d two-sided %d colours %d: %lld lit, %.3f%% lit in one, %d levels\n",
+                          path.filename().string().c_str(), c.t, c.lightHeight, c.cull, c.twoSided, c.coloursEvery,
                           static_cast<long long>(d.litArea), 100 * d.litShare(), d.worstLevel);
             std::fputs(line, stdout);
             if (d.litArea < 100 || d.litShare() > 0.01 || d.worstLevel > 8) failures += line;
@@ -157,7 +171,7 @@ TEST_F(BothRenderers, showEverySampleModelRisingMorphingAndFormedAlike) {
             ++cases;
         }
     }
-    EXPECT_EQ(cases, int32_t(paths.size()) * 11);
+    EXPECT_EQ(cases, int32_t(paths.size()) * 13);
     EXPECT_EQ(failures, "");
 }
 
