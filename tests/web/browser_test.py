@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""The lava page in headless Chromium, driven with selenium.
+
+    browser_test.py PAGE_DIR MODELS_DIR    run the checks, print the timings
+    browser_test.py --screenshot PNG URL   leave a picture of a running page
+
+Each check group prints PASS or FAIL; the exit status is 1 when any failed.
+"""
+import functools
+import http.server
+import os
+import sys
+import threading
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+
+# The canvas drawn onto a 2-D canvas: lit pixels, and how many of them are
+# mostly red, green or blue. The page keeps its drawing buffer, so the
+# canvas can be read between frames.
+PIXELS = """
+const source = document.getElementById('lava');
+const copy = document.createElement('canvas');
+copy.width = source.width; copy.height = source.height;
+const context = copy.getContext('2d');
+context.drawImage(source, 0, 0);
+const data = context.getImageData(0, 0, copy.width, copy.height).data;
+let lit = 0, red = 0, green = 0, blue = 0;
+for (let i = 0; i < data.length; i += 4) {
+  const r = data[i], g = data[i + 1], b = data[i + 2];
+  if (r + g + b < 48) continue;
+  lit++;
+  if (r > 1.5 * g && r > 1.5 * b) red++;
+  else if (g > 1.5 * r && g > 1.5 * b) green++;
+  else if (b > 1.5 * r && b > 1.5 * g) blue++;
+}
+return {lit, red, green, blue, width: source.width, height: source.height};
+"""
+
+SET_COLOUR = """
+const input = document.getElementById('colour');
+input.value = arguments[0];
+input.dispatchEvent(new Event('input'));
+"""
+
+
+def serve(folder):
+    handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=folder)
+    handler.log_message = lambda *args: None
+    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server, 'http://127.0.0.1:%d/' % server.server_address[1]
+
+
+def browser(width=800, height=600):
+    options = webdriver.ChromeOptions()
+    for argument in ('--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
+                     '--disable-dev-shm-usage', '--window-size=%d,%d' % (width, height)):
+        options.add_argument(argument)
+    options.binary_location = '/usr/bin/chromium'
+    options.set_capability('goog:loggingPrefs', {'browser': 'ALL'})
+    return webdriver.Chrome(service=Service('/usr/bin/chromedriver'), options=options)
+
+
+def wait_for(condition, seconds, step=0.1):
+    end = time.monotonic() + seconds
+    while True:
+        value = condition()
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(step)
+
+
+class Run:
+    def __init__(self):
+        self.failures = 0
+
+    def check(self, group, ok, detail=''):
+        print('%s %s%s' % ('PASS' if ok else 'FAIL', group, (': ' + detail) if detail else ''), flush=True)
+        if not ok:
+            self.failures += 1
+
+
+def status(driver):
+    return driver.find_element(By.ID, 'status').text
+
+
+def messages(driver):
+    return driver.find_element(By.ID, 'messages').text
+
+
+def frames(driver):
+    return driver.execute_script('return Module._glowpond_frames();')
+
+
+def lit_pixels(driver, at_least, seconds):
+    """The canvas's pixel counts once at least `at_least` are lit (or the last look)."""
+    return wait_for(lambda: (lambda p: p if p['lit'] >= at_least else None)(driver.execute_script(PIXELS)),
+                    seconds, 0.25) or driver.execute_script(PIXELS)
+
+
+def choose(driver, paths):
+    driver.find_element(By.ID, 'files').send_keys('\n'.join(paths))
+
+
+def run_checks(page_dir, models):
+    server, url = serve(page_dir)
+    driver = browser()
+    run = Run()
+    try:
+        started = time.monotonic()
+        driver.get(url)
+        ready = wait_for(lambda: driver.execute_script('return window.glowpondReady === true'), 30)
+        first_frame = wait_for(lambda: driver.execute_script(
+            'return typeof Module._glowpond_frames === "function" && Module._glowpond_frames() > 0 '
+            '? performance.now() : 0'), 30, 0.02)
+        lava = lit_pixels(driver, 200, 20)
+        first_lava = driver.execute_script('return performance.now();')
+        run.check('the samples load and draw lava', ready and lava['lit'] >= 200,
+                  '%d lit pixels, %s' % (lava['lit'], status(driver)))
+        print('timing: first frame %.0f ms, lava seen by %.0f ms after the page load began (test side %.1f s)'
+              % (first_frame, first_lava, time.monotonic() - started))
+        run.check('the status line names the samples', status(driver).startswith('Showing ') and
+                  'ring.3ds' in status(driver), status(driver))
+        entries = driver.execute_script(
+            'return performance.getEntriesByType("resource").map(e => e.name)'
+            '.filter(n => !n.startsWith(location.origin));')
+        run.check('no request leaves the origin', not entries, ', '.join(entries))
+
+        # A model with its companions, chosen together.
+        fox = os.path.join(models, 'gltf', 'dr_Fox')
+        choose(driver, [os.path.join(fox, name) for name in ('Fox.gltf', 'Fox.bin', 'Texture.png')])
+        shown = wait_for(lambda: status(driver) == 'Showing Fox.gltf', 20)
+        run.check('a chosen model with its companions is shown', shown and not messages(driver) and
+                  lit_pixels(driver, 200, 20)['lit'] >= 200, '%s | %s' % (status(driver), messages(driver)))
+
+        # A broken file among good ones: its message, and the others run.
+        choose(driver, [os.path.join(models, 'bad', 'o3v_wrong.3ds'), os.path.join(models, '3ds', 'sw_teapot.3ds')])
+        wait_for(lambda: status(driver) == 'Showing sw_teapot.3ds', 20)
+        text = messages(driver)
+        run.check('a broken file gets its message and the others run',
+                  status(driver) == 'Showing sw_teapot.3ds' and 'Error: Not a valid 3DS file.' in text and
+                  'o3v_wrong.3ds' in text, '%s | %s' % (status(driver), text))
+
+        # Nothing loads: the shown model goes on.
+        choose(driver, [os.path.join(models, 'bad', 'as_helloworld_vrml2.wrl')])
+        wait_for(lambda: 'VRML 2.0' in messages(driver), 20)
+        before = frames(driver)
+        time.sleep(0.5)
+        run.check('when nothing loads the shown models go on',
+                  status(driver) == 'Showing sw_teapot.3ds' and 'Error: VRML 2.0 not supported in this version.'
+                  in messages(driver) and frames(driver) > before, '%s | %s' % (status(driver), messages(driver)))
+
+        # The lava colour reaches the pixels, at once, and is kept.
+        choose(driver, [os.path.join(page_dir, 'models', 'ring.3ds')])
+        wait_for(lambda: status(driver) == 'Showing ring.3ds', 20)
+        driver.execute_script(SET_COLOUR, '#ff0000')
+        red = lit_pixels(driver, 200, 10)
+        driver.execute_script(SET_COLOUR, '#0000ff')
+        time.sleep(1.5)
+        blue = driver.execute_script(PIXELS)
+        run.check('the lava colour shows in the pixels', red['red'] > red['blue'] and blue['blue'] > blue['red'],
+                  'red %s, blue %s' % (red, blue))
+        driver.execute_script("const s = document.querySelector('[data-key=speed]');"
+                              "s.value = 3; s.dispatchEvent(new Event('input'));")
+        driver.refresh()
+        wait_for(lambda: driver.execute_script('return window.glowpondReady === true'), 30)
+        kept = driver.execute_script("return [document.getElementById('colour').value,"
+                                     " document.querySelector('[data-key=speed]').value];")
+        run.check('the settings are kept in the browser', kept == ['#0000ff', '3'], str(kept))
+
+        # Resize, full screen and a lost context: the lava goes on.
+        driver.set_window_size(500, 700)
+        wait_for(lambda: driver.execute_script(PIXELS)['width'] < 600, 5)
+        resized = lit_pixels(driver, 100, 10)
+        driver.find_element(By.ID, 'fullscreen').click()
+        time.sleep(0.5)
+        before = frames(driver)
+        full = lit_pixels(driver, 100, 10)
+        run.check('resize and full screen', resized['width'] < resized['height'] and resized['lit'] >= 100 and
+                  full['lit'] >= 100 and frames(driver) > before, '%s %s' % (resized, full))
+        driver.execute_script("window.loser = document.getElementById('lava').getContext('webgl2')"
+                              ".getExtension('WEBGL_lose_context'); window.loser.loseContext();")
+        time.sleep(0.5)
+        driver.execute_script('window.loser.restoreContext();')
+        before = frames(driver)
+        restored = lit_pixels(driver, 100, 10)
+        run.check('a lost context comes back', restored['lit'] >= 100 and frames(driver) > before, str(restored))
+
+        errors = [entry['message'] for entry in driver.get_log('browser') if entry['level'] == 'SEVERE']
+        run.check('no errors in the console', not errors, '; '.join(errors))
+    finally:
+        driver.quit()
+        server.shutdown()
+    return run.failures
+
+
+def screenshot(png, url):
+    driver = browser(1024, 640)
+    try:
+        driver.get(url)
+        wait_for(lambda: driver.execute_script('return window.glowpondReady === true'), 30)
+        time.sleep(4)
+        driver.save_screenshot(png)
+    finally:
+        driver.quit()
+
+
+def main(argv):
+    if len(argv) == 4 and argv[1] == '--screenshot':
+        screenshot(argv[2], argv[3])
+        return 0
+    if len(argv) != 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    return 1 if run_checks(argv[1], argv[2]) else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv))
