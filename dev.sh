@@ -33,12 +33,13 @@ JOBS=$(nproc)
 # and libgl1-mesa-dri: the X11 program, with software OpenGL on the virtual display;
 # nsis: the Windows installer; libfast-float-dev, nlohmann-json3-dev and libstb-dev:
 # header-only number scanning, JSON and image decoding for the model readers, used
-# the same way in every build; emscripten: the browser page, with chromium,
-# chromium-driver and python3-selenium for its tests.
+# the same way in every build; libgles-dev: the OpenGL ES 3 headers of the shader
+# renderer; emscripten: its compile check for WebGL 2 and the browser page, with
+# chromium, chromium-driver and python3-selenium for the page's tests.
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
           mingw-w64 wine wine64 libosmesa6-dev libgl-dev libx11-dev libgl1-mesa-dri zlib1g-dev
           libz-mingw-w64-dev xvfb imagemagick python3 nsis libfast-float-dev nlohmann-json3-dev libstb-dev
-          emscripten chromium chromium-driver python3-selenium)
+          libgles-dev emscripten chromium chromium-driver python3-selenium)
 
 log() { printf '== %s\n' "$*"; }
 

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <new>
 #include <sstream>
@@ -15,7 +16,7 @@
 
 #include "host/scheduler.h"
 #include "web/page_session.h"
-#include "web/stand_in_renderer.h"
+#include "render_es/es_renderer.h"
 
 namespace {
 
@@ -59,7 +60,7 @@ struct Page {
     PageClock clock;
     Scheduler scheduler;
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
-    std::unique_ptr<Renderer> renderer;
+    std::unique_ptr<EsRenderer> renderer;
     ClientSize size{1, 1};
     double frames = 0;
     bool contextLost = false;
@@ -67,10 +68,9 @@ struct Page {
 
 Page* page = nullptr;
 
-// The drawing buffer is kept between frames: the scheduler builds a frame
-// across its waits for models that are not yet due, and the browser shows
-// the canvas whenever a callback returns, so a cleared buffer would flash
-// the models not drawn in that callback.
+// Every frame is drawn whole (the renderer redraws each model at the frame
+// end), so the canvas need not keep its buffer: the browser clears it once
+// shown, and on a resize or a lost context anyway.
 bool makeContext() {
     EmscriptenWebGLContextAttributes attributes;
     emscripten_webgl_init_context_attributes(&attributes);
@@ -79,26 +79,29 @@ bool makeContext() {
     attributes.alpha = false;
     attributes.depth = true;
     attributes.antialias = false;
-    attributes.preserveDrawingBuffer = true;
+    attributes.preserveDrawingBuffer = false;
     page->context = emscripten_webgl_create_context(kCanvas, &attributes);
     if (page->context <= 0) return false;
     emscripten_webgl_make_context_current(page->context);
-    page->renderer = std::make_unique<StandInRenderer>();
+    page->renderer = std::make_unique<EsRenderer>(std::function<void()>());
+    page->renderer->view().setWholeFrames(true);
     page->renderer->setUpSurface(page->size, page->session.settings().lightHeight);
-    page->renderer->clearSurface(1);
-    return true;
+    return page->renderer->ready();
 }
 
+// The animation starts again, maybe with other slots: the renderer forgets
+// the ones it drew.
 void restart() {
+    if (page->renderer) page->renderer->clearSurface(1);
     page->scheduler.start(page->session.slots(), page->session.modelCount(), page->session.settings(),
                           static_cast<uint32_t>(std::time(nullptr)), page->clock);
-    if (page->renderer) page->renderer->clearSurface(1);
 }
 
 EM_BOOL frame(double, void*) {
     if (page->contextLost || !page->renderer) return EM_TRUE;
     // One frame per animation frame at most; a wait for a model not yet due
-    // ends the callback, and the next one goes on with the frame.
+    // ends the callback, and the next one goes on with the frame. Only the
+    // frame end draws, so no half frame is shown.
     for (int32_t steps = 0; steps <= 2 * MAX_MODELS + 2; ++steps) {
         const Scheduler::Step step = page->scheduler.step(page->clock.nowMs(), page->renderer->view());
         if (step.kind == Scheduler::Step::Wait) break;
@@ -112,13 +115,16 @@ EM_BOOL frame(double, void*) {
 
 EM_BOOL contextLost(int, const void*, void*) {
     page->contextLost = true;
-    page->renderer.reset();
+    if (page->renderer) page->renderer->contextLost();
     return EM_TRUE;  // asks the browser for the context back
 }
 
+// The same context object comes back empty: the renderer makes its program
+// and buffers again, and the models are drawn from the next frame end.
 EM_BOOL contextRestored(int, const void*, void*) {
-    emscripten_webgl_destroy_context(page->context);
-    page->contextLost = !makeContext();
+    emscripten_webgl_make_context_current(page->context);
+    page->renderer->setUpSurface(page->size, page->session.settings().lightHeight);
+    page->contextLost = !page->renderer->ready();
     if (!page->contextLost) restart();
     return EM_TRUE;
 }
@@ -199,9 +205,9 @@ EMSCRIPTEN_KEEPALIVE void glowpond_set(const char* key, int32_t value) {
 EMSCRIPTEN_KEEPALIVE void glowpond_resize(int32_t width, int32_t height) {
     if (!page || width < 1 || height < 1) return;
     page->size = {width, height};
-    if (!page->renderer) return;
-    page->renderer->resize(page->size);
-    page->renderer->clearSurface(1);
+    // Whole frames clear and draw everything: the next frame end fills the
+    // new size.
+    if (page->renderer) page->renderer->resize(page->size);
 }
 
 // The page is visible again: no model jumps by the time it was hidden.
