@@ -214,7 +214,7 @@ run_web() {
     else
         local shot=$BUILD/glowpond-web-screenshot.png
         sleep 0.5
-        python3 "$ROOT/tests/web/browser_test.py" --screenshot "$shot" "http://127.0.0.1:$port/"
+        /usr/bin/python3 "$ROOT/tests/web/browser_test.py" --screenshot "$shot" "http://127.0.0.1:$port/"
         log "screenshot: $shot"
     fi
 }

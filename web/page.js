@@ -253,15 +253,19 @@ function setUpFiles() {
   });
 }
 
-async function showSamples() {
+// The sample models, fetched from the page's own folder while the module
+// itself loads.
+async function fetchSamples() {
   const list = await fetch('models/list.txt').then((r) => r.ok ? r.text() : '');
-  const entries = [];
-  for (const name of list.split('\n').filter(Boolean)) {
+  const fetched = await Promise.all(list.split('\n').filter(Boolean).map(async (name) => {
     const response = await fetch('models/' + encodeURIComponent(name));
-    if (response.ok) entries.push({ path: name, bytes: new Uint8Array(await response.arrayBuffer()) });
-  }
-  await showFiles(entries);
+    return response.ok ? { path: name, bytes: new Uint8Array(await response.arrayBuffer()) } : null;
+  }));
+  return fetched.filter(Boolean);
 }
+const samples = fetchSamples().catch(() => []);
+
+async function showSamples() { await showFiles(await samples); }
 
 // ---- window: size, full screen, cursor, visibility, frame rate ----
 
@@ -310,4 +314,10 @@ function start() {
   setUpFiles();
   setUpWindow();
   queue(showSamples).then(() => { window.glowpondReady = true; });
+  // When the first frame with models was drawn, for the tests' timings.
+  const watch = () => {
+    if (Module._glowpond_frames() > 0) window.glowpondFirstFrame = performance.now();
+    else requestAnimationFrame(watch);
+  };
+  requestAnimationFrame(watch);
 }

@@ -49,7 +49,10 @@ void PageSession::take(SaverSettings& settings, std::vector<ModelSlot>& slots) {
     settings_ = std::move(settings);
     slots_ = std::move(slots);
     shown_.clear();
-    for (int32_t i = 0; i < settings_.modelCount; ++i) shown_.push_back(settings_.models[static_cast<size_t>(i)].file);
+    // A refused file's slot went to the next file: each slot names its entry.
+    for (int32_t i = 0; i < settings_.modelCount; ++i) {
+        shown_.push_back(settings_.models[static_cast<size_t>(slots_[static_cast<size_t>(i)].settingsIndex)].file);
+    }
 }
 
 int32_t PageSession::show(const std::vector<std::string>& chosen, LoadProgress& progress) {

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The lava page in headless Chromium, driven with selenium.
 
     browser_test.py PAGE_DIR MODELS_DIR    run the checks, print the timings
@@ -7,37 +7,80 @@
 Each check group prints PASS or FAIL; the exit status is 1 when any failed.
 """
 import functools
+import gzip
 import http.server
 import os
 import sys
+import tempfile
 import threading
+import struct
 import time
+import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 
-# The canvas drawn onto a 2-D canvas: lit pixels, and how many of them are
-# mostly red, green or blue. The page keeps its drawing buffer, so the
-# canvas can be read between frames.
-PIXELS = """
-const source = document.getElementById('lava');
-const copy = document.createElement('canvas');
-copy.width = source.width; copy.height = source.height;
-const context = copy.getContext('2d');
-context.drawImage(source, 0, 0);
-const data = context.getImageData(0, 0, copy.width, copy.height).data;
-let lit = 0, red = 0, green = 0, blue = 0;
-for (let i = 0; i < data.length; i += 4) {
-  const r = data[i], g = data[i + 1], b = data[i + 2];
-  if (r + g + b < 48) continue;
-  lit++;
-  if (r > 1.5 * g && r > 1.5 * b) red++;
-  else if (g > 1.5 * r && g > 1.5 * b) green++;
-  else if (b > 1.5 * r && b > 1.5 * g) blue++;
-}
-return {lit, red, green, blue, width: source.width, height: source.height};
-"""
+def png_pixels(png):
+    """(width, height, channels, rows of bytes) of an 8-bit, non-interlaced PNG (what Chromium writes)."""
+    assert png[:8] == b'\x89PNG\r\n\x1a\n'
+    at, data = 8, b''
+    while at < len(png):
+        length, kind = struct.unpack('>I4s', png[at:at + 8])
+        body = png[at + 8:at + 8 + length]
+        if kind == b'IHDR':
+            width, height, depth, colour, _, _, interlace = struct.unpack('>IIBBBBB', body)
+            assert depth == 8 and interlace == 0 and colour in (2, 6), (depth, colour, interlace)
+            channels = 3 if colour == 2 else 4
+        elif kind == b'IDAT':
+            data += body
+        at += 12 + length
+    raw = zlib.decompress(data)
+    stride = width * channels
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - channels] if i >= channels else 0
+            b, c = previous[i], previous[i - channels] if i >= channels else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                p = a + b - c
+                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        rows.append(line)
+        previous = line
+    return width, height, channels, rows
+
+
+def canvas_pixels(driver):
+    """Lit pixels of the canvas as shown, and the sums of their red, green and blue."""
+    canvas = driver.find_element(By.ID, 'lava')
+    overlays = "for (const id of ['bar', 'messages', 'settings']) document.getElementById(id).style.visibility = '%s';"
+    driver.execute_script(overlays % 'hidden')
+    try:
+        width, height, channels, rows = png_pixels(canvas.screenshot_as_png)
+    finally:
+        driver.execute_script(overlays % '')
+    counts = {'lit': 0, 'red': 0, 'green': 0, 'blue': 0}
+    for line in rows:
+        for i in range(0, len(line), channels):
+            r, g, b = line[i], line[i + 1], line[i + 2]
+            if r + g + b < 48:
+                continue
+            counts['lit'] += 1
+            counts['red'] += r
+            counts['green'] += g
+            counts['blue'] += b
+    counts.update(driver.execute_script(
+        "const c = document.getElementById('lava'); return {width: c.width, height: c.height};"))
+    return counts
+
 
 SET_COLOUR = """
 const input = document.getElementById('colour');
@@ -47,14 +90,16 @@ input.dispatchEvent(new Event('input'));
 
 
 def serve(folder):
-    handler = functools.partial(http.server.SimpleHTTPRequestHandler, directory=folder)
-    handler.log_message = lambda *args: None
-    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler)
+    class Quiet(http.server.SimpleHTTPRequestHandler):
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(('127.0.0.1', 0), functools.partial(Quiet, directory=folder))
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, 'http://127.0.0.1:%d/' % server.server_address[1]
 
 
-def browser(width=800, height=600):
+def browser(width=640, height=480):
     options = webdriver.ChromeOptions()
     for argument in ('--headless=new', '--use-angle=swiftshader', '--enable-unsafe-swiftshader', '--no-sandbox',
                      '--disable-dev-shm-usage', '--window-size=%d,%d' % (width, height)):
@@ -83,12 +128,14 @@ class Run:
             self.failures += 1
 
 
+# Read whether shown or not: the bar fades out while the mouse rests.
 def status(driver):
-    return driver.find_element(By.ID, 'status').text
+    return driver.execute_script("return document.getElementById('status').textContent")
 
 
 def messages(driver):
-    return driver.find_element(By.ID, 'messages').text
+    return driver.execute_script(
+        "return Array.from(document.querySelectorAll('.message')).map(m => m.textContent).join(' | ')")
 
 
 def frames(driver):
@@ -97,8 +144,8 @@ def frames(driver):
 
 def lit_pixels(driver, at_least, seconds):
     """The canvas's pixel counts once at least `at_least` are lit (or the last look)."""
-    return wait_for(lambda: (lambda p: p if p['lit'] >= at_least else None)(driver.execute_script(PIXELS)),
-                    seconds, 0.25) or driver.execute_script(PIXELS)
+    return wait_for(lambda: (lambda p: p if p['lit'] >= at_least else None)(canvas_pixels(driver)),
+                    seconds, 0.25) or canvas_pixels(driver)
 
 
 def choose(driver, paths):
@@ -113,9 +160,7 @@ def run_checks(page_dir, models):
         started = time.monotonic()
         driver.get(url)
         ready = wait_for(lambda: driver.execute_script('return window.glowpondReady === true'), 30)
-        first_frame = wait_for(lambda: driver.execute_script(
-            'return typeof Module._glowpond_frames === "function" && Module._glowpond_frames() > 0 '
-            '? performance.now() : 0'), 30, 0.02)
+        first_frame = wait_for(lambda: driver.execute_script('return window.glowpondFirstFrame || 0'), 30)
         lava = lit_pixels(driver, 200, 20)
         first_lava = driver.execute_script('return performance.now();')
         run.check('the samples load and draw lava', ready and lava['lit'] >= 200,
@@ -129,20 +174,24 @@ def run_checks(page_dir, models):
             '.filter(n => !n.startsWith(location.origin));')
         run.check('no request leaves the origin', not entries, ', '.join(entries))
 
-        # A model with its companions, chosen together.
-        fox = os.path.join(models, 'gltf', 'dr_Fox')
-        choose(driver, [os.path.join(fox, name) for name in ('Fox.gltf', 'Fox.bin', 'Texture.png')])
-        shown = wait_for(lambda: status(driver) == 'Showing Fox.gltf', 20)
-        run.check('a chosen model with its companions is shown', shown and not messages(driver) and
+        # A model chosen with a file that is no model: the model is shown.
+        choose(driver, [os.path.join(models, '3ds', 'q_xwing.3ds'), os.path.join(page_dir, 'models', 'mushroom.mtl')])
+        shown = wait_for(lambda: status(driver) == 'Showing q_xwing.3ds', 20)
+        run.check('a chosen model is shown', shown and not messages(driver) and
                   lit_pixels(driver, 200, 20)['lit'] >= 200, '%s | %s' % (status(driver), messages(driver)))
 
-        # A broken file among good ones: its message, and the others run.
-        choose(driver, [os.path.join(models, 'bad', 'o3v_wrong.3ds'), os.path.join(models, '3ds', 'sw_teapot.3ds')])
-        wait_for(lambda: status(driver) == 'Showing sw_teapot.3ds', 20)
+        # A broken file among good ones, one of them gzip: its message, and the others run.
+        with tempfile.TemporaryDirectory() as folder:
+            packed = os.path.join(folder, 'robot.wrz')
+            with open(os.path.join(page_dir, 'models', 'robot.wrl'), 'rb') as source, gzip.open(packed, 'wb') as out:
+                out.write(source.read())
+            choose(driver, [os.path.join(models, 'bad', 'o3v_wrong.3ds'), packed,
+                            os.path.join(models, '3ds', 'sw_teapot.3ds')])
+            wait_for(lambda: status(driver) == 'Showing robot.wrz, sw_teapot.3ds', 20)
         text = messages(driver)
-        run.check('a broken file gets its message and the others run',
-                  status(driver) == 'Showing sw_teapot.3ds' and 'Error: Not a valid 3DS file.' in text and
-                  'o3v_wrong.3ds' in text, '%s | %s' % (status(driver), text))
+        run.check('a broken file gets its message and the others run, gzip unpacked',
+                  status(driver) == 'Showing robot.wrz, sw_teapot.3ds' and 'Error: Not a valid 3DS file.' in text
+                  and 'o3v_wrong.3ds' in text, '%s | %s' % (status(driver), text))
 
         # Nothing loads: the shown model goes on.
         choose(driver, [os.path.join(models, 'bad', 'as_helloworld_vrml2.wrl')])
@@ -157,10 +206,11 @@ def run_checks(page_dir, models):
         choose(driver, [os.path.join(page_dir, 'models', 'ring.3ds')])
         wait_for(lambda: status(driver) == 'Showing ring.3ds', 20)
         driver.execute_script(SET_COLOUR, '#ff0000')
+        time.sleep(1.5)
         red = lit_pixels(driver, 200, 10)
         driver.execute_script(SET_COLOUR, '#0000ff')
         time.sleep(1.5)
-        blue = driver.execute_script(PIXELS)
+        blue = lit_pixels(driver, 200, 10)
         run.check('the lava colour shows in the pixels', red['red'] > red['blue'] and blue['blue'] > blue['red'],
                   'red %s, blue %s' % (red, blue))
         driver.execute_script("const s = document.querySelector('[data-key=speed]');"
@@ -172,8 +222,8 @@ def run_checks(page_dir, models):
         run.check('the settings are kept in the browser', kept == ['#0000ff', '3'], str(kept))
 
         # Resize, full screen and a lost context: the lava goes on.
-        driver.set_window_size(500, 700)
-        wait_for(lambda: driver.execute_script(PIXELS)['width'] < 600, 5)
+        driver.set_window_size(400, 600)
+        wait_for(lambda: canvas_pixels(driver)['width'] < 450, 5)
         resized = lit_pixels(driver, 100, 10)
         driver.find_element(By.ID, 'fullscreen').click()
         time.sleep(0.5)
@@ -215,7 +265,7 @@ def main(argv):
     if len(argv) != 3:
         print(__doc__, file=sys.stderr)
         return 2
-    return 1 if run_checks(argv[1], argv[2]) else 0
+    return 1 if run_checks(os.path.abspath(argv[1]), os.path.abspath(argv[2])) else 0
 
 
 if __name__ == '__main__':
