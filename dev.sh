@@ -205,12 +205,12 @@ run_web() {
     local port
     port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
     python3 -m http.server --bind 127.0.0.1 --directory "$BUILD/web" "$port" >"$BUILD/web-server.log" 2>&1 &
-    local server=$!
-    trap 'kill $server 2>/dev/null || true' EXIT
+    WEB_SERVER_PID=$!
+    trap 'kill "$WEB_SERVER_PID" 2>/dev/null || true' EXIT
     log "the page: http://127.0.0.1:$port/"
     if [ -n "${DISPLAY:-}" ]; then
         log "serving until interrupted (Ctrl-C)"
-        wait "$server"
+        wait "$WEB_SERVER_PID"
     else
         local shot=$BUILD/glowpond-web-screenshot.png
         sleep 0.5

@@ -189,6 +189,7 @@ async function showFiles(entries) {
     showMessage(String(e && e.message || e), 'Error');
   }
   FS.chdir(folder);
+  performance.mark('glowpond-files-written');
   const loaded = names.length ? call('glowpond_show', names.join('\n') + '\n') : 0;
   if (loaded > 0) {
     if (shownFolder) removeTree(shownFolder);
@@ -302,6 +303,7 @@ function setUpWindow() {
 }
 
 function start() {
+  performance.mark('glowpond-module-ready');
   const [width, height] = canvasSize();
   canvas.width = width;
   canvas.height = height;
