@@ -120,12 +120,13 @@ EM_BOOL contextLost(int, const void*, void*) {
 }
 
 // The same context object comes back empty: the renderer makes its program
-// and buffers again, and the models are drawn from the next frame end.
+// and buffers again, and each model is drawn again from its next update on.
+// The animation goes on where it was, without a jump for the time lost.
 EM_BOOL contextRestored(int, const void*, void*) {
     emscripten_webgl_make_context_current(page->context);
     page->renderer->setUpSurface(page->size, page->session.settings().lightHeight);
     page->contextLost = !page->renderer->ready();
-    if (!page->contextLost) restart();
+    page->scheduler.restartClocks();
     return EM_TRUE;
 }
 

@@ -219,6 +219,8 @@ def run_checks(page_dir, models):
                               "s.value = 3; s.dispatchEvent(new Event('input'));")
         driver.refresh()
         wait_for(lambda: driver.execute_script('return window.glowpondReady === true'), 30)
+        print('timing, loaded again: first frame %.0f ms' % wait_for(
+            lambda: driver.execute_script('return window.glowpondFirstFrame || 0'), 30))
         kept = driver.execute_script("return [document.getElementById('colour').value,"
                                      " document.querySelector('[data-key=speed]').value];")
         run.check('the settings are kept in the browser', kept == ['#0000ff', '3'], str(kept))
