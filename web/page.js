@@ -91,9 +91,11 @@ function setUpSettings() {
     if (Number.isInteger(stored[key])) call('glowpond_set', key, stored[key]);
     slider.value = call('glowpond_get', key);
     slider.nextElementSibling.textContent = slider.value;
-    slider.addEventListener('input', () => {
+    slider.addEventListener('input', () => { slider.nextElementSibling.textContent = slider.value; });
+    // A new size loads the models again: once the slider is let go, not at
+    // every step of a drag.
+    slider.addEventListener(key === 'totalSize' ? 'change' : 'input', () => {
       call('glowpond_set', key, Number(slider.value));
-      slider.nextElementSibling.textContent = slider.value;
       store(key, Number(slider.value));
     });
   }
