@@ -79,14 +79,16 @@ GLuint compile(GLenum type, const char* source, std::string& failure) {
     return 0;
 }
 
-// Binds `target` to `buffer` with room for `bytes` at least.
-void bindWithRoom(GLenum target, GLuint buffer, size_t& capacity, size_t bytes) {
+// Binds `target` to `buffer` with room for `bytes` at least; true when that
+// took a new store, whose contents are undefined.
+bool bindWithRoom(GLenum target, GLuint buffer, size_t& capacity, size_t bytes) {
     glBindBuffer(target, buffer);
-    if (bytes <= capacity) return;
+    if (bytes <= capacity) return false;
     // Room to grow by half again, so that a few more faces next time do not
     // make a new store each time.
     capacity = bytes + bytes / 2;
     glBufferData(target, GLsizeiptr(capacity), nullptr, GL_STREAM_DRAW);
+    return true;
 }
 
 }  // namespace
@@ -160,6 +162,7 @@ bool EsMeshDrawer::create() {
     colourBuffer_ = buffers[1];
     indexBuffer_ = buffers[2];
     vertexCapacity_ = colourCapacity_ = indexCapacity_ = 0;
+    colourSource_.reset();
     glEnableVertexAttribArray(kPosition);
     glEnableVertexAttribArray(kNormal);
     return true;
@@ -168,6 +171,7 @@ bool EsMeshDrawer::create() {
 void EsMeshDrawer::forget() {
     program_ = vertexArray_ = vertexBuffer_ = colourBuffer_ = indexBuffer_ = 0;
     vertexCapacity_ = colourCapacity_ = indexCapacity_ = 0;
+    colourSource_.reset();
 }
 
 void EsMeshDrawer::release() {
@@ -238,9 +242,13 @@ void EsMeshDrawer::drawPart(const MeshPart& part, bool cull) {
     glVertexAttribPointer(kPosition, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex), offset(offsetof(MeshVertex, position)));
     glVertexAttribPointer(kNormal, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex), offset(offsetof(MeshVertex, normal)));
     if (copied) {
+        // The colours stay the same as long as the copies do.
         const size_t colourBytes = colours->colours.size() * sizeof(Vec3f);
-        bindWithRoom(GL_ARRAY_BUFFER, colourBuffer_, colourCapacity_, colourBytes);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(colourBytes), colours->colours.data());
+        if (bindWithRoom(GL_ARRAY_BUFFER, colourBuffer_, colourCapacity_, colourBytes) ||
+            colourSource_.lock() != colours) {
+            glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(colourBytes), colours->colours.data());
+            colourSource_ = colours;
+        }
         glVertexAttribPointer(kColour, 3, GL_FLOAT, GL_FALSE, sizeof(Vec3f), offset(0));
         glEnableVertexAttribArray(kColour);
     }

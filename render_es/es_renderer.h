@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,7 @@ private:
     uint32_t program_ = 0, vertexArray_ = 0;
     uint32_t vertexBuffer_ = 0, colourBuffer_ = 0, indexBuffer_ = 0;
     size_t vertexCapacity_ = 0, colourCapacity_ = 0, indexCapacity_ = 0;  // bytes
+    std::weak_ptr<const ColourCopies> colourSource_;                       // whose colours colourBuffer_ holds
     int32_t projectionAt_ = -1, lightAt_ = -1, halfAt_ = -1, specularAt_ = -1, twoSidedAt_ = -1;
     std::string failure_;
     FaceRuns runs_{true};

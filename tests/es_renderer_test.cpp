@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -29,9 +28,8 @@ bool lit(const uint8_t* rgb) { return rgb[0] | rgb[1] | rgb[2]; }
 
 // How far two pictures are apart.
 struct Difference {
-    int64_t litArea = 0;   // pixels lit in either
-    int64_t litInOne = 0;  // lit in one only
-    int32_t worstLevel = 0;  // largest channel difference where both are lit
+    int64_t litArea = 0, litInOne = 0;  // pixels lit in either, in one only
+    int32_t worstLevel = 0;             // largest channel difference where both are lit
     double litShare() const { return litArea ? double(litInOne) / double(litArea) : 0.0; }
 };
 
@@ -89,19 +87,13 @@ TEST_F(BothRenderers, showEverySampleModelRisingMorphingAndFormedAlike) {
     ASSERT_GE(paths.size(), 5u);
     // And a hexagonal prism with its hexagons facing the viewer: polygons
     // beyond four corners, which only fans draw here.
-    std::string prism = "#VRML V1.0 ascii\nSeparator { Material { diffuseColor 0.9 0.4 0.1 }\n"
-                        "Coordinate3 { point [";
-    for (int32_t i = 0; i < 12; ++i) {
-        const double angle = (i % 6) * 3.14159265 / 3;
-        prism += std::to_string(std::cos(angle)) + " " + std::to_string(std::sin(angle)) + (i < 6 ? " 0.4," : " -0.4,");
-    }
-    prism += "] }\nIndexedFaceSet { coordIndex [0, 1, 2, 3, 4, 5, -1, 11, 10, 9, 8, 7, 6, -1";
-    for (int32_t i = 0; i < 6; ++i) {
-        prism += ", " + std::to_string(i) + ", " + std::to_string(6 + i) + ", " + std::to_string(6 + (i + 1) % 6) +
-                 ", " + std::to_string((i + 1) % 6) + ", -1";
-    }
+    const char* prism = "#VRML V1.0 ascii\nSeparator { Material { diffuseColor 0.9 0.4 0.1 }\n"
+                        "Coordinate3 { point [1 0 .4, .5 .87 .4, -.5 .87 .4, -1 0 .4, -.5 -.87 .4, .5 -.87 .4,\n"
+                        "1 0 -.4, .5 .87 -.4, -.5 .87 -.4, -1 0 -.4, -.5 -.87 -.4, .5 -.87 -.4] }\n"
+                        "IndexedFaceSet { coordIndex [0, 1, 2, 3, 4, 5, -1, 11, 10, 9, 8, 7, 6, -1, 0, 6, 7, 1, -1,\n"
+                        "1, 7, 8, 2, -1, 2, 8, 9, 3, -1, 3, 9, 10, 4, -1, 4, 10, 11, 5, -1, 5, 11, 6, 0, -1] } }\n";
     const testing::TempDir folder;
-    paths.push_back(testing::writeFile(folder.path("prism.wrl"), prism + "] } }\n"));
+    paths.push_back(testing::writeFile(folder.path("prism.wrl"), prism));
 
     SaverSettings settings;
     settings.totalSize = 10;
