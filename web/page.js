@@ -84,8 +84,24 @@ function store(key, value) {
 
 const hex2 = (n) => n.toString(16).padStart(2, '0');
 
-function setUpSettings() {
-  const stored = readStored();
+// The sample models' settings file: the page's values until the user sets
+// their own.
+async function fetchSampleOptions() {
+  const text = await fetch('models/glowpond.ini').then((r) => r.ok ? r.text() : '');
+  const options = {};
+  let section = '';
+  for (const line of text.split(/\r?\n/)) {
+    const heading = /^\s*\[(.*)\]\s*$/.exec(line);
+    if (heading) { section = heading[1].toLowerCase(); continue; }
+    const entry = /^\s*(\w+)\s*=\s*(-?\d+)\s*$/.exec(line);
+    if (section === 'options' && entry) options[entry[1]] = Number(entry[2]);
+  }
+  return options;
+}
+const sampleOptions = fetchSampleOptions().catch(() => ({}));
+
+async function setUpSettings() {
+  const stored = Object.assign({}, await sampleOptions, readStored());
   for (const slider of document.querySelectorAll('#settings input[type=range]')) {
     const key = slider.dataset.key;
     if (Number.isInteger(stored[key])) call('glowpond_set', key, stored[key]);
@@ -314,9 +330,9 @@ function start() {
     showMessage('This browser does not offer WebGL 2, which the lava needs.', 'Error');
     return;
   }
-  setUpSettings();
   setUpFiles();
   setUpWindow();
+  queue(setUpSettings);
   queue(showSamples).then(() => { window.glowpondReady = true; });
   // When the first frame with models was drawn, for the tests' timings.
   const watch = () => {
