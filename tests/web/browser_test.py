@@ -258,7 +258,7 @@ def screenshot(png, url):
         wait_for(lambda: driver.execute_script('return window.glowpondReady === true'), 30)
         # Long enough for the first model to take shape; the mouse then
         # wakes the bar.
-        time.sleep(7)
+        time.sleep(12)
         ActionChains(driver).move_by_offset(20, 20).perform()
         time.sleep(0.3)
         driver.save_screenshot(png)
