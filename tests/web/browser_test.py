@@ -218,13 +218,15 @@ def run_checks(page_dir, models):
                   'red %s, blue %s' % (red, blue))
         driver.execute_script("const s = document.querySelector('[data-key=speed]');"
                               "s.value = 3; s.dispatchEvent(new Event('input'));")
-        driver.refresh()
+        driver.get(url + '?fps')
         wait_for(lambda: driver.execute_script('return window.glowpondReady === true'), 30)
         print('timing, loaded again: first frame %.0f ms' % wait_for(
             lambda: driver.execute_script('return window.glowpondFirstFrame || 0'), 30))
         kept = driver.execute_script("return [document.getElementById('colour').value,"
                                      " document.querySelector('[data-key=speed]').value];")
         run.check('the settings are kept in the browser', kept == ['#0000ff', '3'], str(kept))
+        rate = wait_for(lambda: driver.execute_script("return document.getElementById('fps').textContent"), 10)
+        run.check('?fps reports the frame rate', rate.endswith(' frames/s') and float(rate.split()[0]) > 0, rate)
 
         # Resize, full screen and a lost context: the lava goes on.
         driver.set_window_size(400, 600)
