@@ -182,6 +182,17 @@ def run_checks(page_dir, models):
         run.check('a chosen model is shown', shown and not messages(driver) and
                   lit_pixels(driver, 200, 20)['lit'] >= 200, '%s | %s' % (status(driver), messages(driver)))
 
+        # Files dropped anywhere on the page.
+        driver.execute_script('''
+            fetch('models/rocket.3ds').then(r => r.arrayBuffer()).then(bytes => {
+              const transfer = new DataTransfer();
+              transfer.items.add(new File([bytes], 'rocket.3ds'));
+              document.getElementById('status').dispatchEvent(
+                new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+            });''')
+        dropped = wait_for(lambda: status(driver) == 'Showing rocket.3ds', 20)
+        run.check('a dropped file is shown', dropped, '%s | %s' % (status(driver), messages(driver)))
+
         # A broken file among good ones, one of them gzip: its message, and the others run.
         with tempfile.TemporaryDirectory() as folder:
             packed = os.path.join(folder, 'robot.wrz')
