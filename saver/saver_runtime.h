@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "config/settings.h"
 #include "engine/model_slot.h"
@@ -46,6 +47,16 @@ struct ModelDialogState {
     bool scrollHintShown = false;
 };
 
+// The lava of a monitor besides the primary one, when every monitor shows
+// lava: its window, its OpenGL surface and drawing, and its own copies of
+// the loaded models, which its animation shapes.
+struct MonitorLava {
+    HWND window = nullptr;
+    RenderSurface surface;
+    std::unique_ptr<GlRenderer> renderer;
+    std::unique_ptr<ModelSlot[]> slots;
+};
+
 class SaverRuntime {
 public:
     SaverRuntime(HINSTANCE instance, Win32Services& platform);
@@ -63,6 +74,11 @@ public:
     Win32Services& platform;
 
     std::unique_ptr<ModelSlot[]> slots;  // MAX_MODELS of them, or none
+    // Every monitor shows lava of its own, rather than black beside the
+    // primary one's; read with the settings.
+    bool everyMonitor = false;
+    // The lava of the other monitors then, in the order the system lists them.
+    std::vector<MonitorLava> monitorLava;
     LoopFlags loop;
     // While set, input and deactivation do not close the saver.
     bool ignoreInput = false;
