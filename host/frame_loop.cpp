@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "config/settings.h"
 #include "host/scheduler.h"
 
 namespace glowpond {
@@ -57,7 +58,14 @@ void runFrameLoops(const std::vector<LoopScreen>& screens, const SaverSettings& 
             }
             if (!flags.animating) return;
         }
-        if (allWait) services.spinWait(wait);
+        if (!allWait) continue;
+        if (!settings.spareProcessor) {
+            services.spinWait(wait);
+        } else if (services.sleepWait(wait)) {
+            // The message that woke the loop must go, or every later
+            // sleep would end at once and the loop would spin.
+            if (services.pumpMessage() == LoopServices::Pumped::Quit) flags.animating = false;
+        }
     }
 }
 

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <mmsystem.h>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -57,6 +59,21 @@ struct MonitorLava {
     std::unique_ptr<ModelSlot[]> slots;
 };
 
+// Asks for 1 ms timer ticks while it lives, so that the frame loop's sleeps
+// end when a model is due rather than at the next 15.6 ms tick.
+class FineTimerPeriod {
+public:
+    FineTimerPeriod() : raised_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+    ~FineTimerPeriod() {
+        if (raised_) timeEndPeriod(1);
+    }
+    FineTimerPeriod(const FineTimerPeriod&) = delete;
+    FineTimerPeriod& operator=(const FineTimerPeriod&) = delete;
+
+private:
+    bool raised_;
+};
+
 class SaverRuntime {
 public:
     SaverRuntime(HINSTANCE instance, Win32Services& platform);
@@ -74,10 +91,8 @@ public:
     Win32Services& platform;
 
     std::unique_ptr<ModelSlot[]> slots;  // MAX_MODELS of them, or none
-    // Every monitor shows lava of its own, rather than black beside the
-    // primary one's; read with the settings.
-    bool everyMonitor = false;
-    // The lava of the other monitors then, in the order the system lists them.
+    // With lava on every monitor, that of the monitors besides the primary
+    // one, in the order the system lists them.
     std::vector<MonitorLava> monitorLava;
     LoopFlags loop;
     // While set, input and deactivation do not close the saver.
@@ -98,6 +113,10 @@ public:
     StandardRandom random;  // the preview's cubes
     // glAddSwapHintRectWIN, looked up on the first start of the frame loop.
     std::optional<SwapHintFunction> swapHint;
+    // While the frame loop sleeps between steps. Kept here rather than in
+    // the loop's frame: the preview's destruction ends the process from
+    // inside the loop, after releasing the window's part in the runtime.
+    std::optional<FineTimerPeriod> fineTimer;
     SettingsDialogState settingsDialog;
     ModelDialogState modelDialog;
 

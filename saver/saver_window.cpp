@@ -1,6 +1,11 @@
 #include "saver/saver_window.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <deque>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "render/gl.h"
@@ -23,6 +28,12 @@ public:
     explicit ThreadLoop(const SaverRuntime& runtime) : runtime_(runtime) {}
     int32_t nowMs() override { return runtime_.clockMs(); }
     void spinWait(int32_t) override {}
+    bool sleepWait(int32_t remainingMs) override {
+        // Input that arrived while the loop was drawing counts as well
+        // (MWMO_INPUTAVAILABLE), or it would wait a whole step unseen.
+        return MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(remainingMs), QS_ALLINPUT,
+                                           MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
+    }
     Pumped pumpMessage() override {
         MSG message;
         if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return Pumped::Nothing;
@@ -34,6 +45,38 @@ public:
 
 private:
     const SaverRuntime& runtime_;
+};
+
+// The view that draws, writing a line "MODEL CLOCK_MS" for every model
+// update to the file that GLOWPOND_STEP_LOG names: how tests see the steps'
+// timing from outside.
+class StepLogView final : public AnimationView {
+public:
+    StepLogView(AnimationView& view, std::FILE* log) : view_(view), log_(log) {}
+    void beginFrame() override { view_.beginFrame(); }
+    void clearRect(const ScissorRect& rect) override { view_.clearRect(rect); }
+    void setSolidMode(bool solid, bool backCull, bool twoSided) override {
+        view_.setSolidMode(solid, backCull, twoSided);
+    }
+    void drawSlot(const ModelSlot& slot, float scale, ScissorRect& rect) override { view_.drawSlot(slot, scale, rect); }
+    void addSwapHints(const ScissorRect& current, const ScissorRect& previous) override {
+        view_.addSwapHints(current, previous);
+    }
+    void endFrame() override { view_.endFrame(); }
+    void modelUpdated(const ModelUpdate& update) override {
+        // Flushed by line: the test reads it while the saver runs, or after it was ended.
+        std::fprintf(log_, "%d %d\n", static_cast<int>(update.model), static_cast<int>(update.now));
+        std::fflush(log_);
+        view_.modelUpdated(update);
+    }
+
+private:
+    AnimationView& view_;
+    std::FILE* log_;
+};
+
+struct CloseFile {
+    void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 // Creates the OpenGL surface, or ends the process: the user has already
@@ -86,6 +129,7 @@ LRESULT createSaver(SaverRuntime& runtime, HWND window) {
 // surface go.
 void release(SaverRuntime& runtime, HWND window) {
     runtime.loop.animating = false;
+    runtime.fineTimer.reset();
     for (MonitorLava& lava : runtime.monitorLava) {
         lava.slots.reset();
         lava.renderer.reset();
@@ -123,7 +167,18 @@ void startAnimation(SaverRuntime& runtime, int clears) {
     renderer.setSwapHint(*runtime.swapHint);
     const auto now = static_cast<uint32_t>(std::time(nullptr));
     const int32_t count = runtime.saved().modelCount;
-    std::vector<LoopScreen> screens{{runtime.slots.get(), count, screenSeed(now, 0), &renderer.view(), {}}};
+    // The model steps go to GLOWPOND_STEP_LOG when it is set, those of the
+    // k-th other monitor's lava to the same path with ".k" added.
+    const char* logPath = std::getenv("GLOWPOND_STEP_LOG");
+    std::vector<std::unique_ptr<std::FILE, CloseFile>> logs;
+    std::deque<StepLogView> logged;
+    auto logOf = [&](AnimationView& plain, const std::string& suffix) -> AnimationView& {
+        if (!logPath || !*logPath) return plain;
+        logs.emplace_back(std::fopen((logPath + suffix).c_str(), "w"));
+        if (!logs.back()) return plain;
+        return logged.emplace_back(plain, logs.back().get());
+    };
+    std::vector<LoopScreen> screens{{runtime.slots.get(), count, screenSeed(now, 0), &logOf(renderer.view(), ""), {}}};
     // One thread drives every monitor's lava: the window procedures and the
     // close stay on the thread that owns the windows, as with one monitor.
     for (MonitorLava& lava : runtime.monitorLava) {
@@ -131,7 +186,8 @@ void startAnimation(SaverRuntime& runtime, int clears) {
         lava.renderer->clearSurface(clears);
         lava.renderer->setSwapHint(*runtime.swapHint);
         const RenderSurface* surface = &lava.surface;
-        screens.push_back({lava.slots.get(), count, screenSeed(now, screens.size()), &lava.renderer->view(),
+        AnimationView& view = logOf(lava.renderer->view(), "." + std::to_string(screens.size()));
+        screens.push_back({lava.slots.get(), count, screenSeed(now, screens.size()), &view,
                            [surface] { makeCurrent(*surface); }});
     }
     if (screens.size() > 1) {
@@ -141,7 +197,9 @@ void startAnimation(SaverRuntime& runtime, int clears) {
     }
     ThreadLoop services(runtime);
     runtime.loop.animating = true;
+    if (runtime.saved().spareProcessor) runtime.fineTimer.emplace();
     runFrameLoops(screens, runtime.saved(), services, runtime.loop);
+    runtime.fineTimer.reset();
 }
 
 bool startCommand(const SaverRuntime& runtime, WPARAM wParam) {

@@ -90,7 +90,7 @@ int runFullScreen(SaverRuntime& runtime, int showCommand) {
     platform.showCursor(false);
     // The set of monitors is the one at the start: one plugged in later
     // stays dark until the next start.
-    if (runtime.everyMonitor) {
+    if (runtime.saved().everyMonitor) {
         lavaOnOtherMonitors(runtime, window);
     } else {
         coverOtherMonitors(runtime, window);
