@@ -47,9 +47,9 @@ private:
     const SaverRuntime& runtime_;
 };
 
-// The view that draws, writing a line "MODEL CLOCK_MS" for every model
+// The view that draws, adding a line "MODEL CLOCK_MS" for every model
 // update to the file that GLOWPOND_STEP_LOG names: how tests see the steps'
-// timing from outside.
+// timing from outside (they may empty the file meanwhile).
 class StepLogView final : public AnimationView {
 public:
     StepLogView(AnimationView& view, std::FILE* log) : view_(view), log_(log) {}
@@ -174,7 +174,7 @@ void startAnimation(SaverRuntime& runtime, int clears) {
     std::deque<StepLogView> logged;
     auto logOf = [&](AnimationView& plain, const std::string& suffix) -> AnimationView& {
         if (!logPath || !*logPath) return plain;
-        logs.emplace_back(std::fopen((logPath + suffix).c_str(), "w"));
+        logs.emplace_back(std::fopen((logPath + suffix).c_str(), "a"));
         if (!logs.back()) return plain;
         return logged.emplace_back(plain, logs.back().get());
     };

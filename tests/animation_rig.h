@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -81,7 +80,6 @@ struct Rig : AnimationView, LoopServices {
     void deliver() {
         for (; !arrivals.empty() && arrivals.front().first <= clock; arrivals.pop_front()) {
             queue.push_back(std::move(arrivals.front().second));
-            longestQueue = std::max(longestQueue, queue.size());
         }
     }
     Pumped pumpMessage() override {
@@ -102,7 +100,6 @@ struct Rig : AnimationView, LoopServices {
     LoopFlags flags{true, false};
     std::deque<std::function<Pumped()>> queue;
     std::deque<std::pair<int32_t, std::function<Pumped()>>> arrivals;
-    size_t longestQueue = 0;
     std::function<void(const Update&)> onUpdate;
     std::vector<Update> updates;
     std::vector<std::tuple<bool, bool, bool, size_t>> modes;  // solid mode switches, by the update they come before

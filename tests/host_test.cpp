@@ -81,7 +81,7 @@ TEST(FrameLoop, sleepsToTheSameStepsAsTheBusyLoopAndTakesTheMessageThatWakesItSo
     const size_t posted = streamed.arrivals.size();
     EXPECT_EQ(motion(streamed.run(400)), motion(busy.updates));
     const size_t taken = posted - streamed.arrivals.size() - streamed.queue.size();
-    EXPECT_EQ(std::make_tuple(streamed.wokeAtOnce, streamed.longestQueue), std::make_tuple(0, size_t(1)));
+    EXPECT_EQ(streamed.wokeAtOnce, 0);
     EXPECT_GE(taken, size_t(streamed.clock - 1003) / 7);
     EXPECT_LE(streamed.sleeps, sleeping.sleeps + int32_t(taken));
     // A WM_QUIT or a close that arrives during a sleep ends the loop before the model's step.
