@@ -249,25 +249,5 @@ TEST(ScreenStart, windowsStartedTogetherGetTheirOwnFirstModelAndSeed) {
     EXPECT_EQ(firstModelOfWindow(0x1400005, now, 1) + firstModelOfWindow(0x1400005, now, 0), 0);
 }
 
-TEST(ScreenStart, aSlotCopyIsShapedApartFromItsOriginalAndRotationKeepsTheOrder) {
-    Rig rig(3);
-    DisplayMesh& original = *rig.slots[0].model;
-    original.parts[0].drawingCache = std::make_shared<int>(1);
-    ModelSlot copy = copyOfSlot(rig.slots[0]);
-    StandardRandom random;
-    copy.moveBy(0.5f, 0.0f, 0.0f);
-    copy.shapeFrame(40, true, 80, random);
-    EXPECT_NE(copy.model->parts[0].vertices[0].position[0], original.parts[0].vertices[0].position[0]);
-    EXPECT_NE(copy.blob.get(), rig.slots[0].blob.get());
-    EXPECT_EQ(std::tie(copy.settingsIndex, copy.blobRadius), std::tie(rig.slots[0].settingsIndex, rig.slots[0].blobRadius));
-    EXPECT_EQ(copy.model->parts[0].drawingCache, original.parts[0].drawingCache);
-    startWith(rig.slots.data(), 3, 2);
-    std::string order;
-    for (const ModelSlot& slot : rig.slots) order += char('0' + slot.settingsIndex);
-    EXPECT_EQ(order, "201");
-    startWith(rig.slots.data(), 3, 3);  // out of range: unchanged
-    EXPECT_EQ(rig.slots[0].settingsIndex, 2);
-}
-
 }  // namespace
 }  // namespace glowpond

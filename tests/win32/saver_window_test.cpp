@@ -161,19 +161,6 @@ TEST_F(SaverWindow, withLavaOnEveryMonitorEachGetsItsOwnSizedLavaAndFirstModelAn
     EXPECT_EQ(platform.messages, "");
 }
 
-TEST_F(SaverWindow, aMonitorWhoseLavaWindowCannotBeMadeStaysWithoutAndTheOthersRun) {
-    runtime.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
-    runtime.saved().modelCount = 0;  // nothing loaded: the other monitors are covered
-    platform.monitorAreas = {{0, 0, 640, 480, true}, {640, 0, 1280, 480, false}};
-    lavaOnOtherMonitors(runtime, window);
-    EXPECT_TRUE(runtime.monitorLava.empty() && FindWindowA(kCoverWindowClass, nullptr));
-    runtime.saved().modelCount = 1;
-    platform.failWindowCreation = true;
-    lavaOnOtherMonitors(runtime, window);
-    EXPECT_TRUE(runtime.monitorLava.empty());
-    DestroyWindow(window);
-}
-
 TEST_F(SaverWindow, aWindowThatCannotBeMadeEndsTheModeWithTheCursorShownAndTheRunningStateCleared) {
     runtime.instance = GetModuleHandleA(nullptr);
     platform.failWindowCreation = true;
