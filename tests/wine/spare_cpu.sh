@@ -58,7 +58,8 @@ if [ "${1:-}" = --inside ]; then
             GLOWPOND_STEP_LOG=$(windows "$steps") wine "$saver_exe" /s &
             saver=$!
             start=$SECONDS
-            until [ "$(import -silent -window root png:- | convert png:- -format '%[fx:maxima.r > 0.3]' info:)" = 1 ]; do
+            until [ "$(import -silent -window root png:- |
+                       convert png:- -format '%[fx:maxima.r > 0.3]' info:)" = 1 ]; do
                 kill -0 $saver 2>/dev/null || { echo "spare_cpu: the saver ended while loading" >&2; exit 1; }
                 [ $((SECONDS - start)) -lt 120 ] || { echo "spare_cpu: no lava after 2 minutes" >&2; exit 1; }
                 sleep 1
@@ -77,11 +78,18 @@ if [ "${1:-}" = --inside ]; then
             # A gap of a second or more is a model waiting for its turn, not a step.
             awk -v spare=$spare -v stream=$stream -v s=$((s1 - s0)) -v w=$((w1 - w0)) -v hz="$hz" \
                 -v t0="$t0" -v t1="$t1" '
-                { if ($1 in last && $2 - last[$1] < 1000) { d = $2 - last[$1]; n++; ok += d <= 52; if (d > worst) worst = d }
-                  last[$1] = $2 }
-                END { t = t1 - t0
-                      printf "%-6s %-8s %8.1f %8.1f %13.1f%% %6d ms\n", spare, stream, 100 * s / hz / t, 100 * w / hz / t,
-                             n ? 100 * ok / n : 0, worst }' "$steps"
+                {
+                    if ($1 in last && $2 - last[$1] < 1000) {
+                        d = $2 - last[$1]; n++; ok += d <= 52
+                        if (d > worst) worst = d
+                    }
+                    last[$1] = $2
+                }
+                END {
+                    t = t1 - t0
+                    printf "%-6s %-8s %8.1f %8.1f %13.1f%% %6d ms\n", spare, stream, 100 * s / hz / t,
+                           100 * w / hz / t, n ? 100 * ok / n : 0, worst
+                }' "$steps"
             kill $saver
             wait $saver 2>/dev/null || true
             : >"$steps"
