@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "config/settings.h"
 #include "engine/model_slot.h"
@@ -49,6 +50,16 @@ struct ModelDialogState {
     bool scrollHintShown = false;
 };
 
+// The lava of a monitor besides the primary one, when every monitor shows
+// lava: its window, its OpenGL surface and drawing, and its own copies of
+// the loaded models, which its animation shapes.
+struct MonitorLava {
+    HWND window = nullptr;
+    RenderSurface surface;
+    std::unique_ptr<GlRenderer> renderer;
+    std::unique_ptr<ModelSlot[]> slots;
+};
+
 // Asks for 1 ms timer ticks while it lives, so that the frame loop's sleeps
 // end when a model is due rather than at the next 15.6 ms tick.
 class FineTimerPeriod {
@@ -81,6 +92,9 @@ public:
     Win32Services& platform;
 
     std::unique_ptr<ModelSlot[]> slots;  // MAX_MODELS of them, or none
+    // With lava on every monitor, that of the monitors besides the primary
+    // one, in the order the system lists them.
+    std::vector<MonitorLava> monitorLava;
     LoopFlags loop;
     // While set, input and deactivation do not close the saver.
     bool ignoreInput = false;
