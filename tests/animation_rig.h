@@ -82,6 +82,14 @@ struct Rig : AnimationView, LoopServices {
             queue.push_back(std::move(arrivals.front().second));
         }
     }
+    // A message that closes the window as the saver window's close does.
+    std::function<Pumped()> closeMessage() {
+        return [this] {
+            flags.animating = false;
+            std::vector<ModelSlot>().swap(slots);
+            return Pumped::Message;
+        };
+    }
     Pumped pumpMessage() override {
         deliver();
         ++pumps;

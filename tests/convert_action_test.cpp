@@ -119,17 +119,9 @@ TEST(ConvertAction, indexedFacesGiveTheMeshTheirCornersGive) {
         "IndexedFaceSet { coordIndex [ 0, 1, 2, -1, 1, 3, 2, -1, 2, 4, 1, 5, -1, 5, 6, 0, 5, -1 ] }"
         "Separator { Scale { scaleFactor 1e300 1 1 } IndexedFaceSet { coordIndex [ 5, 6, 0, 5, -1 ] } }"
         "IndexedFaceSet { coordIndex [ 3, 4, 0, -1 ] }");
-    auto meshOf = [&](ConvertAction& action) {
-        TraversalState state;
-        scene->apply(state, action);
-        action.finish(*scene, state);
-        DisplayMesh mesh;
-        EXPECT_TRUE(action.transferMesh(mesh));
-        return mesh;
-    };
     ConvertAction indexed;
     CornerByCorner corners;
-    const DisplayMesh expected = meshOf(corners), actual = meshOf(indexed);
+    const DisplayMesh expected = convertToMesh(*scene, corners), actual = convertToMesh(*scene, indexed);
     ASSERT_EQ(actual.parts.size(), expected.parts.size());
     EXPECT_EQ(std::make_tuple(actual.vertexCount, actual.faceCount), std::make_tuple(expected.vertexCount, expected.faceCount));
     for (size_t i = 0; i < actual.parts.size(); ++i) {

@@ -38,11 +38,7 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
     EXPECT_EQ(rig.run(1000000).size(), 2u);  // model 0 in frames 0 and 1
     EXPECT_EQ(std::make_tuple(rig.flags.animating, rig.frames, rig.pumps), std::make_tuple(false, 1, 4));
     Rig closing(2, busyLoop());
-    closing.queue.push_back([&] {  // as the saver window's close does
-        closing.flags.animating = false;
-        std::vector<ModelSlot>().swap(closing.slots);
-        return Pumped::Message;
-    });
+    closing.queue.push_back(closing.closeMessage());
     EXPECT_EQ(closing.run(1000000).size(), 1u);
     EXPECT_EQ(closing.frames, 0);
     // One message per model and frame, active or not; none without models.
@@ -90,11 +86,7 @@ TEST(FrameLoop, sleepsToTheSameStepsAsTheBusyLoopAndTakesTheMessageThatWakesItSo
     EXPECT_EQ(quit.run(100).size(), 0u);
     EXPECT_EQ(std::make_tuple(quit.flags.animating, quit.clock, quit.frames), std::make_tuple(false, 1020, 0));
     Rig closing(2);
-    closing.arrivals.emplace_back(1120, [&] {
-        closing.flags.animating = false;
-        std::vector<ModelSlot>().swap(closing.slots);
-        return Pumped::Message;
-    });
+    closing.arrivals.emplace_back(1120, closing.closeMessage());
     EXPECT_EQ(closing.run(100).size(), 2u);
     EXPECT_EQ(closing.clock, 1120);
 }

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "config/settings.h"
+#include "engine/face_runs.h"
 #include "mesh/mesh_math.h"
 #include "render/animation_gl.h"
 #include "render/fixed_state.h"
@@ -113,12 +114,6 @@ TEST_F(LavaDraw, aSampleModelAtItsFormedStageLightsOnlyItsOwnBoundsInItsOwnColou
     const Vec3f own = slot.modelColor * (1.0f / (slot.modelColor[0] + slot.modelColor[1] + slot.modelColor[2]));
     EXPECT_TRUE(seen[2] > seen[0] && seen[0] > seen[1]) << seen[0] << " " << seen[1] << " " << seen[2];
     for (size_t c = 0; c < 3; ++c) EXPECT_NEAR(seen[c], own[c], 0.1f) << c;
-}
-
-bool facesAway(const Vec3f& normal) {
-    int32_t z;
-    std::memcpy(&z, &normal[2], sizeof z);
-    return z < 1;
 }
 
 // The drawing as it was before batching, kept as the reference: face by

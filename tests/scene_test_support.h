@@ -8,7 +8,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -111,15 +110,20 @@ inline std::vector<RecordedPolygon> polygonsOf(Node& root) {
     return recorder.polygons;
 }
 
-// What a load converts `root` into, keeping `everyFace` as the tolerant reading does.
-inline DisplayMesh convertToMesh(Node& root, bool everyFace = false) {
-    ConvertAction action(nullptr, everyFace);
+// What `action` converts `root` into.
+inline DisplayMesh convertToMesh(Node& root, ConvertAction& action) {
     TraversalState state;
     root.apply(state, action);
     action.finish(root, state);
     DisplayMesh mesh;
     EXPECT_TRUE(action.transferMesh(mesh) && !action.transferMesh(mesh));  // moved out the first time
     return mesh;
+}
+
+// What a load converts `root` into, keeping `everyFace` as the tolerant reading does.
+inline DisplayMesh convertToMesh(Node& root, bool everyFace = false) {
+    ConvertAction action(nullptr, everyFace);
+    return convertToMesh(root, action);
 }
 
 inline const std::string kVrmlHeader = "#VRML V1.0 ascii\n";
@@ -179,17 +183,6 @@ struct MapResolver : FileResolver {
         if (found == files.end()) return false;
         bytes.assign(found->second.begin(), found->second.end());
         return true;
-    }
-};
-
-// Companion files from the model's folder on disk.
-struct DiskResolver : FileResolver {
-    std::filesystem::path folder;
-    explicit DiskResolver(std::filesystem::path where) : folder(std::move(where)) {}
-    bool read(const std::string& name, std::vector<uint8_t>& bytes) override {
-        const std::string text = readFile(folder / std::filesystem::u8path(name));
-        bytes.assign(text.begin(), text.end());
-        return !text.empty();
     }
 };
 
