@@ -58,11 +58,15 @@ TEST(MeshBuilder, mergesNearPointsOfOneBucketOnlyAndNumbersThemInOrderOfUse) {
 }
 
 // The fast lookup must give exactly what a linear search of each bucket
-// gives, at every scale and for clusters tighter and looser than 1e-5.
+// gives: at every scale, for clusters tighter and looser than 1e-5, and on and
+// around the lookup grid's cell boundaries (odd multiples of 1/8192) with the
+// lookup released halfway.
 TEST(MeshBuilder, mergesExactlyAsALinearSearchOfEachBucket) {
     std::mt19937 random(12345);
-    // From 2^50 on, each coordinate is a cell of its own.
-    for (double scale : {1e-4, 1.0, 1e3, 1e7, 1e13, 1e16, 1e300}) {
+    std::uniform_int_distribution<int> cell(-40, 40), offset(-3, 3);
+    auto onBoundary = [&] { return (2 * cell(random) + 1) / 8192.0 + offset(random) * 4e-6; };
+    // From 2^50 on, each coordinate is a cell of its own; scale 0 stands for the cell boundaries.
+    for (double scale : {0.0, 1e-4, 1.0, 1e3, 1e7, 1e13, 1e16, 1e300}) {
         std::uniform_real_distribution<double> coordinate(-scale, scale), jitter(-1.2e-5, 1.2e-5);
         std::vector<Vec3> centres(100), corners;
         for (Vec3& c : centres) c = {coordinate(random), coordinate(random), coordinate(random)};
@@ -70,29 +74,17 @@ TEST(MeshBuilder, mergesExactlyAsALinearSearchOfEachBucket) {
             Vec3 p = centres[random() % centres.size()];
             if (i % 3 != 0) p = p + Vec3{jitter(random), jitter(random), jitter(random)};
             if (i % 7 == 0) p = {coordinate(random), -0.0, coordinate(random)};
-            corners.push_back(p);
+            corners.push_back(scale == 0 ? Vec3{onBoundary(), onBoundary(), onBoundary()} : p);
         }
         MeshBuilder builder;
-        EXPECT_EQ(facesAfter(builder, corners), searchedNumbers(corners)) << "scale " << scale;
+        builder.beginPolygon();
+        for (size_t i = 0; i < corners.size(); ++i) {
+            if (scale == 0 && i == corners.size() / 2) builder.releasePointIndex();
+            builder.addVertex(corners[i]);
+        }
+        builder.endPolygon();
+        EXPECT_EQ(toVector(builder.objectFaces(0)), searchedNumbers(corners)) << "scale " << scale;
     }
-}
-
-// Points on and around the lookup grid's cell boundaries (odd multiples of
-// 1/8192), with the lookup released halfway: still the linear search's answer.
-TEST(MeshBuilder, mergesAcrossCellBoundariesAndAfterItsLookupIsReleased) {
-    std::mt19937 random(777);
-    std::uniform_int_distribution<int> cell(-40, 40), offset(-3, 3);
-    auto coordinate = [&] { return (2 * cell(random) + 1) / 8192.0 + offset(random) * 4e-6; };
-    std::vector<Vec3> corners(3000);
-    for (Vec3& p : corners) p = {coordinate(), coordinate(), coordinate()};
-    MeshBuilder builder;
-    builder.beginPolygon();
-    for (size_t i = 0; i < corners.size(); ++i) {
-        if (i == corners.size() / 2) builder.releasePointIndex();
-        builder.addVertex(corners[i]);
-    }
-    builder.endPolygon();
-    EXPECT_EQ(toVector(builder.objectFaces(0)), searchedNumbers(corners));
 }
 
 // The grid hash of cells before it was seeded, which a file could pile its points under.
