@@ -65,6 +65,9 @@ std::unique_ptr<RecordingContext> read(const std::string& file, FileResolver* re
     return context;
 }
 
+// One mesh of one primitive over the points of accessor 0.
+const std::string kMesh = R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}])";
+
 // A unit right triangle (0,0,0) (1,0,0) (0,1,0) and a fourth point (1,1,0),
 // as float positions, with the accessors and views `extra` adds.
 struct TriangleFile {
@@ -94,7 +97,7 @@ struct TriangleFile {
 TEST(GltfReader, drawsTheChosenSceneWithNodeTransformsSharedMeshesAndMirroredWinding) {
     TriangleFile f;
     // Node 0 (translated) has child 1 (matrix: scale 2); node 2 mirrors x; node 3 is in another scene.
-    const auto context = read(f.file(R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],
+    const auto context = read(f.file(kMesh + R"(,
         "nodes":[{"name":"body","mesh":0,"translation":[10,0,0],"children":[1]},
                  {"mesh":0,"matrix":[2,0,0,0, 0,2,0,0, 0,0,2,0, 0,0,0,1]},
                  {"name":"9lives","mesh":0,"scale":[-1,1,1],"rotation":[0,0,0,1]},
@@ -115,10 +118,9 @@ TEST(GltfReader, drawsTheChosenSceneWithNodeTransformsSharedMeshesAndMirroredWin
 
 TEST(GltfReader, withoutAChosenSceneDrawsEveryRootNodeAndWithoutNodesEveryMeshOnce) {
     TriangleFile f;
-    const std::string mesh = R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}])";
-    const auto roots = read(f.file(mesh + R"(,"nodes":[{"mesh":0,"children":[1]},{"mesh":0},{"mesh":0}])"));
+    const auto roots = read(f.file(kMesh + R"(,"nodes":[{"mesh":0,"children":[1]},{"mesh":0},{"mesh":0}])"));
     EXPECT_EQ(polygonsOf(*roots).size(), 3u);
-    const auto noNodes = read(f.file(mesh));
+    const auto noNodes = read(f.file(kMesh));
     EXPECT_EQ(polygonsOf(*noNodes).size(), 1u);
     EXPECT_EQ(joined(noNodes->errors), "");
 }
@@ -269,9 +271,8 @@ TEST(GltfReader, colourComesFromTheBaseColourTheCornersAndTheTextureAtTheFaceCen
 
 TEST(GltfReader, findsBuffersInCompanionFilesAndDataUrisOnlyInsideTheModelsFolder) {
     TriangleFile f;
-    const std::string rest = R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}])";
     auto withUri = [&](const std::string& uri) {
-        std::string json = f.json(rest);
+        std::string json = f.json(kMesh);
         json.replace(json.find(R"({"byteLength")"), 1, R"({"uri":")" + uri + R"(",)");
         return json;
     };
@@ -314,14 +315,13 @@ TEST(GltfReader, dropsWhatLiesOutsideItsDataWithANoteAndRefusesWhatItCannotRead)
               "Skipped 3 primitives whose data lies outside the file or is malformed.\n"
               "Skipped 2 nodes met a second time (a node graph with cycles or shared children).\n");
 
-    const std::string mesh = R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}])";
-    const std::string file = TriangleFile().file(mesh);
+    const std::string file = TriangleFile().file(kMesh);
     const std::map<std::string, std::string> refused = {
         {file.substr(0, file.size() - 30), "it has no faces to show."},
         {glb("{}", "").substr(0, 16), "the binary file is too short for its header."},
         {"{\"asset\":{\"version\":\"1.0\"}}", "it is glTF version 1.0; only version 2.0 is read."},
         {"{\"asset\":", "its JSON text is damaged near byte 10."},
-        {f.file(R"("extensionsRequired":["KHR_draco_mesh_compression"],)" + mesh),
+        {f.file(R"("extensionsRequired":["KHR_draco_mesh_compression"],)" + kMesh),
          "its meshes are compressed with Draco (KHR_draco_mesh_compression), which this program does not read."},
         {f.file(R"("meshes":[{"primitives":[{"attributes":{"POSITION":0},"mode":1}]}])"),
          "it has only points or lines, no faces to show."},
@@ -338,7 +338,7 @@ TEST(GltfReader, dropsWhatLiesOutsideItsDataWithANoteAndRefusesWhatItCannotRead)
 
 TEST(GltfReader, meshoptViewsReadTheirFallbackAndAreRefusedWithoutOne) {
     TriangleFile f;
-    const std::string mesh = R"("meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"extensionsUsed":["EXT_meshopt_compression"])";
+    const std::string mesh = kMesh + R"(,"extensionsUsed":["EXT_meshopt_compression"])";
     const std::string compressed = R"({"buffer":0,"byteLength":48,"extensions":{"EXT_meshopt_compression":{"buffer":1,"byteLength":10,"byteStride":12,"count":4,"mode":"ATTRIBUTES"}}})";
     std::string withFallback = f.json(mesh);
     withFallback.replace(withFallback.find(R"({"buffer":0,"byteLength":48})"), 28, compressed);
