@@ -113,6 +113,10 @@ ReadFunction readerFor(const std::string& path) {
     return nullptr;
 }
 
+double cpuMs(const rusage& usage) {
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,8 +155,10 @@ int main(int argc, char** argv) {
         context->apply(*counting, count);
         action->reservePoints(count.atMost());
     }
+    const double countMs = msSince(start);
     auto state = std::make_unique<TraversalState>();
     context->apply(*state, *action);
+    const double traverseMs = msSince(start);
     context->clear();
     action->finish(*context, *state);
     const double loadMs = msSince(start);
@@ -160,9 +166,9 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_SELF, &usage);
     const DisplayMesh* mesh = action->mesh();
     std::printf("{\"file\":\"%s\",\"fileMB\":%.1f,\"faces\":%d,\"vertices\":%d,\"fileMs\":%.1f,\"readMs\":%.1f,"
-                "\"loadMs\":%.1f,\"peakMB\":%.1f,\"peakPerFile\":%.2f,\"digest\":\"%016llx\"}\n",
-                path.c_str(), fileBytes / 1048576.0, mesh->faceCount, mesh->vertexCount, fileMs, readMs, loadMs,
-                usage.ru_maxrss / 1024.0, usage.ru_maxrss * 1024.0 / std::max<size_t>(fileBytes, 1),
+                "\"countMs\":%.1f,\"traverseMs\":%.1f,\"loadMs\":%.1f,\"cpuMs\":%.1f,\"peakMB\":%.1f,\"peakPerFile\":%.2f,\"digest\":\"%016llx\"}\n",
+                path.c_str(), fileBytes / 1048576.0, mesh->faceCount, mesh->vertexCount, fileMs, readMs, countMs,
+                traverseMs, loadMs, cpuMs(usage), usage.ru_maxrss / 1024.0, usage.ru_maxrss * 1024.0 / std::max<size_t>(fileBytes, 1),
                 static_cast<unsigned long long>(digestOf(*mesh)));
     return 0;
 }
