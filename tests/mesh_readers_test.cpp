@@ -7,6 +7,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <tuple>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -84,6 +85,20 @@ TEST(NumberScan, integersReportOverflowAndKeepTheirEnd) {
     EXPECT_FALSE(overflow);
     EXPECT_EQ(value, 4294967297);
     EXPECT_EQ(*p, '/');
+    // Around the eighteen digits that need no overflow check, leading zeros, a number at the text's end.
+    const std::tuple<const char*, int64_t, bool> cases[] = {
+        {"999999999999999999", 999999999999999999, false},      {"-1234567890123456789", -1234567890123456789, false},
+        {"9223372036854775807", INT64_MAX, false},              {"-9223372036854775809", INT64_MIN, true},
+        {"0000000000000000000000042", 42, false},               {"+99999999999999999999", INT64_MAX, true},
+        {"-0", 0, false},
+    };
+    for (const auto& [number, expected, overflows] : cases) {
+        const char* end = number + std::strlen(number);
+        value = 5;
+        overflow = !overflows;
+        EXPECT_EQ(scanInt64(number, end, value, overflow), end) << number;
+        EXPECT_EQ(std::pair(value, overflow), std::pair(expected, overflows)) << number;
+    }
 }
 
 // The signed areas (in the xy plane) of the triangles; `sameTurn` says

@@ -2,6 +2,7 @@
 
 #include <fast_float/fast_float.h>
 
+#include <cstddef>
 #include <limits>
 
 namespace glowpond {
@@ -25,8 +26,19 @@ const char* scanInt64(const char* first, const char* last, int64_t& value, bool&
     bool negative = false;
     if (p != last && (*p == '-' || *p == '+')) negative = *p++ == '-';
     const char* digits = p;
+    // Eighteen digits cannot overflow: the common short numbers need no checks.
+    constexpr ptrdiff_t kSafeDigits = 18;
+    const char* safeEnd = last - p > kSafeDigits ? p + kSafeDigits : last;
+    int64_t quick = 0;
+    for (; p != safeEnd && static_cast<unsigned char>(*p - '0') < 10; ++p) quick = quick * 10 + (*p - '0');
+    if (p == digits) return first;
+    if (p == last || static_cast<unsigned char>(*p - '0') >= 10) {
+        overflow = false;
+        value = negative ? -quick : quick;
+        return p;
+    }
     // Accumulated as a negative number: its range holds the lowest int64_t.
-    int64_t total = 0;
+    int64_t total = -quick;
     bool over = false;
     constexpr int64_t kLowest = std::numeric_limits<int64_t>::min();
     for (; p != last && *p >= '0' && *p <= '9'; ++p) {
@@ -37,7 +49,6 @@ const char* scanInt64(const char* first, const char* last, int64_t& value, bool&
         }
         total = total * 10 - digit;
     }
-    if (p == digits) return first;
     if (!negative && !over && total == kLowest) over = true;
     overflow = over;
     if (over) {
