@@ -7,19 +7,20 @@
 #include <array>
 #include <cmath>
 #include <cstring>
-#include <tuple>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "importers/polygon_split.h"
 #include "importers/reader_obj.h"
 #include "importers/reader_ply.h"
 #include "importers/reader_stl.h"
+#include "importers/text_lines.h"
 #include "tests/scene_test_support.h"
 #include "text/number_scan.h"
 
@@ -70,6 +71,22 @@ TEST(NumberScan, readsEveryFormWritersUseExactly) {
     EXPECT_EQ(value, 7);
     const std::string malformed = "3.1+e2";
     EXPECT_EQ(scanDouble(malformed.data(), malformed.data() + malformed.size(), value), malformed.data() + 3);
+}
+
+TEST(LineReader, everyLineEndFormEndsALineAndTheLastNeedsNone) {
+    const std::string text = "v 1\r\nf 1\rg x\n\n\r\r\nlast";
+    LineReader lines(text);
+    std::vector<std::string> seen;
+    const char* begin;
+    const char* end;
+    while (lines.next(begin, end)) seen.emplace_back(begin, end);
+    EXPECT_EQ(seen, (std::vector<std::string>{"v 1", "f 1", "g x", "", "", "", "last"}));
+    EXPECT_EQ(lines.line(), 7);
+    const std::string nul("a\0b\r", 4);
+    LineReader withNul(nul);
+    ASSERT_TRUE(withNul.next(begin, end));
+    EXPECT_EQ(std::string(begin, end), std::string("a\0b", 3));
+    EXPECT_FALSE(withNul.next(begin, end));
 }
 
 TEST(NumberScan, integersReportOverflowAndKeepTheirEnd) {
