@@ -113,6 +113,13 @@ ReadFunction readerFor(const std::string& path) {
     return nullptr;
 }
 
+// The process's peak resident memory so far, in MB (Linux).
+double peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
 double cpuMs(const rusage& usage) {
     return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
 }
@@ -147,6 +154,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const double readMs = msSince(start);
+    const double readPeakMB = peakMegabytes();
     std::vector<uint8_t>().swap(bytes);
     auto action = std::make_unique<ConvertAction>(&observer, true);
     {
@@ -159,6 +167,7 @@ int main(int argc, char** argv) {
     auto state = std::make_unique<TraversalState>();
     context->apply(*state, *action);
     const double traverseMs = msSince(start);
+    const double traversePeakMB = peakMegabytes();
     context->clear();
     action->finish(*context, *state);
     const double loadMs = msSince(start);
@@ -166,9 +175,11 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_SELF, &usage);
     const DisplayMesh* mesh = action->mesh();
     std::printf("{\"file\":\"%s\",\"fileMB\":%.1f,\"faces\":%d,\"vertices\":%d,\"fileMs\":%.1f,\"readMs\":%.1f,"
-                "\"countMs\":%.1f,\"traverseMs\":%.1f,\"loadMs\":%.1f,\"cpuMs\":%.1f,\"peakMB\":%.1f,\"peakPerFile\":%.2f,\"digest\":\"%016llx\"}\n",
+                "\"countMs\":%.1f,\"traverseMs\":%.1f,\"loadMs\":%.1f,\"cpuMs\":%.1f,\"readPeakMB\":%.1f,"
+                "\"traversePeakMB\":%.1f,\"peakMB\":%.1f,\"peakPerFile\":%.2f,\"digest\":\"%016llx\"}\n",
                 path.c_str(), fileBytes / 1048576.0, mesh->faceCount, mesh->vertexCount, fileMs, readMs, countMs,
-                traverseMs, loadMs, cpuMs(usage), usage.ru_maxrss / 1024.0, usage.ru_maxrss * 1024.0 / std::max<size_t>(fileBytes, 1),
+                traverseMs, loadMs, cpuMs(usage), readPeakMB, traversePeakMB, usage.ru_maxrss / 1024.0,
+                usage.ru_maxrss * 1024.0 / std::max<size_t>(fileBytes, 1),
                 static_cast<unsigned long long>(digestOf(*mesh)));
     return 0;
 }
