@@ -58,10 +58,19 @@ float extent(const DisplayMesh& mesh, int axis) { return mesh.bounds[2 * axis + 
 // ---------------------------------------------------------------- shared pieces
 
 TEST(NumberScan, readsEveryFormWritersUseExactly) {
-    for (const char* text : {"2.", "+1", "1e2", "2.e1", "1e+2", "1e-2", "1E2", "-0.5", ".25", "0.1", "1e-310", "1e400"}) {
+    for (const char* text : {"2.", "+1", "1e2", "2.e1", "1e+2", "1e-2", "1E2", "-0.5", ".25", "0.1", "1e-310", "1e400",
+                             "-0", "007", "999999999999999", "-123456789012345", "9007199254740993",
+                             "12345678901234567890123"}) {
         double value = 0;
         const char* end = text + std::strlen(text);
         EXPECT_EQ(scanDouble(text, end, value), end) << text;
+        EXPECT_EQ(value, std::strtod(text, nullptr)) << text;
+        EXPECT_EQ(std::signbit(value), std::signbit(std::strtod(text, nullptr))) << text;
+    }
+    // A whole number ends where its digits do, unless a fraction or exponent follows.
+    for (const auto& [text, length] : {std::pair("42x", 2), std::pair("12e", 2), std::pair("3/4", 1), std::pair("5.e", 2)}) {
+        double value = 0;
+        EXPECT_EQ(scanDouble(text, text + std::strlen(text), value), text + length) << text;
         EXPECT_EQ(value, std::strtod(text, nullptr)) << text;
     }
     double value = 7;

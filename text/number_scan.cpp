@@ -14,6 +14,21 @@ const char* scanDouble(const char* first, const char* last, double& value) {
         ++start;
         if (start == last || *start == '-' || *start == '+') return first;
     }
+    // Whole numbers of up to fifteen digits (index lists, counts) are exact
+    // doubles: read them as integers.
+    {
+        const bool negative = start != last && *start == '-';
+        const char* p = negative ? start + 1 : start;
+        const char* digits = p;
+        const char* shortEnd = last - p > 15 ? p + 15 : last;
+        int64_t whole = 0;
+        for (; p != shortEnd && static_cast<unsigned char>(*p - '0') < 10; ++p) whole = whole * 10 + (*p - '0');
+        const bool ends = p == last || (static_cast<unsigned char>(*p - '0') >= 10 && *p != '.' && *p != 'e' && *p != 'E');
+        if (p != digits && ends) {
+            value = negative ? -static_cast<double>(whole) : static_cast<double>(whole);
+            return p;
+        }
+    }
     double parsed = 0.0;
     const fast_float::from_chars_result result = fast_float::from_chars(start, last, parsed);
     if (result.ec != std::errc() || result.ptr == start) return first;
