@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <tuple>
 
@@ -70,6 +71,24 @@ TEST(X11Settings, comeFromTheSettingsFileOrTheSampleModelsAndYieldToTheCommandLi
     EXPECT_EQ(platform.messages, "Cannot read the settings file.: " + dir.path("missing.ini") + "\n");
 }
 
+TEST(X11Settings, aFolderFromTheCommandLineTheDescriptionsFieldOrTheSettingsFileBecomesAFolderEntry) {
+    testing::TempDir dir;
+    std::filesystem::create_directories(dir.path("shapes/more"));
+    const std::string ini = testing::writeFile(dir.path("f.ini"), "[files]\nfile1=shapes\nfile2=shapes/more/\nfile3=x.wrl\n");
+    testing::RecordingPlatform platform;
+    SaverSettings settings;
+    ASSERT_TRUE(gatherSettings(*parse({"-ini", ini.c_str()}), "", platform, settings));
+    EXPECT_EQ(std::make_tuple(settings.modelCount, settings.models[0].file, settings.models[1].file,
+                              settings.models[2].file),
+              std::make_tuple(3, dir.path("shapes") + "/", dir.path("shapes/more") + "/", dir.path("x.wrl")));
+    const std::string shapes = dir.path("shapes");
+    ASSERT_TRUE(gatherSettings(*parse({"-ini", ini.c_str(), shapes.c_str(), "-folder", "/nowhere", "--folder="}), "",
+                               platform, settings));
+    EXPECT_EQ(std::make_tuple(settings.modelCount, settings.models[0].file, settings.models[1].file),
+              std::make_tuple(2, shapes + "/", std::string("/nowhere/")));
+    EXPECT_EQ(platform.messages, "");
+}
+
 TEST(X11CommandLine, theXscreensaverDescriptionOffersEverySettingOfTheOptionsTableWithItsRangeAndDefault) {
     // {key: {low, high, default}} of every number the description offers, writing the option of its name.
     std::map<std::string, std::tuple<int32_t, int32_t, int32_t>> offered;
@@ -94,6 +113,7 @@ TEST(X11CommandLine, theXscreensaverDescriptionOffersEverySettingOfTheOptionsTab
     }
     for (const ColorOption& option : kColorOptions) table[option.key] = {0, 255, option.defaultValue};
     EXPECT_EQ(offered, table);
+    EXPECT_NE(xml.find("arg=\"-folder %\""), std::string::npos);
     // And the program takes each of them as the description writes it.
     for (const auto& [key, values] : offered) {
         const std::string option = "-" + key, low = std::to_string(std::get<0>(values)),
