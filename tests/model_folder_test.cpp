@@ -17,6 +17,14 @@
 #include "importers/reader_table.h"
 #include "tests/test_support.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <fstream>
+
+#include "saver/win32_folder_lister.h"
+#endif
+
 namespace glowpond {
 namespace {
 
@@ -138,6 +146,23 @@ TEST(FolderScan, theSystemListerFollowsNoLinkOutOfTheFolderOrIntoALoop) {
     FolderScan scan = scanModelFolder(lister, dir.path("in") + "/");
     std::sort(scan.files.begin(), scan.files.end());
     EXPECT_EQ(scan.files, (std::vector<std::string>{dir.path("in") + "/a.wrl", dir.path("in") + "/sub/b.3ds"}));
+}
+#else
+TEST(FolderScan, theWindowsListerNamesFilesInUtf8AndEntersNoLinkedFolder) {
+    testing::TempDir dir;
+    namespace fs = std::filesystem;
+    const std::string accented = u8"mod\u00e8les";
+    fs::create_directories(fs::u8path(dir.path("in") + "/" + accented));
+    fs::create_directories(dir.path("outside"));
+    std::ofstream(fs::u8path(dir.path("in") + "/" + accented + u8"/\u00e9t\u00e9.wrl")) << kTriangle;
+    std::ofstream(dir.path("outside/c.wrl")) << kTriangle;
+    // Where the system makes links, one to a folder outside is passed over.
+    const bool linked = CreateSymbolicLinkW(fs::path(dir.path("in/away")).c_str(), fs::path(dir.path("outside")).c_str(),
+                                            SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+    Win32FolderLister lister;
+    const FolderScan scan = scanModelFolder(lister, dir.path("in") + "\\");
+    EXPECT_EQ(scan.files, std::vector<std::string>{dir.path("in") + "\\" + accented + u8"\\\u00e9t\u00e9.wrl"})
+        << "links made: " << linked;
 }
 #endif
 
