@@ -7,6 +7,7 @@
 
 #include "config/dialog_rules.h"
 #include "config/ini_file.h"
+#include "loading/model_folder.h"
 #include "mesh/display_mesh.h"
 #include "tests/test_support.h"
 
@@ -251,6 +252,32 @@ TEST_F(Settings, theUsersOwnFileIsReadAndWrittenAndTheInstalledOneOnlyStartsItWi
     ASSERT_TRUE(readIniFile(s, platform));
     EXPECT_EQ(std::tie(s.speed, s.models[0].file), std::tuple(3, "rocket.3ds"));
     fs::current_path(fs::temp_directory_path());
+}
+
+TEST_F(Settings, aFolderEntryKeepsItsSeparatorAndItsSettingsThroughAFileAndTheInstalledFilesFolderResolves) {
+    SaverSettings folders;
+    ASSERT_TRUE(folders.addModel(0, "C:\\Models\\") && folders.addModel(1, "a.wrl") && folders.addModel(2, "shapes/"));
+    folders.models[0].size = 3;
+    folders.models[0].rotation = {10, 20, 30};
+    folders.models[2].backCull = 1;
+    const std::string path = dir.path("folders.3dg");
+    ASSERT_TRUE(folders.writeSettings(path, platform));
+    EXPECT_NE(readFile(path).find("file1=C:\\Models\\\r\nfile2=a.wrl\r\nfile3=shapes/\r\n"), std::string::npos);
+    SaverSettings read;
+    ASSERT_TRUE(read.readSettings(path));
+    EXPECT_EQ(describe(read), describe(folders));
+
+    // The installed file's relative folder becomes a full path that still names a folder.
+    const std::string install = dir.path("install");
+    std::filesystem::create_directories(install + "/Models");
+    writeFile(install + "/" + kIniFileName, "[files]\nfile1=Models/\n");
+    platform.userData = dir.path("data");
+    SaverSettings s;
+    s.setInstallDir(install);
+    ASSERT_TRUE(readIniFile(s, platform));
+    EXPECT_TRUE(isFolderEntry(s.models[0].file)) << s.models[0].file;
+    EXPECT_TRUE(std::filesystem::equivalent(s.models[0].file, install + "/Models"));
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 
 using DialogRules = Settings;
