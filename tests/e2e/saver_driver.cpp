@@ -760,7 +760,7 @@ const std::map<std::string, void (*)()> kScenarios = {
             char folder[MAX_PATH] = "";
             DWORD size = sizeof folder;
             RegGetValueA(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", RRF_RT_REG_SZ, nullptr, folder, &size);
-            check(iniText("files", "file1") == std::string(folder) + "\\lava_lamp.wrl",
+            check(iniText("files", "file1") == std::string(folder) + "\\Models\\",
                   "the user's file names " + iniText("files", "file1"));
             check(readFile(installed.c_str()) == before, "OK changed the installed settings");
         }
