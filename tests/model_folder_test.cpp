@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
 
@@ -66,7 +67,7 @@ TEST(FolderScan, theSystemListerNamesFilesInUtf8AndFollowsNoLinkOutOfTheFolderOr
     const std::string in = dir.path("in"), accented = u8"mod\u00e8les";
     fs::create_directories(fs::u8path(in + "/" + accented));
     fs::create_directories(dir.path("outside"));
-    testing::writeFile(fs::u8path(in + "/" + accented + u8"/\u00e9t\u00e9.wrl").string(), kTriangle);
+    std::ofstream(fs::u8path(in + "/" + accented + u8"/\u00e9t\u00e9.wrl"), std::ios::binary) << kTriangle;
     testing::writeFile(dir.path("outside/c.wrl"), kTriangle);
     std::error_code unsupported;  // where the system makes no links, there are none to pass over
     fs::create_directory_symlink(dir.path("outside"), in + "/away", unsupported);
