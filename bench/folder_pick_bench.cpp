@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "config/settings.h"
 #include "host/load_sequence.h"
@@ -15,12 +16,22 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The folders made, removed when the run ends.
+struct MadeFolders {
+    ~MadeFolders() {
+        std::error_code ignored;
+        for (const fs::path& root : roots) fs::remove_all(root, ignored);
+    }
+    std::vector<fs::path> roots;
+} made;
+
 // A folder of `files` empty model files, `perFolder` to a subfolder (all at
 // the top when 0), made once per run.
 std::string makeFolder(const char* name, int files, int perFolder) {
     const fs::path root = fs::temp_directory_path() / name;
     std::error_code ignored;
     fs::remove_all(root, ignored);
+    made.roots.push_back(root);
     for (int i = 0; i < files; ++i) {
         const fs::path folder = perFolder ? root / ("sub" + std::to_string(i / perFolder)) : root;
         if (i % (perFolder ? perFolder : files) == 0) fs::create_directories(folder);
