@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <array>
 #include <string>
@@ -12,8 +13,10 @@
 #include "config/settings.h"
 #include "importers/reader_table.h"
 #include "loading/load_driver.h"
+#include "loading/model_folder.h"
 #include "resources/resource.h"
 #include "saver/saver_window.h"
+#include "saver/win32_folder_lister.h"
 
 namespace glowpond {
 namespace {
@@ -92,6 +95,7 @@ void setListButtons(HWND dialog) {
     const ListButtons buttons = listButtons(state().modelCount);
     CheckDlgButton(dialog, IDC_ADD, buttons.canAdd ? BST_UNCHECKED : BST_INDETERMINATE);
     CheckDlgButton(dialog, IDC_DELETE, buttons.canDelete ? BST_UNCHECKED : BST_INDETERMINATE);
+    CheckDlgButton(dialog, IDC_ADD_FOLDER, buttons.canAdd ? BST_UNCHECKED : BST_INDETERMINATE);
 }
 
 bool available(HWND dialog, int buttonId) { return IsDlgButtonChecked(dialog, buttonId) == BST_UNCHECKED; }
@@ -120,7 +124,8 @@ void initialise(HWND dialog, bool fresh) {
     HWND list = GetDlgItem(dialog, IDC_MODEL_LIST);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     for (int32_t i = 0; i < settings.modelCount; ++i) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(settings.models[size_t(i)].file.c_str()));
+        const std::string text = modelListText(settings.models[size_t(i)].file);
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 800, 0);
     for (const OptionControl& check : kChecks) {
@@ -176,6 +181,43 @@ void addModel(HWND dialog) {
     if (path.empty() || !runtime().loader.admits(path, messageBoxes)) return;
     if (!working().addModel(state().modelCount, path)) return;
     SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    ++state().modelCount;
+    setListButtons(dialog);
+}
+
+std::string utf8FromWide(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) return {};
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), length, nullptr, nullptr);
+    out.resize(static_cast<size_t>(length - 1));
+    return out;
+}
+
+// The chosen folder, or an empty path when the user cancelled.
+std::string chooseFolder(HWND dialog) {
+    BROWSEINFOW browse{};
+    browse.hwndOwner = dialog;
+    browse.lpszTitle = L"Models from this folder and its subfolders";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+    if (!chosen) return {};
+    wchar_t path[MAX_PATH] = L"";
+    const bool named = SHGetPathFromIDListW(chosen, path) != 0;
+    CoTaskMemFree(chosen);
+    return named ? utf8FromWide(path) : std::string();
+}
+
+// A folder is taken as it is: what it holds is drawn at each start, and a
+// folder without model files then says so.
+void addFolder(HWND dialog) {
+    if (!available(dialog, IDC_ADD_FOLDER)) return;
+    const std::string folder = chooseFolder(dialog);
+    if (folder.empty()) return;
+    const std::string entry = asFolderEntry(folder, '\\');
+    if (!working().addModel(state().modelCount, entry)) return;
+    const std::string text = modelListText(entry);
+    SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     ++state().modelCount;
     setListButtons(dialog);
 }
@@ -254,6 +296,9 @@ BOOL onCommand(HWND dialog, WPARAM wParam) {
     case IDC_ADD:
         addModel(dialog);
         return TRUE;
+    case IDC_ADD_FOLDER:
+        addFolder(dialog);
+        return TRUE;
     case IDC_DELETE:
         deleteModel(dialog);
         return TRUE;
@@ -282,6 +327,20 @@ BOOL onCommand(HWND dialog, WPARAM wParam) {
 }
 
 }  // namespace
+
+std::string modelListText(const std::string& entry) {
+    if (!isFolderEntry(entry)) return entry;
+    Win32FolderLister lister;
+    return folderEntryText(entry, scanModelFolder(lister, entry).files.size());
+}
+
+std::string previewFileOf(const std::string& entry) {
+    if (!isFolderEntry(entry)) return entry;
+    Win32FolderLister lister;
+    const FolderScan scan = scanModelFolder(lister, entry);
+    if (scan.files.empty()) return {};
+    return scan.files[static_cast<size_t>(GetTickCount()) % scan.files.size()];
+}
 
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

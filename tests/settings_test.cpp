@@ -7,6 +7,7 @@
 
 #include "config/dialog_rules.h"
 #include "config/ini_file.h"
+#include "loading/model_folder.h"
 #include "mesh/display_mesh.h"
 #include "tests/test_support.h"
 
@@ -252,6 +253,26 @@ TEST_F(Settings, theUsersOwnFileIsReadAndWrittenAndTheInstalledOneOnlyStartsItWi
     ASSERT_TRUE(readIniFile(s, platform));
     EXPECT_EQ(std::tie(s.speed, s.models[0].file), std::tuple(3, "rocket.3ds"));
     fs::current_path(fs::temp_directory_path());
+}
+
+TEST_F(Settings, aFolderEntryKeepsItsSeparatorAndSettingsThroughAFileAndTheInstalledFilesFolderResolves) {
+    SaverSettings folders;
+    ASSERT_TRUE(folders.addModel(0, "C:\\Models\\") && folders.addModel(1, "shapes/"));
+    folders.models[0].size = 3;
+    const std::string path = dir.path("folders.3dg");
+    SaverSettings read;
+    ASSERT_TRUE(folders.writeSettings(path, platform) && read.readSettings(path));
+    EXPECT_EQ(describe(read), describe(folders));
+    // The installed file's relative folder becomes a full path that still names a folder.
+    std::filesystem::create_directories(dir.path("install/Models"));
+    writeFile(dir.path("install/") + kIniFileName, "[files]\nfile1=Models/\n");
+    platform.userData = dir.path("data");
+    read.setInstallDir(dir.path("install"));
+    ASSERT_TRUE(readIniFile(read, platform));
+    EXPECT_EQ(std::filesystem::path(read.models[0].file).lexically_normal(),
+              std::filesystem::path(dir.path("install/Models/")).lexically_normal());
+    EXPECT_TRUE(isFolderEntry(read.models[0].file));
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 
 using DialogRules = Settings;
