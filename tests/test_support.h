@@ -44,6 +44,10 @@ public:
     bool removeFile(const std::string& path) override { return system_->removeFile(path); }
     std::optional<std::string> userDataFolder() override { return userData; }
     bool makeFolder(const std::string& path) override { return system_->makeFolder(path); }
+    const AnsiCodePage& ansiCodePage() const override { return system_->ansiCodePage(); }
+    FileRead readFile(const std::string& path, size_t limit, std::string& contents) override {
+        return system_->readFile(path, limit, contents);
+    }
     WindowHandle createWindow(const WindowRequest& request) override {
 #if defined(_WIN32)
         return failWindowCreation ? nullptr : windows_->createWindow(request);

@@ -10,8 +10,11 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 #endif
 
 #include "importers/reader_table.h"
@@ -19,6 +22,7 @@
 #include "loading/load_driver.h"
 #include "loading/model_files.h"
 #ifdef _WIN32
+#include "saver/wide_text.h"
 #include "saver/win32_file_opener.h"
 #endif
 
@@ -219,4 +223,21 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace glowpond
 
+#ifdef _WIN32
+// The arguments as the system holds them, in UTF-16, made the program's
+// UTF-8: main's arguments come in the code page, which loses other names.
+int main() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return 2;
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(glowpond::utf8FromWide(wide[i]));
+    LocalFree(wide);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return glowpond::run(count, pointers.data());
+}
+#else
 int main(int argc, char** argv) { return glowpond::run(argc, argv); }
+#endif

@@ -54,7 +54,7 @@ TEST(ProfileInterchange, eachReadsWhatTheOtherWritesInAnsiAndInUtf16) {
             ASSERT_TRUE(WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(), path.c_str()));
         }
         SaverSettings read;
-        ASSERT_TRUE(read.readSettings(path));
+        ASSERT_TRUE(read.readSettings(path, platform));
         EXPECT_EQ(testing::describe(read), testing::describe(testing::unusualSettings(2)));
     }
 }
