@@ -29,10 +29,12 @@ JOBS=$(nproc)
 # and libgl1-mesa-dri: the X11 program, with software OpenGL on the virtual display;
 # nsis: the Windows installer; libfast-float-dev, nlohmann-json3-dev and libstb-dev:
 # header-only number scanning, JSON and image decoding for the model readers, used
-# the same way in every build.
+# the same way in every build; libgles-dev: the OpenGL ES 3 headers of the shader
+# renderer, and emscripten: its compile check for WebGL 2.
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
           mingw-w64 wine wine64 libosmesa6-dev libgl-dev libx11-dev libgl1-mesa-dri zlib1g-dev
-          libz-mingw-w64-dev xvfb imagemagick python3 nsis libfast-float-dev nlohmann-json3-dev libstb-dev)
+          libz-mingw-w64-dev xvfb imagemagick python3 nsis libfast-float-dev nlohmann-json3-dev libstb-dev
+          libgles-dev emscripten)
 
 log() { printf '== %s\n' "$*"; }
 

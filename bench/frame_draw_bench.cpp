@@ -2,7 +2,7 @@
 // as the saver draws it, against the floor of one glDrawElements over the
 // same arrays; and the time per update that shaping the slot takes. Tori of
 // 100k and 1M triangles, in one colour or with the colour changing every
-// four faces. llvmpipe renders on threads of its own: the times are elapsed
+// four faces; and the same frame through the shader renderer. llvmpipe renders on threads of its own: the times are elapsed
 // time, each frame ending in glFinish.
 //
 //   build/native/bench/frame_draw_bench
@@ -18,6 +18,7 @@
 #include "render/gl.h"
 #include "render/lava_draw.h"
 #include "render/fixed_state.h"
+#include "render_es/es_renderer.h"
 #include "tools/offscreen.h"
 
 namespace glowpond::bench {
@@ -172,6 +173,29 @@ void BM_Floor(benchmark::State& state) {
     state.counters["vertices"] = double(part.vertices.size());
 }
 
+// The saver's frame through the shader renderer, on a core context of its own.
+void BM_ShaderFrame(benchmark::State& state) {
+    static OffscreenContext core(kWidth, kHeight, OffscreenContext::Profile::Core);
+    if (!core.makeCurrent()) return state.SkipWithError("no OSMesa core context");
+    FormedSlot& formed = formedSlot(static_cast<int32_t>(state.range(0)), Colouring(state.range(1)));
+    EsRenderer renderer(nullptr);
+    renderer.setUpSurface({kWidth, kHeight}, formed.settings.lightHeight);
+    EsAnimationView& view = renderer.view();
+    view.beginFrame();
+    view.setSolidMode(true, false, true);
+    ScissorRect rect;
+    const float scale = sizeFactor(formed.settings.totalSize);
+    view.drawSlot(formed.slot, scale, rect);
+    for (auto _ : state) {
+        view.clearRect(rect);
+        view.drawSlot(formed.slot, scale, rect);
+        glFinish();
+    }
+    if (!renderer.ready()) state.SkipWithError(renderer.failure().c_str());
+    renderer.release();
+    context().makeCurrent();
+}
+
 // Shaping the formed, spinning slot for one update.
 void BM_ShapeFrame(benchmark::State& state) {
     FormedSlot& formed = formedSlot(static_cast<int32_t>(state.range(0)), kUniform);
@@ -184,6 +208,10 @@ BENCHMARK(BM_Frame)
     ->UseRealTime();
 BENCHMARK(BM_Floor)
     ->ArgsProduct({{100'000, 1'000'000}, {kUniform}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_ShaderFrame)
+    ->ArgsProduct({{100'000, 1'000'000}, {kUniform, kEveryFewFaces}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_ShapeFrame)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);

@@ -1,15 +1,10 @@
 // Drawing meshes and model slots with OpenGL 1.1. The current context must
 // have the fixed state of render/fixed_state.h.
 //
-// A part's faces reach OpenGL in batches, in their own order: consecutive
-// triangles and quads (each quad as the triangles 0 1 2 and 0 2 3, as Mesa
-// splits one between glBegin and glEnd) share one glDrawElements over the
-// part's interleaved array, and a face of five or more corners is one
-// GL_POLYGON. A part of one colour is drawn in that colour. A part whose
-// faces change colour a few times is drawn in runs of one colour; one whose
-// colour changes often carries its colours in a colour array instead, each
-// vertex in the colour of the faces around it, with a copy of the vertex
-// for every further colour among them. The lit colour at a corner is then
+// A part's faces reach OpenGL in the runs of engine/face_runs.h, each one
+// glDrawElements over the part's interleaved array (a face of five or more
+// corners as one GL_POLYGON). Runs of one colour take it with glColor3f;
+// colour copies go in a colour array. The lit colour at a corner is then
 // what it was with glColor3f, and so is every pixel.
 #pragma once
 
@@ -18,35 +13,12 @@
 #include <optional>
 #include <vector>
 
+#include "engine/face_runs.h"
 #include "engine/model_slot.h"
 #include "engine/scissor.h"
 #include "render/gl_extensions.h"
 
 namespace glowpond {
-
-// Specular strength of the two meshes of a slot.
-constexpr float kModelSpecular[4] = {0.6f, 0.6f, 0.6f, 1.0f};
-constexpr float kBlobSpecular[4] = {0.2f, 0.2f, 0.2f, 1.0f};
-
-// How a part of many colours is drawn: each vertex in the colour of the
-// first face that uses it, and a copy of it for every further colour among
-// its faces.
-struct ColourCopies {
-    bool used = false;          // false: the part changes colour too seldom to need them
-    size_t vertexCount = 0;     // of the part they were made for
-    size_t cornerListSize = 0;  // its faceIndices' size
-    size_t colourCount = 0;     // its faceColors' size
-    // faceIndices with each corner replaced by the vertex or copy in the
-    // face's colour (a face with a corner out of range keeps its own).
-    LargeVector<int32_t> corners;
-    LargeVector<int32_t> copyOf;  // the vertex each copy copies; copy i is vertex vertexCount + i
-    LargeVector<Vec3f> colours;   // of every vertex, then of every copy
-};
-
-// The copies for `part`, when its per-face colours change more than a few
-// times in the order of its faces (a face past the end of faceColors has
-// the part's `color`).
-ColourCopies colourCopiesOf(const MeshPart& part);
 
 // Draws meshes on the current context, the one it was first used with.
 // With buffer objects (OpenGL 1.5, or GL_ARB_vertex_buffer_object) it puts
@@ -85,28 +57,11 @@ public:
     bool usesBufferObjects() const { return buffers_.has_value(); }
 
 private:
-    enum class Colouring {
-        Uniform,  // the part's one colour
-        Runs,     // glColor3f before each batch of one colour
-        Copies,   // a colour array over the vertices and their copies
-    };
     struct Buffer {
         uint32_t name = 0;
         size_t capacity = 0;  // bytes
     };
-    struct Batch {
-        uint32_t mode;   // GL_TRIANGLES or GL_POLYGON
-        uint32_t first;  // in indices_
-        int32_t count;
-        Vec3f colour;  // with Colouring::Runs
-    };
-
     void drawPart(const MeshPart& part, bool cull);
-    // Fills indices_ and batches_ with the faces to draw; false when the
-    // colour copies no longer fit the part's faces.
-    bool collect(const MeshPart& part, bool cull, Colouring colouring, const ColourCopies* colours);
-    template <Colouring kColouring>
-    bool collectAs(const MeshPart& part, bool cull, const ColourCopies* colours);
     void submit(const MeshPart& part, Colouring colouring, const std::shared_ptr<const ColourCopies>& colours);
     // Binds `buffer` to `target` with room for `bytes` at least; true when
     // that took a new store, whose contents are undefined.
@@ -117,11 +72,8 @@ private:
     std::optional<BufferFunctions> buffers_;
     Buffer vertexBuffer_, colourBuffer_, indexBuffer_;
     std::weak_ptr<const ColourCopies> colourSource_;  // whose colours colourBuffer_ holds
-    LargeVector<uint32_t> indices_;
-    size_t indexCount_ = 0;
-    std::vector<Batch> batches_;
+    FaceRuns runs_;
     LargeVector<MeshVertex> vertices_;  // the copies of a draw (with client arrays, all its vertices)
-    Vec3f lastColour_{};                // of the last face drawn
 };
 
 // The extents of the current projection. Leaves the projection matrix

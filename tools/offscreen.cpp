@@ -11,9 +11,17 @@ struct OffscreenContext::Context {
     OSMesaContext handle;
 };
 
-OffscreenContext::OffscreenContext(int32_t width, int32_t height)
+OffscreenContext::OffscreenContext(int32_t width, int32_t height, Profile profile)
     : width_(width), height_(height), buffer_(static_cast<size_t>(width) * static_cast<size_t>(height) * 4) {
-    OSMesaContext handle = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+    OSMesaContext handle = nullptr;
+    if (profile == Profile::Core) {
+        const int attributes[] = {OSMESA_FORMAT, OSMESA_RGBA, OSMESA_DEPTH_BITS, 24, OSMESA_PROFILE,
+                                  OSMESA_CORE_PROFILE, OSMESA_CONTEXT_MAJOR_VERSION, 3, OSMESA_CONTEXT_MINOR_VERSION, 3,
+                                  0};
+        handle = OSMesaCreateContextAttribs(attributes, nullptr);
+    } else {
+        handle = OSMesaCreateContextExt(OSMESA_RGBA, 24, 0, 0, nullptr);
+    }
     if (!handle) return;
     if (!OSMesaMakeCurrent(handle, buffer_.data(), GL_UNSIGNED_BYTE, width, height)) {
         OSMesaDestroyContext(handle);
@@ -28,6 +36,10 @@ OffscreenContext::~OffscreenContext() {
     OSMesaMakeCurrent(nullptr, nullptr, GL_UNSIGNED_BYTE, 0, 0);
     OSMesaDestroyContext(context_->handle);
     delete context_;
+}
+
+bool OffscreenContext::makeCurrent() {
+    return context_ && OSMesaMakeCurrent(context_->handle, buffer_.data(), GL_UNSIGNED_BYTE, width_, height_);
 }
 
 Rgb OffscreenContext::pixel(int32_t x, int32_t y) const {

@@ -15,7 +15,11 @@ struct Rgb {
 
 class OffscreenContext {
 public:
-    OffscreenContext(int32_t width, int32_t height);
+    // Compatibility: every OpenGL version, the fixed functions included.
+    // Core: OpenGL 3.3 core, which also compiles OpenGL ES 3.0 shaders.
+    enum class Profile { Compatibility, Core };
+
+    OffscreenContext(int32_t width, int32_t height, Profile profile = Profile::Compatibility);
     ~OffscreenContext();
     OffscreenContext(const OffscreenContext&) = delete;
     OffscreenContext& operator=(const OffscreenContext&) = delete;
@@ -24,6 +28,9 @@ public:
     bool ok() const { return context_ != nullptr; }
     int32_t width() const { return width_; }
     int32_t height() const { return height_; }
+
+    // Makes this context the current one again, where several are in use.
+    bool makeCurrent();
 
     // The pixel at (x, y), origin at the bottom left as in OpenGL, after
     // every drawing command so far has finished.
