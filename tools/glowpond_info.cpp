@@ -21,6 +21,7 @@
 #include "loading/gzip_decompressor.h"
 #include "loading/load_driver.h"
 #include "loading/model_files.h"
+#include "system/unicode.h"
 #ifdef _WIN32
 #include "saver/wide_text.h"
 #include "saver/win32_file_opener.h"
@@ -91,16 +92,17 @@ private:
     bool showStatus_;
 };
 
-// JSON text of `text`. Bytes beyond ASCII are escaped one by one (file names
-// are in the system's code page, not necessarily UTF-8), so the output is
-// always valid JSON.
+// JSON text of `text`. Names are UTF-8 and go out as they are; only a name
+// that is not (a Linux file name in another encoding) has its bytes beyond
+// ASCII escaped one by one, so that the output is always valid JSON.
 std::string jsonString(const std::string& text) {
+    const bool utf8 = isUtf8(text);
     std::string out = "\"";
     for (unsigned char c : text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
+        } else if (c < 0x20 || c == 0x7F || (c > 0x7F && !utf8)) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
             out += escaped;
