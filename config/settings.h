@@ -82,6 +82,10 @@ struct SaverSettings {
     std::optional<std::string> helpFile;    // installDir + "\glowpond.hlp", absent with it
     int32_t allowAdvanced;
     int32_t showStatus;
+    // The Windows saver sleeps between model steps instead of spinning on the clock.
+    int32_t spareProcessor;
+    // The lava runs on every monitor, not only on the primary one.
+    int32_t everyMonitor;
 };
 
 // The scalar options of the "options" section.
@@ -95,6 +99,8 @@ enum class Option {
     AllowAdvanced,
     AllowAcceleration,
     ShowStatus,
+    SpareProcessor,
+    EveryMonitor,
 };
 
 struct OptionInfo {
@@ -121,7 +127,7 @@ constexpr int32_t inSettingRange(int32_t value) {
 }
 
 // Every option, in the order the files list them (and of Option).
-inline constexpr std::array<OptionInfo, 9> kOptions = {{
+inline constexpr std::array<OptionInfo, 11> kOptions = {{
     {Option::LightHeight, "lightHeight", "light height", &SaverSettings::lightHeight, 10, kSettingMin, kSettingMax},
     {Option::ObjectDuration, "objectDuration", "duration", &SaverSettings::objectDuration, 1, kSettingMin,
      kSettingMax},
@@ -133,6 +139,8 @@ inline constexpr std::array<OptionInfo, 9> kOptions = {{
     {Option::AllowAcceleration, "allowAcceleration", "hardware acceleration", &SaverSettings::allowAcceleration, 1,
      0, 1},
     {Option::ShowStatus, "showStatus", "load status", &SaverSettings::showStatus, 1, 0, 1},
+    {Option::SpareProcessor, "spareProcessor", "spare the processor", &SaverSettings::spareProcessor, 1, 0, 1},
+    {Option::EveryMonitor, "everyMonitor", "lava on every monitor", &SaverSettings::everyMonitor, 0, 0, 1},
 }};
 
 constexpr const OptionInfo& optionInfo(Option id) { return kOptions[static_cast<size_t>(id)]; }

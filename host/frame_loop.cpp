@@ -1,5 +1,6 @@
 #include "host/frame_loop.h"
 
+#include "config/settings.h"
 #include "host/scheduler.h"
 
 namespace glowpond {
@@ -16,7 +17,13 @@ void runFrameLoop(ModelSlot* slots, int32_t count, const SaverSettings& settings
         }
         const Scheduler::Step step = scheduler.step(services.nowMs(), view);
         if (step.kind == Scheduler::Step::Wait) {
-            services.spinWait(step.waitMs);
+            if (!settings.spareProcessor) {
+                services.spinWait(step.waitMs);
+            } else if (services.sleepWait(step.waitMs)) {
+                // The message that woke the loop must go, or every later
+                // sleep would end at once and the loop would spin.
+                if (services.pumpMessage() == LoopServices::Pumped::Quit) flags.animating = false;
+            }
         } else if (step.kind == Scheduler::Step::Turn) {
             // One message per model, active or not, so that input reaches
             // the window procedures however few models are moving.

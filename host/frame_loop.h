@@ -23,6 +23,10 @@ public:
     // One turn of the busy wait for a model's step, `remainingMs` before it
     // is due. The system's clock moves by itself; a simulated one moves on.
     virtual void spinWait(int32_t remainingMs) = 0;
+    // Sleeps until `remainingMs` have passed or a message arrives for the
+    // thread, whichever comes first. True when a message waits in the queue
+    // (left there): then the sleep ends at once however often it is begun.
+    virtual bool sleepWait(int32_t remainingMs) = 0;
     // Removes at most one waiting message of the thread's queue (for any
     // window), translates and dispatches it.
     virtual Pumped pumpMessage() = 0;
@@ -37,10 +41,13 @@ struct LoopFlags {
 // Runs the animation of slots[0 .. count - 1] on `view` until
 // flags.animating is cleared, by a dispatched message or by a WM_QUIT that
 // the loop itself removes. Seeds the animation with `seed`. Per frame, for
-// each model in order: if it is active, waits for its step (a busy wait)
-// and updates it; then dispatches at most one message, and returns at once,
-// touching no slot, when that ended the run (the close may have destroyed
-// the slots). Returns at once when count is below 1.
+// each model in order: if it is active, waits for its step and updates it;
+// then dispatches at most one message, and returns at once, touching no
+// slot, when that ended the run (the close may have destroyed the slots).
+// The wait is a busy one when settings.spareProcessor is 0; otherwise the
+// loop sleeps, and a message that ends the sleep early is dispatched then,
+// as one of its own, before the model's turn. Returns at once when count is
+// below 1.
 void runFrameLoop(ModelSlot* slots, int32_t count, const SaverSettings& settings, uint32_t seed,
                   AnimationView& view, LoopServices& services, LoopFlags& flags);
 

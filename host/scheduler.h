@@ -2,9 +2,9 @@
 // its chance: an active model is updated once its 50 ms step is due, a
 // waiting one passes. The scheduler takes the frame one step at a time, so
 // that each host waits in its own way between the steps: the Windows saver
-// spins on the clock and dispatches one message after each model's turn,
-// the X11 program sleeps until the model is due, glowpond-trace moves a
-// simulated clock.
+// sleeps until the model is due or a message comes (or spins on the clock)
+// and dispatches one message after each model's turn, the X11 program
+// sleeps until the model is due, glowpond-trace moves a simulated clock.
 //
 //   scheduler.start(slots, count, settings, seed, clock);
 //   for (;;) {

@@ -32,6 +32,8 @@
 #define IDC_PULSE_SPEED 1033
 #define IDC_OBJECT_DURATION 1034
 #define IDC_LIGHT_HEIGHT 1037
+#define IDC_SPARE_PROCESSOR 1040
+#define IDC_EVERY_MONITOR 1041
 #define IDC_ABOUT 1060
 // <windows.h> names a system cursor IDC_HELP; the dialog's button wins here.
 #undef IDC_HELP

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <mmsystem.h>
+
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -46,6 +48,21 @@ struct ModelDialogState {
     bool scrollHintShown = false;
 };
 
+// Asks for 1 ms timer ticks while it lives, so that the frame loop's sleeps
+// end when a model is due rather than at the next 15.6 ms tick.
+class FineTimerPeriod {
+public:
+    FineTimerPeriod() : raised_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+    ~FineTimerPeriod() {
+        if (raised_) timeEndPeriod(1);
+    }
+    FineTimerPeriod(const FineTimerPeriod&) = delete;
+    FineTimerPeriod& operator=(const FineTimerPeriod&) = delete;
+
+private:
+    bool raised_;
+};
+
 class SaverRuntime {
 public:
     SaverRuntime(HINSTANCE instance, Win32Services& platform);
@@ -82,6 +99,10 @@ public:
     StandardRandom random;  // the preview's cubes
     // glAddSwapHintRectWIN, looked up on the first start of the frame loop.
     std::optional<SwapHintFunction> swapHint;
+    // While the frame loop sleeps between steps. Kept here rather than in
+    // the loop's frame: the preview's destruction ends the process from
+    // inside the loop, after releasing the window's part in the runtime.
+    std::optional<FineTimerPeriod> fineTimer;
     SettingsDialogState settingsDialog;
     ModelDialogState modelDialog;
 

@@ -1,6 +1,9 @@
 #include "saver/saver_window.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <memory>
 
 #include "render/gl.h"
 #include "render/gl_renderer.h"
@@ -21,6 +24,12 @@ public:
     explicit ThreadLoop(const SaverRuntime& runtime) : runtime_(runtime) {}
     int32_t nowMs() override { return runtime_.clockMs(); }
     void spinWait(int32_t) override {}
+    bool sleepWait(int32_t remainingMs) override {
+        // Input that arrived while the loop was drawing counts as well
+        // (MWMO_INPUTAVAILABLE), or it would wait a whole step unseen.
+        return MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(remainingMs), QS_ALLINPUT,
+                                           MWMO_INPUTAVAILABLE) == WAIT_OBJECT_0;
+    }
     Pumped pumpMessage() override {
         MSG message;
         if (!PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) return Pumped::Nothing;
@@ -32,6 +41,38 @@ public:
 
 private:
     const SaverRuntime& runtime_;
+};
+
+// The view that draws, adding a line "MODEL CLOCK_MS" for every model
+// update to the file that GLOWPOND_STEP_LOG names: how tests see the steps'
+// timing from outside (they may empty the file meanwhile).
+class StepLogView final : public AnimationView {
+public:
+    StepLogView(AnimationView& view, std::FILE* log) : view_(view), log_(log) {}
+    void beginFrame() override { view_.beginFrame(); }
+    void clearRect(const ScissorRect& rect) override { view_.clearRect(rect); }
+    void setSolidMode(bool solid, bool backCull, bool twoSided) override {
+        view_.setSolidMode(solid, backCull, twoSided);
+    }
+    void drawSlot(const ModelSlot& slot, float scale, ScissorRect& rect) override { view_.drawSlot(slot, scale, rect); }
+    void addSwapHints(const ScissorRect& current, const ScissorRect& previous) override {
+        view_.addSwapHints(current, previous);
+    }
+    void endFrame() override { view_.endFrame(); }
+    void modelUpdated(const ModelUpdate& update) override {
+        // Flushed by line: the test reads it while the saver runs, or after it was ended.
+        std::fprintf(log_, "%d %d\n", static_cast<int>(update.model), static_cast<int>(update.now));
+        std::fflush(log_);
+        view_.modelUpdated(update);
+    }
+
+private:
+    AnimationView& view_;
+    std::FILE* log_;
+};
+
+struct CloseFile {
+    void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 // Creates the OpenGL surface, or ends the process: the user has already
@@ -84,6 +125,7 @@ LRESULT createSaver(SaverRuntime& runtime, HWND window) {
 // surface go.
 void release(SaverRuntime& runtime, HWND window) {
     runtime.loop.animating = false;
+    runtime.fineTimer.reset();
     runtime.slots.reset();
     runtime.renderer.reset();
     releaseRenderSurface(runtime.surface, window);
@@ -111,8 +153,15 @@ void startAnimation(SaverRuntime& runtime, int clears) {
     renderer.setSwapHint(*runtime.swapHint);
     ThreadLoop services(runtime);
     runtime.loop.animating = true;
+    if (runtime.saved().spareProcessor) runtime.fineTimer.emplace();
+    const char* logPath = std::getenv("GLOWPOND_STEP_LOG");
+    std::unique_ptr<std::FILE, CloseFile> log(logPath && *logPath ? std::fopen(logPath, "a") : nullptr);
+    std::optional<StepLogView> logged;
+    if (log) logged.emplace(renderer.view(), log.get());
+    AnimationView& view = logged ? static_cast<AnimationView&>(*logged) : renderer.view();
     runFrameLoop(runtime.slots.get(), runtime.saved().modelCount, runtime.saved(),
-                 static_cast<uint32_t>(std::time(nullptr)), renderer.view(), services, runtime.loop);
+                 static_cast<uint32_t>(std::time(nullptr)), view, services, runtime.loop);
+    runtime.fineTimer.reset();
 }
 
 bool startCommand(const SaverRuntime& runtime, WPARAM wParam) {

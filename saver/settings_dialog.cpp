@@ -37,9 +37,11 @@ constexpr std::array<OptionControl, 6> kSpins = {{
     {Option::ObjectDuration, IDC_OBJECT_DURATION},
     {Option::LightHeight, IDC_LIGHT_HEIGHT},
 }};
-constexpr std::array<OptionControl, 2> kChecks = {{
+constexpr std::array<OptionControl, 4> kChecks = {{
     {Option::ShowStatus, IDC_SHOW_STATUS},
     {Option::AllowAcceleration, IDC_ALLOW_ACCELERATION},
+    {Option::SpareProcessor, IDC_SPARE_PROCESSOR},
+    {Option::EveryMonitor, IDC_EVERY_MONITOR},
 }};
 constexpr int kSpinIdOffset = 100;
 

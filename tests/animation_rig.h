@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "config/settings.h"
@@ -22,7 +23,8 @@ struct Update : ModelUpdate {  // with what the update left of its slot
 
 // Red cubes in `count` slots, animated from `startMs` on by the saver's loop: the rig is the view and
 // stands in for the window's thread (with a simulated clock), with a queue of messages that are dispatched
-// by calling them (an empty one is a plain message). Each square drawn carries the number of its drawing in y.
+// by calling them (an empty one is a plain message), and messages that other threads post at given times
+// (`arrivals`, in time order), which end a sleep. Each square drawn carries the number of its drawing in y.
 struct Rig : AnimationView, LoopServices {
     explicit Rig(int32_t n, const SaverSettings& s = SaverSettings(), int32_t startMs = 1000)
         : settings(s), slots(size_t(n)), count(n), clock(startMs) {
@@ -54,8 +56,34 @@ struct Rig : AnimationView, LoopServices {
         if (onUpdate) onUpdate(updates.back());
     }
     int32_t nowMs() override { return clock; }
-    void spinWait(int32_t remainingMs) override { clock += remainingMs; }
+    void spinWait(int32_t remainingMs) override {
+        ++spins;
+        clock += remainingMs;
+    }
+    bool sleepWait(int32_t remainingMs) override {
+        ++sleeps;
+        deliver();
+        if (!queue.empty()) {
+            // A loop that leaves the message would come straight back: stop it rather than hang.
+            if (++wokeAtOnce > 100000) flags.animating = false;
+            return true;
+        }
+        const int32_t due = clock + remainingMs;
+        if (!arrivals.empty() && arrivals.front().first < due) {
+            clock = arrivals.front().first;
+            deliver();
+            return true;
+        }
+        clock = due;
+        return false;
+    }
+    void deliver() {
+        for (; !arrivals.empty() && arrivals.front().first <= clock; arrivals.pop_front()) {
+            queue.push_back(std::move(arrivals.front().second));
+        }
+    }
     Pumped pumpMessage() override {
+        deliver();
         ++pumps;
         if (frames >= 100000) return Pumped::Quit;
         if (queue.empty()) return Pumped::Nothing;
@@ -66,11 +94,12 @@ struct Rig : AnimationView, LoopServices {
 
     SaverSettings settings;
     std::vector<ModelSlot> slots;
-    int32_t count, clock, draws = 0, frames = 0, pumps = 0;
+    int32_t count, clock, draws = 0, frames = 0, pumps = 0, spins = 0, sleeps = 0, wokeAtOnce = 0;
     int32_t drawMs = 0;  // how far the clock moves while a slot is drawn
     size_t stopAfter = 0;
     LoopFlags flags{true, false};
     std::deque<std::function<Pumped()>> queue;
+    std::deque<std::pair<int32_t, std::function<Pumped()>>> arrivals;
     std::function<void(const Update&)> onUpdate;
     std::vector<Update> updates;
     std::vector<std::tuple<bool, bool, bool, size_t>> modes;  // solid mode switches, by the update they come before

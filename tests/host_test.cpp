@@ -5,6 +5,7 @@
 
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include "host/scheduler.h"
 #include "tests/animation_rig.h"
@@ -16,13 +17,26 @@ using Pumped = LoopServices::Pumped;
 using testing::Rig;
 using testing::Update;
 
+SaverSettings busyLoop() {
+    SaverSettings settings;
+    settings.spareProcessor = 0;
+    return settings;
+}
+
+// Which model moved, at which reading, to where.
+std::vector<std::tuple<int32_t, int32_t, float, float>> motion(const std::vector<Update>& updates) {
+    std::vector<std::tuple<int32_t, int32_t, float, float>> out;
+    for (const Update& u : updates) out.emplace_back(u.model, u.now, u.position[0], u.position[1]);
+    return out;
+}
+
 TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrACloseAndAfterARefusalRestartsTheClocks) {
-    Rig rig(3);
+    Rig rig(3, busyLoop());
     rig.queue.resize(3);
     rig.queue.push_back([] { return Pumped::Quit; });
     EXPECT_EQ(rig.run(1000000).size(), 2u);  // model 0 in frames 0 and 1
     EXPECT_EQ(std::make_tuple(rig.flags.animating, rig.frames, rig.pumps), std::make_tuple(false, 1, 4));
-    Rig closing(2);
+    Rig closing(2, busyLoop());
     closing.queue.push_back([&] {  // as the saver window's close does
         closing.flags.animating = false;
         std::vector<ModelSlot>().swap(closing.slots);
@@ -39,7 +53,7 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
         EXPECT_EQ(std::make_pair(many.flags.animating, many.cleared.empty()), std::make_pair(!count, !count)) << count;
     }
     // The password dialog refuses after ten seconds: the model must not jump.
-    Rig refused(1);
+    Rig refused(1, busyLoop());
     refused.queue.resize(2);
     refused.queue.push_back([&] {
         refused.clock += 10000;
@@ -51,6 +65,37 @@ TEST(FrameLoop, takesOneMessagePerModelAndFrameEndsAfterTheUpdateOnAQuitOrAClose
     EXPECT_EQ(std::make_pair(refused.flags.resetClocks, u[3].now - u[2].now), std::make_pair(false, 10050));
     EXPECT_FLOAT_EQ(u[3].velocity - u[2].velocity, u[2].velocity - u[1].velocity);
     EXPECT_NEAR(u[3].position[1] - u[2].position[1], u[2].position[1] - u[1].position[1], 1e-3f);
+}
+
+TEST(FrameLoop, sleepsToTheSameStepsAsTheBusyLoopAndTakesTheMessageThatWakesItSoAStreamOfThemCannotMakeItSpin) {
+    Rig busy(3, busyLoop()), sleeping(3);
+    ASSERT_EQ(busy.run(400).size(), 400u);
+    EXPECT_EQ(motion(sleeping.run(400)), motion(busy.updates));
+    EXPECT_EQ(std::make_tuple(busy.sleeps, sleeping.spins, sleeping.pumps), std::make_tuple(0, 0, busy.pumps));
+    EXPECT_GT(busy.spins, 0);
+    // Timers or paints every 7 ms wake each sleep several times: every one is taken when it wakes the loop,
+    // the steps keep their readings, and no sleep begins with a message left in the queue.
+    Rig streamed(3);
+    for (int32_t t = 1003; t < 200000; t += 7) streamed.arrivals.emplace_back(t, nullptr);
+    const size_t posted = streamed.arrivals.size();
+    EXPECT_EQ(motion(streamed.run(400)), motion(busy.updates));
+    const size_t taken = posted - streamed.arrivals.size() - streamed.queue.size();
+    EXPECT_EQ(streamed.wokeAtOnce, 0);
+    EXPECT_GE(taken, size_t(streamed.clock - 1003) / 7);
+    EXPECT_LE(streamed.sleeps, sleeping.sleeps + int32_t(taken));
+    // A WM_QUIT or a close that arrives during a sleep ends the loop before the model's step.
+    Rig quit(2);
+    quit.arrivals.emplace_back(1020, [] { return Pumped::Quit; });
+    EXPECT_EQ(quit.run(100).size(), 0u);
+    EXPECT_EQ(std::make_tuple(quit.flags.animating, quit.clock, quit.frames), std::make_tuple(false, 1020, 0));
+    Rig closing(2);
+    closing.arrivals.emplace_back(1120, [&] {
+        closing.flags.animating = false;
+        std::vector<ModelSlot>().swap(closing.slots);
+        return Pumped::Message;
+    });
+    EXPECT_EQ(closing.run(100).size(), 2u);
+    EXPECT_EQ(closing.clock, 1120);
 }
 
 TEST(Scheduler, saysHowLongUntilTheModelIsDueGivesEachModelItsTurnAndEndsTheFrameAfterTheLast) {

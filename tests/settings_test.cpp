@@ -125,7 +125,8 @@ TEST_F(Settings, theFileHoldsExactlyTheseBytesWithValuesTruncatedAndSaturated) {
     std::string expected = "[files]\r\nfile1=C:\\a.wrl\r\n";
     for (int n = 2; n <= 15; ++n) expected += "file" + std::to_string(n) + "=\r\n";
     expected += "\r\n[options]\r\nlightHeight=10\r\nobjectDuration=1\r\ntotalSize=9\r\nspeed=7\r\nspinSpeed=8\r\n"
-                "pulseSpeed=8\r\nAllowAdvanced=1\r\nallowAcceleration=1\r\nshowStatus=1\r\nlavaRed=127\r\n"
+                "pulseSpeed=8\r\nAllowAdvanced=1\r\nallowAcceleration=1\r\nshowStatus=1\r\nspareProcessor=1\r\n"
+                "everyMonitor=0\r\nlavaRed=127\r\n"
                 "lavaGreen=-2147483648\r\nlavaBlue=0\r\nsize1=5\r\nX-rot1=45\r\nY-rot1=-45\r\nZ-rot1=2147483647\r\n"
                 "Reverse1=0\r\nBackCull1=0\r\n2Sided1=1\r\n";
     EXPECT_EQ(readFile(dir.path("one.ini")), expected);

@@ -346,6 +346,19 @@ void toggleOn(HWND dialog, int id, const std::string& name) {
     require([&] { return buttonState(dialog, id) == BST_CHECKED; }, name + " did not toggle");
 }
 
+void toggle(HWND dialog, int id, LRESULT to) {
+    click(dialog, id);
+    require([&] { return buttonState(dialog, id) == to; }, itemText(dialog, id) + " did not toggle");
+}
+
+// A control's rectangle in the dialog's client coordinates.
+RECT placeOf(HWND dialog, int id) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(dialog, id), &rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
 void deleteModel(HWND dialog, int line, int remaining) {
     select(dialog, line);
     click(dialog, 1020);
@@ -564,6 +577,33 @@ const std::map<std::string, void (*)()> kScenarios = {
         DestroyWindow(parent);
         saver.expectExit();
     }},
+    // The model steps of a running saver, from the update times it writes when GLOWPOND_STEP_LOG names a file:
+    // each comes 50 ms after the model's last one, never sooner, and the sleep never makes it a whole step
+    // late as a rule. How many come within 2 ms depends on what else the machine runs (up to half of them
+    // are 15 ms late at a load of 20 on two cores): tests/wine/spare_cpu.sh measures that.
+    {"step_interval", [] {
+        const std::string log = std::string(kInstallFolder) + "\\steps.log";
+        DeleteFileA(log.c_str());
+        SetEnvironmentVariableA("GLOWPOND_STEP_LOG", log.c_str());
+        Saver saver("/s", threeSamples());
+        SetEnvironmentVariableA("GLOWPOND_STEP_LOG", nullptr);
+        require([&] { return countPixels(wholeScreen(), isLava) > 100; }, "no lava on the screen", 15000);
+        waitUntil([] { return false; }, 8000);
+        saver.endWithKeys();
+        std::ifstream in(log.c_str());
+        std::map<int, int> last;
+        std::vector<int> steps;
+        for (int model, now; in >> model >> now; last[model] = now) {
+            // A model's first step after its turn came, or after it was reset, follows no step of its own.
+            if (last.count(model) && now - last[model] < 1000) steps.push_back(now - last[model]);
+        }
+        check(steps.size() > 100, "only " + std::to_string(steps.size()) + " steps logged");
+        std::sort(steps.begin(), steps.end());
+        std::printf("steps of %d to %d ms, half of them within %d ms\n", steps.front(), steps.back(),
+                    steps[steps.size() / 2]);
+        check(steps.front() >= 50, "a step came " + std::to_string(steps.front()) + " ms after the last");
+        check(steps[steps.size() / 2] < 90, "half of the steps came 90 ms or more after the last");
+    }},
     {"preview_without_window", [] {
         for (const char* arguments : {"/p 12345", "/p"}) expectMessages(arguments, {{"Error", kNoPreviewWindow}});
     }},
@@ -677,6 +717,50 @@ const std::map<std::string, void (*)()> kScenarios = {
         saver.closeWith(dialog, IDOK);
         expectIni("options", {{"lavaRed", "255"}, {"lavaGreen", "0"}, {"lavaBlue", "0"}});
     }},
+    {"settings_band", [] {
+        // The two switches below OK and Cancel: the options group has no room for them, and the controls above
+        // keep their places. In dialog units: left, top, width, height (0: not checked; the edits lose their arrows'
+        // width, the list its partial line).
+        struct Place { int id, x, y, w, h; };
+        const Place places[] = {{1001, 12, 18, 104, 0}, {1010, 121, 31, 38, 11}, {1020, 121, 50, 38, 11},
+                                {1090, 52, 141, 68, 14},  {1030, 175, 22, 0, 12},  {1032, 175, 40, 0, 12},
+                                {1033, 175, 58, 0, 12},   {1031, 254, 22, 0, 12},  {1034, 254, 40, 0, 12},
+                                {1037, 254, 58, 0, 12},   {1008, 178, 76, 8, 8},   {1009, 178, 88, 8, 8},
+                                {1200, 220, 104, 40, 15}, {1004, 262, 104, 18, 14}, {1060, 205, 143, 30, 11},
+                                {1061, 265, 143, 30, 11}, {1013, 72, 177, 67, 13}, {1014, 192, 177, 67, 13},
+                                {IDOK, 96, 206, 50, 14},  {IDCANCEL, 184, 206, 50, 14}};
+        Saver saver("/c", threeSamples());
+        HWND dialog = saver.expectWindow(kSettingsCaption);
+        check(itemText(dialog, 1040) == "Spare the processor" && itemText(dialog, 1041) == "Lava on every monitor",
+              "the switches are named \"" + itemText(dialog, 1040) + "\" and \"" + itemText(dialog, 1041) + "\"");
+        check(buttonState(dialog, 1040) == BST_CHECKED && buttonState(dialog, 1041) == BST_UNCHECKED,
+              "the switches do not show their defaults");
+        // Pixels per dialog unit, from OK and Cancel, and from Add and OK.
+        const RECT ok = placeOf(dialog, IDOK), add = placeOf(dialog, 1010);
+        const double sx = (placeOf(dialog, IDCANCEL).left - ok.left) / 88.0, sy = (ok.top - add.top) / 175.0;
+        const auto close = [](double px, double expected) { return px > expected - 2 && px < expected + 2; };
+        for (const Place& p : places) {
+            const RECT r = placeOf(dialog, p.id);
+            check(close(r.left, ok.left + (p.x - 96) * sx) && close(r.top, ok.top + (p.y - 206) * sy) &&
+                      (!p.w || close(r.right - r.left, p.w * sx)) && (!p.h || close(r.bottom - r.top, p.h * sy)),
+                  "control " + std::to_string(p.id) + " has moved to " + std::to_string(r.left) + "," +
+                      std::to_string(r.top) + " " + std::to_string(r.right - r.left) + "x" +
+                      std::to_string(r.bottom - r.top));
+        }
+        RECT client;
+        GetClientRect(dialog, &client);
+        check(close(client.right, 332 * sx) && close(client.bottom, 244 * sy),
+              "the dialog grew by more than the band");
+        toggle(dialog, 1040, BST_UNCHECKED);
+        toggle(dialog, 1041, BST_CHECKED);
+        saver.closeWith(dialog, IDOK);
+        expectIni("options", {{"spareProcessor", "0"}, {"everyMonitor", "1"}});
+        const Saver again("/c");
+        dialog = again.expectWindow(kSettingsCaption);
+        check(buttonState(dialog, 1040) == BST_UNCHECKED && buttonState(dialog, 1041) == BST_CHECKED,
+              "the switches do not show the saved settings");
+        again.closeWith(dialog, IDCANCEL);
+    }},
     {"settings_write_fails", [] {
         DeleteFileA(iniFile.c_str());
         check(CreateDirectoryA(iniFile.c_str(), nullptr) != 0, "cannot put a folder where the INI file goes");
@@ -787,6 +871,22 @@ std::string windowsPath(std::string unixPath) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // For measurements by hand: posts timer and paint messages to the saver
+    // window every INTERVAL_MS for SECONDS, a stream that moves no mouse.
+    if (argc == 4 && std::string(argv[1]) == "post-messages") {
+        const DWORD interval = static_cast<DWORD>(std::atoi(argv[2]));
+        const DWORD end = GetTickCount() + 1000u * static_cast<DWORD>(std::atoi(argv[3]));
+        timeBeginPeriod(1);
+        unsigned long posted = 0;
+        for (; GetTickCount() < end; Sleep(interval)) {
+            if (HWND saver = FindWindowA(kSaverClass, nullptr)) {
+                posted += PostMessageA(saver, posted % 2 ? WM_PAINT : WM_TIMER, 1, 0) != 0;
+            }
+        }
+        timeEndPeriod(1);
+        std::printf("%lu messages posted\n", posted);
+        return 0;
+    }
     if (argc == 2 && std::string(argv[1]) == "running-state") {
         BOOL running = FALSE;
         return SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0) && running ? 1 : 0;

@@ -22,9 +22,9 @@ std::vector<std::array<std::string, 3>> sampleEntries() {
     for (int n = 3; n <= MAX_MODELS; ++n) entries.push_back({"files", "file" + std::to_string(n), ""});
     std::istringstream options(
         "lightHeight 2 objectDuration 3 totalSize 4 speed 5 spinSpeed 6 pulseSpeed 7 AllowAdvanced 8 "
-        "allowAcceleration 9 showStatus 10 lavaRed 200 lavaGreen 10 lavaBlue 255 size1 1 X-rot1 0 Y-rot1 0 "
-        "Z-rot1 180 Reverse1 0 BackCull1 1 2Sided1 1 size2 2 X-rot2 10 Y-rot2 -5 Z-rot2 179 Reverse2 1 BackCull2 0 "
-        "2Sided2 0");
+        "allowAcceleration 9 showStatus 10 spareProcessor 11 everyMonitor 12 lavaRed 200 lavaGreen 10 lavaBlue 255 "
+        "size1 1 X-rot1 0 Y-rot1 0 Z-rot1 180 Reverse1 0 BackCull1 1 2Sided1 1 size2 2 X-rot2 10 Y-rot2 -5 Z-rot2 179 "
+        "Reverse2 1 BackCull2 0 2Sided2 0");
     for (std::string key, value; options >> key >> value;) entries.push_back({"options", key, value});
     return entries;
 }
