@@ -11,6 +11,10 @@
 #   ./dev.sh run native
 #                    the same with the native X11 program, in a window of its
 #                    own
+#   ./dev.sh run web
+#                    build the browser page into build/web and serve it on a
+#                    local port; without a display, leave a screenshot of it
+#                    taken with headless Chromium
 #   ./dev.sh fuzz [SECONDS]
 #                    run every fuzz target for SECONDS (default 600) each, grow
 #                    the kept corpus in fuzz/corpus/ with what adds coverage
@@ -30,11 +34,12 @@ JOBS=$(nproc)
 # nsis: the Windows installer; libfast-float-dev, nlohmann-json3-dev and libstb-dev:
 # header-only number scanning, JSON and image decoding for the model readers, used
 # the same way in every build; libgles-dev: the OpenGL ES 3 headers of the shader
-# renderer, and emscripten: its compile check for WebGL 2.
+# renderer; emscripten: its compile check for WebGL 2 and the browser page, with
+# chromium, chromium-driver and python3-selenium for the page's tests.
 PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-14 libclang-rt-14-dev
           mingw-w64 wine wine64 libosmesa6-dev libgl-dev libx11-dev libgl1-mesa-dri zlib1g-dev
           libz-mingw-w64-dev xvfb imagemagick python3 nsis libfast-float-dev nlohmann-json3-dev libstb-dev
-          libgles-dev emscripten)
+          libgles-dev emscripten chromium chromium-driver python3-selenium)
 
 log() { printf '== %s\n' "$*"; }
 
@@ -58,6 +63,15 @@ build_tree() {
     log "building $name"
     cmake -S "$ROOT" -B "$BUILD/$name" -G Ninja -DGLOWPOND_WERROR=ON -DGLOWPOND_TEST_PREFIX="$name." "$@" >/dev/null
     cmake --build "$BUILD/$name" -j "$JOBS"
+}
+
+# The browser page: the Emscripten tree in $BUILD/emscripten gathers the
+# page's files in $BUILD/web.
+build_web() {
+    log "building the browser page"
+    NODE_PATH=/usr/share/nodejs emcmake cmake -S "$ROOT" -B "$BUILD/emscripten" -G Ninja -DGLOWPOND_WERROR=ON \
+        -DGLOWPOND_TEST_PREFIX=web. -DCMAKE_BUILD_TYPE=Release >/dev/null
+    NODE_PATH=/usr/share/nodejs cmake --build "$BUILD/emscripten" -j "$JOBS"
 }
 
 XVFB_PID=
@@ -116,13 +130,14 @@ run_tests() {
     build_tree win -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake"
     build_tree fuzz -DGLOWPOND_FUZZ=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
         -DGLOWPOND_FUZZ_SECONDS=20
+    build_web
     prepare_wine
 
     # One ctest run over the three trees, so that one summary counts every test.
     mkdir -p "$BUILD/all"
     {
         echo "# Every test of the native, sanitizer, Windows and fuzzing builds."
-        printf 'subdirs("%s")\n' "$BUILD/native" "$BUILD/asan" "$BUILD/win" "$BUILD/fuzz"
+        printf 'subdirs("%s")\n' "$BUILD/native" "$BUILD/asan" "$BUILD/win" "$BUILD/fuzz" "$BUILD/emscripten"
     } >"$BUILD/all/CTestTestfile.cmake"
     log "running the tests"
     ctest --test-dir "$BUILD/all" -j "$JOBS" --output-on-failure
@@ -139,7 +154,7 @@ run_saver() {
     local have_display=${DISPLAY:-}
     prepare_wine "$prefix" "$have_display"
     local install=$WINEPREFIX/drive_c/glowpond
-    cp "$BUILD/win/saver/glowpond.scr" "$ROOT"/models/*.wrl "$ROOT"/models/*.3ds "$ROOT/models/glowpond.ini" "$install/"
+    cp "$BUILD/win/saver/glowpond.scr" "$ROOT"/models/* "$install/"
     if [ -n "$have_display" ]; then
         log "starting the saver on $DISPLAY: a key, a click or a mouse movement ends it"
         wine "$install/glowpond.scr" /s
@@ -181,6 +196,29 @@ run_native() {
     fi
 }
 
+# The browser page on a local port: until interrupted with a display, or for
+# a screenshot with headless Chromium without one.
+run_web() {
+    install_missing "${PACKAGES[@]}"
+    mkdir -p "$BUILD"
+    build_web
+    local port
+    port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+    python3 -m http.server --bind 127.0.0.1 --directory "$BUILD/web" "$port" >"$BUILD/web-server.log" 2>&1 &
+    WEB_SERVER_PID=$!
+    trap 'kill "$WEB_SERVER_PID" 2>/dev/null || true' EXIT
+    log "the page: http://127.0.0.1:$port/"
+    if [ -n "${DISPLAY:-}" ]; then
+        log "serving until interrupted (Ctrl-C)"
+        wait "$WEB_SERVER_PID"
+    else
+        local shot=$BUILD/glowpond-web-screenshot.png
+        sleep 0.5
+        /usr/bin/python3 "$ROOT/tests/web/browser_test.py" --screenshot "$shot" "http://127.0.0.1:$port/"
+        log "screenshot: $shot"
+    fi
+}
+
 # Long fuzzing runs in a tree of their own, one target after the other; the
 # kept corpus of each target is then replaced by the minimised union of the
 # old one and what the run found.
@@ -216,9 +254,10 @@ case "${1:-} ${2:-}" in
     "test ") run_tests ;;
     "run ") run_saver ;;
     "run native") run_native ;;
+    "run web") run_web ;;
     "fuzz "*) run_fuzz "${2:-}" ;;
     *)
-        echo "usage: $0 test|run|run native|fuzz [SECONDS]" >&2
+        echo "usage: $0 test|run|run native|run web|fuzz [SECONDS]" >&2
         exit 2
         ;;
 esac

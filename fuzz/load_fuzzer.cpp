@@ -4,9 +4,13 @@
 // cancelled.
 #include <cstddef>
 #include <cstdint>
+#include <cctype>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "fuzz/mesh_checks.h"
+#include "importers/reader_table.h"
 #include "loading/gzip_decompressor.h"
 #include "loading/load_driver.h"
 
@@ -27,12 +31,27 @@ private:
     int left_;
 };
 
+// A name of every suffix of the reader table in lower and upper case, and
+// names that only the legacy rule or none admits.
+std::vector<std::string> modelNames() {
+    std::vector<std::string> names = {"model.wr", "modelwrl", "model.x"};
+    for (const ReaderEntry& entry : readerTable()) {
+        std::istringstream suffixes(std::string(entry.suffixes) + " " + entry.packedSuffixes);
+        for (std::string suffix; suffixes >> suffix;) {
+            names.push_back("model." + suffix);
+            for (char& c : suffix) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            names.push_back("model." + suffix);
+        }
+    }
+    return names;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
-    static const char* const kSuffixes[] = {".wrl", ".WRL", ".wrz", ".3ds", ".3DS", ".wr", "wrl", ".obj"};
-    const std::string name = std::string("model") + kSuffixes[data[0] % 8];
+    static const std::vector<std::string> kNames = modelNames();
+    const std::string& name = kNames[data[0] % kNames.size()];
     PosixFileOpener opener;  // the bytes are handed over: nothing is opened
     GzipDecompressor gzip;
     ModelLoader loader(opener, {{}, &gzip});

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 #include "engine/animation.h"
 #include "engine/clock.h"
@@ -50,5 +52,26 @@ struct LoopFlags {
 // below 1.
 void runFrameLoop(ModelSlot* slots, int32_t count, const SaverSettings& settings, uint32_t seed,
                   AnimationView& view, LoopServices& services, LoopFlags& flags);
+
+// One window's animation among several that one loop drives (lava on every
+// monitor): its own slots, seed and view.
+struct LoopScreen {
+    ModelSlot* slots = nullptr;
+    int32_t count = 0;
+    uint32_t seed = 0;
+    AnimationView* view = nullptr;
+    // Makes the screen's surface the one drawn on; called before its steps
+    // whenever another screen stepped last. May be empty.
+    std::function<void()> select;
+};
+
+// runFrameLoop over several screens on one thread: the screens take their
+// steps in turn, each as the single loop would, and the loop waits only
+// when every screen waits, for the earliest. A message is dispatched after
+// each model's turn on any screen, and the loop returns at once, touching
+// no slot of any screen, when that ended the run. With one screen it is
+// runFrameLoop exactly.
+void runFrameLoops(const std::vector<LoopScreen>& screens, const SaverSettings& settings, LoopServices& services,
+                   LoopFlags& flags);
 
 }  // namespace glowpond

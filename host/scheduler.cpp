@@ -36,4 +36,9 @@ Scheduler::Step Scheduler::step(int32_t nowMs, AnimationView& view) {
     return {Step::Turn, 0, true};
 }
 
+int32_t Scheduler::idleMs(int32_t nowMs) const {
+    if (!inFrame_ || restartPending_ || next_ >= animation_.modelCount() || !animation_.isActive(next_)) return 0;
+    return animation_.msUntilDue(next_, nowMs);
+}
+
 }  // namespace glowpond

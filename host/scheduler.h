@@ -48,6 +48,10 @@ public:
     // after the last model it ends the frame. Nothing happens without models.
     Step step(int32_t nowMs, AnimationView& view);
 
+    // How long the next step would only wait at `nowMs`, touching nothing:
+    // 0 when it would begin or end a frame, update a model or pass one.
+    int32_t idleMs(int32_t nowMs) const;
+
     // Before the next update, every model's clock restarts, so that no model
     // jumps by the time the host was held up (a password dialog, say).
     void restartClocks() { restartPending_ = true; }

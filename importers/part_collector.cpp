@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <utility>
 
 #include "importers/polygon_split.h"
@@ -12,6 +13,15 @@
 #include "scene/transforms.h"
 
 namespace glowpond {
+
+void readWithinMemory(Node& context, const ModelSource& source, const char* failedFormat,
+                      void (*read)(Node& context, const ModelSource& source)) {
+    try {
+        read(context, source);
+    } catch (const std::bad_alloc&) {
+        context.error(failedFormat, source.name.c_str(), "not enough memory");
+    }
+}
 
 bool PartCollector::MaterialKey::operator==(const MaterialKey& other) const {
     return std::memcmp(values, other.values, sizeof values) == 0;

@@ -19,11 +19,18 @@
 #include <unordered_map>
 #include <vector>
 
+#include "importers/model_source.h"
 #include "scene/geometry.h"
 #include "scene/node.h"
 #include "scene/properties.h"
 
 namespace glowpond {
+
+// Runs `read` and turns running out of memory into the reader's refusal:
+// context.error with `failedFormat`, whose arguments are the source's name
+// and "not enough memory".
+void readWithinMemory(Node& context, const ModelSource& source, const char* failedFormat,
+                      void (*read)(Node& context, const ModelSource& source));
 
 class PartCollector {
 public:

@@ -178,54 +178,6 @@ bool decodeBase64(const std::string& text, size_t from, std::vector<uint8_t>& ou
 }
 
 // ---------------------------------------------------------------------------
-// Companion files: relative names inside the model's folder only.
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// The file that `uri` names, percent-decoded, as a path relative to the
-// model's folder with '/' between folders. False for absolute paths, URIs
-// with a scheme, drive letters and ".." above the folder.
-bool companionName(const std::string& uri, std::string& name) {
-    std::string decoded;
-    for (size_t i = 0; i < uri.size(); ++i) {
-        if (uri[i] == '%' && i + 2 < uri.size() && hexDigit(uri[i + 1]) >= 0 && hexDigit(uri[i + 2]) >= 0) {
-            decoded += static_cast<char>(hexDigit(uri[i + 1]) * 16 + hexDigit(uri[i + 2]));
-            i += 2;
-        } else {
-            decoded += uri[i];
-        }
-    }
-    std::replace(decoded.begin(), decoded.end(), '\\', '/');
-    if (decoded.empty() || decoded[0] == '/' || decoded.find(':') != std::string::npos ||
-        decoded.find('\0') != std::string::npos) {
-        return false;
-    }
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= decoded.size()) {
-        size_t end = decoded.find('/', start);
-        if (end == std::string::npos) end = decoded.size();
-        const std::string part = decoded.substr(start, end - start);
-        if (part == "..") {
-            if (parts.empty()) return false;
-            parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    if (parts.empty()) return false;
-    name.clear();
-    for (const std::string& part : parts) name += (name.empty() ? "" : "/") + part;
-    return true;
-}
-
-// ---------------------------------------------------------------------------
 // Matrices: the format's column-major arrays, for column vectors, are our
 // row-major matrices for row vectors element for element.
 

@@ -4,7 +4,10 @@
 // number of corners in every index form (v, v/vt, v//vn, v/vt/vn, negative
 // numbers counting back from the last vertex), `o` and `g` (each name a
 // part), `usemtl` with the `Kd` colours of the material libraries named by
-// `mtllib` (read through the source's resolver), line continuation with a
+// `mtllib` (read through the source's resolver) and their `map_Kd` images:
+// a face whose corners all have texture coordinates (`vt`) takes Kd times
+// the image's colour at their centre (v runs up from the bottom row; a
+// missing or unreadable image is a note and Kd stays), line continuation with a
 // backslash, CRLF or CR line ends, UTF-8 or UTF-16 text with a byte-order
 // mark. `l` and `p` draw nothing and are passed over with a note, like
 // every other statement it does not use. +Y is up, as the format has it.

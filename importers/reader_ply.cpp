@@ -452,11 +452,7 @@ private:
 }  // namespace
 
 void readPly(Node& context, const ModelSource& source, const ReadOptions&) {
-    try {
-        PlyReader(context, source).run();
-    } catch (const std::bad_alloc&) {
-        context.error(kReadPlyFailed, source.name.c_str(), "not enough memory");
-    }
+    readWithinMemory(context, source, kReadPlyFailed, [](Node& c, const ModelSource& s) { PlyReader(c, s).run(); });
 }
 
 bool looksLikePly(const uint8_t* data, size_t size) {

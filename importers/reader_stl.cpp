@@ -218,11 +218,7 @@ private:
 }  // namespace
 
 void readStl(Node& context, const ModelSource& source, const ReadOptions&) {
-    try {
-        StlReader(context, source).run();
-    } catch (const std::bad_alloc&) {
-        context.error(kReadStlFailed, source.name.c_str(), "not enough memory");
-    }
+    readWithinMemory(context, source, kReadStlFailed, [](Node& c, const ModelSource& s) { StlReader(c, s).run(); });
 }
 
 bool looksLikeStl(const uint8_t* data, size_t size) {

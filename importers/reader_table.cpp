@@ -5,6 +5,10 @@
 #include <string_view>
 
 #include "importers/reader_3ds.h"
+#include "importers/reader_gltf.h"
+#include "importers/reader_obj.h"
+#include "importers/reader_ply.h"
+#include "importers/reader_stl.h"
 #include "vrml/parser.h"
 
 namespace glowpond {
@@ -35,11 +39,24 @@ void readVrml(Node& context, const ModelSource& source, const ReadOptions& optio
     readVrmlText(state, context, std::string_view(reinterpret_cast<const char*>(source.data), source.size));
 }
 
+// Either form: the reader tells them apart by the magic.
+bool looksLikeGltfOrGlb(const uint8_t* data, size_t size) {
+    return looksLikeGlb(data, size) || looksLikeGltf(data, size);
+}
+
+// The legacy formats first: their rule must see every name before the
+// dotted ones do, and the chooser has always listed them in this order.
 const std::vector<ReaderEntry> kReaders = {
     {"3D Studio", "3D Studio Object", "3ds", "", SuffixRule::LastThree, looksLike3ds, "Error: Not a valid 3DS file.",
      read3ds},
     {"VRML 1.0", "VRML", "wrl", "wrz", SuffixRule::LastThree, looksLikeVrml1, "Error: Not a valid VRML 1.0 file.",
      readVrml, vrmlRefusal},
+    {"glTF 2.0", "glTF", "gltf glb", "", SuffixRule::Dotted, looksLikeGltfOrGlb, "Error: Not a valid glTF file.",
+     readGltf},
+    {"Wavefront OBJ", "Wavefront OBJ", "obj", "", SuffixRule::Dotted, looksLikeObj, "Error: Not a valid OBJ file.",
+     readObj},
+    {"PLY", "Stanford PLY", "ply", "", SuffixRule::Dotted, looksLikePly, "Error: Not a valid PLY file.", readPly},
+    {"STL", "STL", "stl", "", SuffixRule::Dotted, looksLikeStl, "Error: Not a valid STL file.", readStl},
 };
 
 char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
@@ -127,6 +144,21 @@ bool hasModelSuffix(const std::string& fileName) {
     return std::any_of(kReaders.begin(), kReaders.end(), [&](const ReaderEntry& entry) {
         return anySuffix(entry, true, [&](std::string_view s) { return endsWithDotted(fileName, s); });
     });
+}
+
+std::string modelChooserFilter() {
+    std::string all;
+    std::string each;
+    for (const ReaderEntry& entry : kReaders) {
+        std::string patterns;
+        anyOf(entry.suffixes, [&](std::string_view s) {
+            patterns += (patterns.empty() ? "*." : ";*.") + std::string(s);
+            return false;
+        });
+        all += (all.empty() ? "" : ";") + patterns;
+        each += std::string(entry.filterLabel) + " (" + patterns + ")" + '\0' + patterns + '\0';
+    }
+    return "All models (" + all + ")" + '\0' + all + '\0' + each;
 }
 
 std::string formatSummary() {

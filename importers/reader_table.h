@@ -64,7 +64,12 @@ const ReaderEntry* readerOfName(const std::string& name, bool unpacking);
 // any format, packed ones included, letters in any case.
 bool hasModelSuffix(const std::string& fileName);
 
-// The formats for usage texts: "VRML 1.0 (.wrl, or .wrz compressed), 3D Studio (.3ds)".
+// The model file chooser's filters: "All models" with the patterns of every
+// format, then one per format ("3D Studio Object (*.3ds)"), each label and
+// its patterns ("*.gltf;*.glb") ended by a zero byte.
+std::string modelChooserFilter();
+
+// The formats for usage texts: "3D Studio (.3ds), VRML 1.0 (.wrl, or .wrz compressed), ...".
 std::string formatSummary();
 
 // The error sent to the context when no reader fits; its argument is the

@@ -22,7 +22,9 @@ constexpr size_t kMaxUnpackedBytes = size_t{256} << 20;
 constexpr size_t kFreelyUnpackedBytes = size_t{16} << 20;
 constexpr uint64_t kMaxPackingRatio = 32;
 inline size_t unpackedLimit(size_t packedBytes, size_t cap = kMaxUnpackedBytes) {
-    const uint64_t byRatio = packedBytes < UINT64_MAX / kMaxPackingRatio ? packedBytes * kMaxPackingRatio : UINT64_MAX;
+    // In 64 bits: size_t is 32 bits wide in the browser page.
+    const uint64_t packed = packedBytes;
+    const uint64_t byRatio = packed < UINT64_MAX / kMaxPackingRatio ? packed * kMaxPackingRatio : UINT64_MAX;
     const uint64_t limit = byRatio > kFreelyUnpackedBytes ? byRatio : kFreelyUnpackedBytes;
     return static_cast<size_t>(limit < cap ? limit : cap);
 }

@@ -60,9 +60,10 @@ struct LoadOptions {
 // Decides whether the model may be loaded: its name must claim a format of
 // the reader table (see importers/reader_table.h) and its bytes, unpacked
 // where the format may come compressed, pass that format's content check:
-// a VRML 1.0 file (name ending in "wrl" or "WRL", "#VRML V1.0 ascii" in its
-// first 24 bytes; when unpacking, also "wrz" or "WRZ") or a 3D Studio file
-// ("3ds" or "3DS", first bytes "MM"). When not, it has told the observer
+// for example a VRML 1.0 file (name ending in "wrl" or "WRL", "#VRML V1.0
+// ascii" in its first 24 bytes; when unpacking, also "wrz" or "WRZ") or a
+// glTF file (".gltf" or ".glb" in any case, JSON text or the binary
+// container's magic). When not, it has told the observer
 // why (the name as the text, the reason as the caption) and returns false.
 // The file is opened through `opener`.
 bool sniffModelFile(const std::string& path, ModelFileOpener& opener, LoadObserver& observer,

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "config/settings.h"
 #include "engine/model_slot.h"
@@ -33,8 +34,9 @@ struct SettingsDialogState {
     // The colour chooser's custom colours, kept while the dialog is open.
     std::array<COLORREF, 16> customColors{};
     int32_t modelCount = 0;  // lines of the list
-    // The open choosers remember the filter the user picked last.
-    DWORD modelFilterIndex = 2;
+    // The open choosers remember the filter the user picked last; the
+    // model chooser starts with "All models".
+    DWORD modelFilterIndex = 1;
     DWORD configFilterIndex = 2;
 };
 
@@ -46,6 +48,16 @@ struct ModelDialogState {
     MeshDrawer drawer;  // of the preview, on the surface's context
     HWND picture = nullptr;
     bool scrollHintShown = false;
+};
+
+// The lava of a monitor besides the primary one, when every monitor shows
+// lava: its window, its OpenGL surface and drawing, and its own copies of
+// the loaded models, which its animation shapes.
+struct MonitorLava {
+    HWND window = nullptr;
+    RenderSurface surface;
+    std::unique_ptr<GlRenderer> renderer;
+    std::unique_ptr<ModelSlot[]> slots;
 };
 
 // Asks for 1 ms timer ticks while it lives, so that the frame loop's sleeps
@@ -80,6 +92,9 @@ public:
     Win32Services& platform;
 
     std::unique_ptr<ModelSlot[]> slots;  // MAX_MODELS of them, or none
+    // With lava on every monitor, that of the monitors besides the primary
+    // one, in the order the system lists them.
+    std::vector<MonitorLava> monitorLava;
     LoopFlags loop;
     // While set, input and deactivation do not close the saver.
     bool ignoreInput = false;

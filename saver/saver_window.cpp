@@ -3,7 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "render/gl.h"
 #include "render/gl_renderer.h"
@@ -11,6 +14,7 @@
 #include "resources/resource.h"
 #include "saver/modes.h"
 #include "saver/password.h"
+#include "host/screen_start.h"
 
 namespace glowpond {
 
@@ -126,6 +130,12 @@ LRESULT createSaver(SaverRuntime& runtime, HWND window) {
 void release(SaverRuntime& runtime, HWND window) {
     runtime.loop.animating = false;
     runtime.fineTimer.reset();
+    for (MonitorLava& lava : runtime.monitorLava) {
+        lava.slots.reset();
+        lava.renderer.reset();
+        releaseRenderSurface(lava.surface, lava.window);
+    }
+    runtime.monitorLava.clear();
     runtime.slots.reset();
     runtime.renderer.reset();
     releaseRenderSurface(runtime.surface, window);
@@ -143,6 +153,10 @@ void closeSaver(SaverRuntime& runtime, HWND window) {
     }
 }
 
+void makeCurrent(const RenderSurface& surface) {
+    wglMakeCurrent(static_cast<HDC>(surface.deviceContext), static_cast<HGLRC>(surface.glContext));
+}
+
 void startAnimation(SaverRuntime& runtime, int clears) {
     GlRenderer& renderer = *runtime.renderer;
     // Both buffers of the flip chain black, so that the frame loop's
@@ -151,16 +165,40 @@ void startAnimation(SaverRuntime& runtime, int clears) {
     // Once per process, on the first start.
     if (!runtime.swapHint) runtime.swapHint = findSwapHint(glProcAddress);
     renderer.setSwapHint(*runtime.swapHint);
+    const auto now = static_cast<uint32_t>(std::time(nullptr));
+    const int32_t count = runtime.saved().modelCount;
+    // The model steps go to GLOWPOND_STEP_LOG when it is set, those of the
+    // k-th other monitor's lava to the same path with ".k" added.
+    const char* logPath = std::getenv("GLOWPOND_STEP_LOG");
+    std::vector<std::unique_ptr<std::FILE, CloseFile>> logs;
+    std::deque<StepLogView> logged;
+    auto logOf = [&](AnimationView& plain, const std::string& suffix) -> AnimationView& {
+        if (!logPath || !*logPath) return plain;
+        logs.emplace_back(std::fopen((logPath + suffix).c_str(), "a"));
+        if (!logs.back()) return plain;
+        return logged.emplace_back(plain, logs.back().get());
+    };
+    std::vector<LoopScreen> screens{{runtime.slots.get(), count, screenSeed(now, 0), &logOf(renderer.view(), ""), {}}};
+    // One thread drives every monitor's lava: the window procedures and the
+    // close stay on the thread that owns the windows, as with one monitor.
+    for (MonitorLava& lava : runtime.monitorLava) {
+        makeCurrent(lava.surface);
+        lava.renderer->clearSurface(clears);
+        lava.renderer->setSwapHint(*runtime.swapHint);
+        const RenderSurface* surface = &lava.surface;
+        AnimationView& view = logOf(lava.renderer->view(), "." + std::to_string(screens.size()));
+        screens.push_back({lava.slots.get(), count, screenSeed(now, screens.size()), &view,
+                           [surface] { makeCurrent(*surface); }});
+    }
+    if (screens.size() > 1) {
+        const RenderSurface* surface = &runtime.surface;
+        screens.front().select = [surface] { makeCurrent(*surface); };
+        makeCurrent(runtime.surface);
+    }
     ThreadLoop services(runtime);
     runtime.loop.animating = true;
     if (runtime.saved().spareProcessor) runtime.fineTimer.emplace();
-    const char* logPath = std::getenv("GLOWPOND_STEP_LOG");
-    std::unique_ptr<std::FILE, CloseFile> log(logPath && *logPath ? std::fopen(logPath, "a") : nullptr);
-    std::optional<StepLogView> logged;
-    if (log) logged.emplace(renderer.view(), log.get());
-    AnimationView& view = logged ? static_cast<AnimationView&>(*logged) : renderer.view();
-    runFrameLoop(runtime.slots.get(), runtime.saved().modelCount, runtime.saved(),
-                 static_cast<uint32_t>(std::time(nullptr)), view, services, runtime.loop);
+    runFrameLoops(screens, runtime.saved(), services, runtime.loop);
     runtime.fineTimer.reset();
 }
 
@@ -168,7 +206,7 @@ bool startCommand(const SaverRuntime& runtime, WPARAM wParam) {
     return LOWORD(wParam) == CMD_START_ANIMATION && !runtime.loadCancelled;
 }
 
-// Input on a cover window goes to the saver window, which decides.
+// Input on a cover or lava window goes to the saver window, which decides.
 LRESULT CALLBACK coverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_MOUSEMOVE:
@@ -183,22 +221,84 @@ LRESULT CALLBACK coverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
+// A window of `windowClass` over the monitor, owned by the saver window and
+// never activated, so that the saver window keeps the input; null when it
+// cannot be made.
+HWND makeMonitorWindow(SaverRuntime& runtime, HWND saverWindow, const char* windowClass, const MonitorArea& area) {
+    return static_cast<HWND>(runtime.platform.createWindow(
+        {WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, windowClass, WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+         area.left, area.top, area.right - area.left, area.bottom - area.top, saverWindow, runtime.instance}));
+}
+
+void registerMonitorClass(HINSTANCE instance, const char* name, bool black) {
+    WNDCLASSA monitorClass{};
+    monitorClass.lpfnWndProc = coverWindowProc;
+    monitorClass.hInstance = instance;
+    // Lava windows have no background: erasing it would flash black over the frames.
+    monitorClass.hbrBackground = black ? static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)) : nullptr;
+    monitorClass.lpszClassName = name;
+    RegisterClassA(&monitorClass);  // fails harmlessly when a test registered it already
+}
+
+void cover(SaverRuntime& runtime, HWND saverWindow, const MonitorArea& area) {
+    registerMonitorClass(runtime.instance, kCoverWindowClass, true);
+    if (HWND window = makeMonitorWindow(runtime, saverWindow, kCoverWindowClass, area)) {
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+    }
+}
+
+// The lava window of monitor `area`, its surface and its copies of the
+// loaded models, starting with model `first`; false, with nothing left
+// behind, when the window or its surface cannot be made.
+bool addLava(SaverRuntime& runtime, HWND saverWindow, const MonitorArea& area, int32_t first) {
+    const SaverSettings& settings = runtime.saved();
+    MonitorLava lava;
+    lava.window = makeMonitorWindow(runtime, saverWindow, kLavaWindowClass, area);
+    if (!lava.window) return false;
+    if (!createRenderSurface(lava.surface, lava.window, settings.allowAcceleration, runtime.platform)) {
+        DestroyWindow(lava.window);
+        return false;
+    }
+    const HDC deviceContext = static_cast<HDC>(lava.surface.deviceContext);
+    lava.renderer = std::make_unique<GlRenderer>([deviceContext] { SwapBuffers(deviceContext); },
+                                                 GetDeviceCaps(deviceContext, NUMCOLORS) != -1, glProcAddress);
+    // Its own size: with monitors of different DPI each draws at its own.
+    RECT client{};
+    GetClientRect(lava.window, &client);
+    lava.renderer->setUpSurface({client.right, client.bottom}, settings.lightHeight);
+    const int32_t count = settings.modelCount;
+    lava.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
+    for (int32_t j = 0; j < count; ++j) lava.slots[static_cast<size_t>(j)] = copyOfSlot(runtime.slots[static_cast<size_t>(j)]);
+    startWith(lava.slots.get(), count, first % count);
+    ShowWindow(lava.window, SW_SHOWNOACTIVATE);
+    runtime.monitorLava.push_back(std::move(lava));
+    return true;
+}
+
 }  // namespace
 
 void coverOtherMonitors(SaverRuntime& runtime, HWND saverWindow) {
-    WNDCLASSA coverClass{};
-    coverClass.lpfnWndProc = coverWindowProc;
-    coverClass.hInstance = runtime.instance;
-    coverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    coverClass.lpszClassName = kCoverWindowClass;
-    RegisterClassA(&coverClass);  // fails harmlessly when a test registered it already
+    for (const MonitorArea& area : runtime.platform.monitors()) {
+        if (!area.primary) cover(runtime, saverWindow, area);
+    }
+}
+
+void lavaOnOtherMonitors(SaverRuntime& runtime, HWND saverWindow) {
+    const int32_t count = runtime.slots ? runtime.saved().modelCount : 0;
+    if (count < 1) {
+        coverOtherMonitors(runtime, saverWindow);
+        return;
+    }
+    registerMonitorClass(runtime.instance, kLavaWindowClass, false);
+    int32_t window = 0;  // the primary monitor's is window 0
     for (const MonitorArea& area : runtime.platform.monitors()) {
         if (area.primary) continue;
-        HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kCoverWindowClass, "",
-                                     WS_POPUP, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                                     saverWindow, nullptr, runtime.instance, nullptr);
-        if (cover) ShowWindow(cover, SW_SHOWNOACTIVATE);
+        ++window;
+        // A monitor without a surface of its own is black at least.
+        if (!addLava(runtime, saverWindow, area, window)) cover(runtime, saverWindow, area);
     }
+    // Each new surface was made current in turn: the saver window's draws next.
+    makeCurrent(runtime.surface);
 }
 
 LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -34,6 +34,17 @@ LRESULT CALLBACK saverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
 void coverOtherMonitors(SaverRuntime& runtime, HWND saverWindow);
 // The class of those windows.
 constexpr char kCoverWindowClass[] = "Glowpond Cover";
+
+// Lava on every monitor: gives every monitor but the primary one a lava
+// window of its own (runtime.monitorLava), owned by the saver window like
+// the covers and handing it its input in the same way, with its own OpenGL
+// surface at the monitor's size and its own copies of the loaded models;
+// the k-th of them (the primary monitor's being the 0th) starts with model
+// k modulo the count. A monitor whose window or surface cannot be made is
+// covered black; without loaded models every other monitor is. The saver
+// window's surface is current again afterwards.
+void lavaOnOtherMonitors(SaverRuntime& runtime, HWND saverWindow);
+constexpr char kLavaWindowClass[] = "Glowpond Lava";
 LRESULT CALLBACK previewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Dialog resource 2000, modal, from the settings dialog's About button.

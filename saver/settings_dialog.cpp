@@ -6,7 +6,6 @@
 #include <commdlg.h>
 
 #include <array>
-#include <cstring>
 #include <string>
 
 #include "config/dialog_rules.h"
@@ -51,22 +50,6 @@ constexpr std::array<COLORREF, 16> kCustomColors = {
     RGB(102, 244, 170), RGB(255, 255, 51), RGB(103, 53, 253), RGB(244, 131, 62),
     RGB(226, 177, 29),  RGB(219, 112, 219), RGB(143, 143, 188), RGB(153, 51, 153),
 };
-
-// The chooser's filters, one per format of the reader table, "3D Studio
-// Object (*.3ds)" with "*.3ds" and so on, each text ended by a zero byte.
-std::string modelFilter() {
-    std::string filter;
-    for (const ReaderEntry& format : readerTable()) {
-        std::string patterns;
-        for (const char* at = format.suffixes; *at;) {
-            const char* end = at + std::strcspn(at, " ");
-            if (end > at) patterns += (patterns.empty() ? "*." : ";*.") + std::string(at, end);
-            at = *end ? end + 1 : end;
-        }
-        filter += std::string(format.filterLabel) + " (" + patterns + ")" + '\0' + patterns + '\0';
-    }
-    return filter;
-}
 
 SaverRuntime& runtime() { return saverRuntime(); }
 SettingsDialogState& state() { return saverRuntime().settingsDialog; }
@@ -190,7 +173,8 @@ void cannotWrite(HWND dialog) {
 
 void addModel(HWND dialog) {
     if (!available(dialog, IDC_ADD)) return;
-    const std::string path = chooseFile(dialog, wideFromUtf8(modelFilter()).c_str(), &state().modelFilterIndex, false);
+    const std::string path =
+        chooseFile(dialog, wideFromUtf8(modelChooserFilter()).c_str(), &state().modelFilterIndex, false);
     LoadStatusWindow messageBoxes(runtime(), dialog, false);
     if (path.empty() || !runtime().loader.admits(path, messageBoxes)) return;
     if (!working().addModel(state().modelCount, path)) return;

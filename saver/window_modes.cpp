@@ -88,7 +88,13 @@ int runFullScreen(SaverRuntime& runtime, int showCommand) {
         return 0;
     }
     platform.showCursor(false);
-    coverOtherMonitors(runtime, window);
+    // The set of monitors is the one at the start: one plugged in later
+    // stays dark until the next start.
+    if (runtime.saved().everyMonitor) {
+        lavaOnOtherMonitors(runtime, window);
+    } else {
+        coverOtherMonitors(runtime, window);
+    }
     ShowWindow(window, showCommand);
     UpdateWindow(window);
     SendMessageA(window, WM_COMMAND, CMD_START_ANIMATION, 0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "host/scheduler.h"
+#include "host/screen_start.h"
 #include "tests/animation_rig.h"
 
 namespace glowpond {
@@ -124,6 +125,128 @@ TEST(Scheduler, saysHowLongUntilTheModelIsDueGivesEachModelItsTurnAndEndsTheFram
     empty.start(nullptr, 0, rig.settings, 1, rig);
     EXPECT_EQ(empty.step(rig.clock, rig).kind, Scheduler::Step::FrameEnd);
     EXPECT_EQ(rig.frames, 2);
+}
+
+// Lava on several monitors from one thread: each screen is a view over cubes of its own, started with
+// model k on screen k; the clock and the message queue are the loop's. With `refreshHz` a frame's end
+// waits for the display's next refresh, as a swap interval of 1 does.
+struct Screens : LoopServices {
+    struct Screen : AnimationView {
+        void drawn() {
+            EXPECT_EQ(all->selected, number) << "drawn on another screen's surface";
+            EXPECT_FALSE(all->quitTaken) << "drawn after the run ended";
+        }
+        void beginFrame() override { drawn(); }
+        void clearRect(const ScissorRect&) override { drawn(); }
+        void setSolidMode(bool, bool, bool) override { drawn(); }
+        void drawSlot(const ModelSlot&, float, ScissorRect&) override { drawn(); }
+        void addSwapHints(const ScissorRect&, const ScissorRect&) override {}
+        void endFrame() override {
+            drawn();
+            ++frames;
+            if (all->refreshHz) all->clock = (all->clock * all->refreshHz / 1000 + 1) * 1000 / all->refreshHz + 1;
+        }
+        void modelUpdated(const ModelUpdate& u) override {
+            if (firstModel < 0) std::tie(firstModel, firstX) = std::tuple(u.slot.settingsIndex, u.slot.position[0]);
+            ++updates;
+        }
+        Screens* all = nullptr;
+        int32_t number = 0, frames = 0, updates = 0, firstModel = -1;
+        float firstX = 0.0f;
+        std::vector<ModelSlot> slots;
+    };
+
+    Screens(int32_t screens, int32_t models) : views(size_t(screens)) {
+        for (int32_t k = 0; k < screens; ++k) {
+            Screen& screen = views[size_t(k)];
+            std::tie(screen.all, screen.number) = std::tuple(this, k);
+            screen.slots.resize(size_t(models));
+            for (int32_t i = 0; i < models; ++i) {
+                screen.slots[size_t(i)].model = std::make_unique<DisplayMesh>();
+                screen.slots[size_t(i)].model->makeCube(1.0f, 0.0f, 0.0f);
+                EXPECT_TRUE(screen.slots[size_t(i)].setUp(i, settings));
+            }
+            startWith(screen.slots.data(), models, models ? k % models : 0);
+        }
+    }
+    void run(int32_t untilMs) {
+        endMs = untilMs;
+        std::vector<LoopScreen> loops;
+        for (Screen& s : views) {
+            loops.push_back({s.slots.data(), int32_t(s.slots.size()), screenSeed(7, uint64_t(s.number)), &s,
+                             [this, &s] { selected = s.number; }});
+        }
+        runFrameLoops(loops, settings, *this, flags);
+    }
+    int32_t nowMs() override { return clock; }
+    void spinWait(int32_t remainingMs) override { clock += remainingMs; }
+    bool sleepWait(int32_t remainingMs) override {
+        clock += remainingMs;
+        return false;
+    }
+    Pumped pumpMessage() override {
+        quitTaken = ++pumps == quitAtPump || clock >= endMs;
+        return quitTaken ? Pumped::Quit : Pumped::Nothing;
+    }
+
+    SaverSettings settings;
+    std::vector<Screen> views;
+    LoopFlags flags{true, false};
+    int32_t clock = 1000, endMs = 0, refreshHz = 0, selected = -1, pumps = 0, quitAtPump = -1;
+    bool quitTaken = false;
+};
+
+TEST(FrameLoops, driveEveryScreenOnItsOwnSurfaceFromItsOwnFirstModelAndSeedUntilAQuitOnAnyOfThem) {
+    for (int32_t spare : {0, 1}) {  // spinning or sleeping while every screen waits
+        Screens three(3, 3);
+        three.settings.spareProcessor = spare;
+        three.run(61000);
+        for (const Screens::Screen& s : three.views) {
+            EXPECT_EQ(s.firstModel, s.number);
+            // Some model steps every 50 ms on every screen, as alone.
+            EXPECT_GE(s.updates, 60 * 20 - 20) << s.number;
+        }
+        EXPECT_TRUE(three.views[0].firstX != three.views[1].firstX && three.views[1].firstX != three.views[2].firstX);
+    }
+    // A quit taken after any model's turn, here the second screen's first, ends all at once.
+    Screens quitting(3, 2);
+    quitting.quitAtPump = 3;
+    quitting.run(1000000);
+    EXPECT_EQ(std::make_tuple(quitting.flags.animating, quitting.pumps, quitting.views[2].frames),
+              std::make_tuple(false, 3, 0));
+    // No models anywhere: nothing runs.
+    Screens empty(2, 0);
+    empty.run(1000000);
+    EXPECT_EQ(empty.pumps, 0);
+}
+
+TEST(FrameLoops, withASwapIntervalOfOneKeepTheModelStepsOnThreeScreensAndDivideTheRefreshAmongMore) {
+    for (const auto& [screens, floorFps] : {std::pair(1, 19.5), std::pair(3, 19.0), std::pair(4, 14.5)}) {
+        Screens s(screens, 3);
+        s.refreshHz = 60;
+        s.run(61000);
+        for (const Screens::Screen& view : s.views) {
+            const double fps = view.frames / 60.0;
+            EXPECT_GE(fps, floorFps) << screens << " screens";
+            EXPECT_LE(fps, 20.5) << screens << " screens";
+        }
+    }
+}
+
+TEST(ScreenStart, windowsStartedTogetherGetTheirOwnFirstModelAndSeed) {
+    const uint32_t now = 1765000000;
+    // One client's windows (xscreensaver's, one per screen) and the first windows of neighbouring clients.
+    for (const auto& [a, b] : {std::pair(0x1400005ull, 0x1400006ull), std::pair(0x1400005ull, 0x140000aull),
+                               std::pair(0x1400001ull, 0x1600001ull), std::pair(0x1e00002ull, 0x2000002ull)}) {
+        for (int32_t count : {2, 3, 15}) {
+            EXPECT_NE(firstModelOfWindow(a, now, count), firstModelOfWindow(b, now, count)) << a << " " << b;
+        }
+        EXPECT_NE(screenSeed(now, a), screenSeed(now, b));
+    }
+    EXPECT_NE(screenSeed(now, 1), screenSeed(now, 2));
+    // The same window shows another model first a minute later; single and no models start at 0.
+    EXPECT_NE(firstModelOfWindow(0x1400005, now, 3), firstModelOfWindow(0x1400005, now + 60, 3));
+    EXPECT_EQ(firstModelOfWindow(0x1400005, now, 1) + firstModelOfWindow(0x1400005, now, 0), 0);
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
 #include <tuple>
 #include <utility>
 
@@ -39,7 +42,7 @@ struct LoadDriver : ::testing::Test, LoadObserver {
     LoadOptions tolerant{{}, &gzip};
 };
 
-TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoosesByTheLastThreeCharacters) {
+TEST_F(LoadDriver, theContentCheckAdmitsEachFormatByItsSuffixRuleAndContentAndTheDispatcherPicksItsReader) {
     const std::string missing = "\1", tooLong = std::string(250, 'a') + "/x.wrl", v1 = "#VRML V1.0 ascii\n",
                       packed = testing::gzipped(v1 + "Cube { }");
     const std::string notVrml1 = "Error: Not a valid VRML 1.0 file.", not3ds = "Error: Not a valid 3DS file.",
@@ -53,7 +56,13 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
         {"v2.wrz", testing::gzipped("#VRML V2.0 utf8\n"), "Error: VRML 2.0 not supported in this version."},
         {"box.3ds", "MM\x10\0\0\0", ""}, {"BOX.3DS", "MMxx", ""}, {"box.3dsx", "MM", ""}, {"one.3ds", "M", not3ds},
         {"text.3ds", "hello", not3ds}, {"packed.3ds", testing::gzipped("MM"), not3ds},  // only VRML comes packed
-        {"model.obj", "v 0 0 0", unsupported}, {".3d", missing, unsupported},
+        // The later formats want a dot before their suffix, in any case, and their own content.
+        {"model.OBJ", "v 0 0 0", ""}, {"modelobj", "v 0 0 0", unsupported}, {"x.Gltf", " {", ""},
+        {"x.glb", "glTF\2\0\0\0", ""}, {"x.gltf", "[{}]", "Error: Not a valid glTF file."},
+        {"x.ply", "ply\r\n", ""}, {"x.ply", "PLY\n", "Error: Not a valid PLY file."},
+        {"x.stl", "solid x\n", ""}, {"x.stl", "", "Error: Not a valid STL file."},
+        {"x.obj", std::string("\0v", 2), "Error: Not a valid OBJ file."}, {"x.obj.gz", "v 0 0 0", unsupported},
+        {".3d", missing, unsupported},
         {"gone.wrl", missing, "Error: Can't open this file."}, {"", missing, unsupported},
         {tooLong, missing, "Error: The path of this file is too long."}};
     for (const auto& [name, contents, refusal] : cases) {
@@ -71,11 +80,14 @@ TEST_F(LoadDriver, theContentCheckAdmitsVrml1AndStudioFilesAndTheDispatcherChoos
     }
     // The reader the last three characters pick reads the file without a complaint, and the dispatcher
     // reports it ready.
-    const std::string v1Text = v1 + "Cube { }\n", studio("MM\6\0\0\0", 6);
+    const std::string v1Text = v1 + "Cube { }\n", studio("MM\6\0\0\0", 6),
+                      stl = "solid\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+                            "endloop\nendfacet\nendsolid\n";
     const std::tuple<const char*, std::string, std::string> dispatches[] = {{"MODEL.3DS", studio, "Ready."},
         {"x.WrL", v1Text, "Ready."}, {"x.wrZ", v1Text, "Ready."}, {"modelwrl", v1Text, "Ready."},
         {"model.#ds", studio, "Unsupported file suffix '#ds'\n"}, {"ds", studio, "Unsupported file suffix 'ds'\n"},
-        {"scene.wrl.gz", v1Text, "Unsupported file suffix '.gz'\n"}};
+        {"scene.wrl.gz", v1Text, "Unsupported file suffix '.gz'\n"}, {"x.STL", stl, "Ready."},
+        {"xstl", stl, "Unsupported file suffix 'stl'\n"}};
     for (const auto& [name, contents, report] : dispatches) {
         testing::RecordingContext context;
         const ModelSource source{name, reinterpret_cast<const uint8_t*>(contents.data()), contents.size()};
@@ -252,6 +264,30 @@ TEST_F(LoadDriver, aLoadOpensItsFileOnceThroughItsOpenerAndAnOpenerRefusalIsCant
         EXPECT_FALSE(ModelLoader(opener, tolerant).load(path, mesh, *this));
         EXPECT_EQ(errors(), "Error: Can't open this file.: " + path + ";");
     }
+}
+
+// The chooser's "All models" and per-format filters come from the table: a
+// format added there is offered without another edit.
+TEST(ModelChooser, offersAllModelsFirstAndThenEveryFormatOfTheTableWithEachSuffix) {
+    const std::string filter = modelChooserFilter();
+    std::vector<std::string> texts;
+    for (size_t at = 0; at < filter.size(); at = filter.find('\0', at) + 1) {
+        texts.push_back(filter.substr(at, filter.find('\0', at) - at));
+    }
+    ASSERT_EQ(texts.size(), 2 * (readerTable().size() + 1));
+    EXPECT_EQ(texts[0], "All models (" + texts[1] + ")");
+    for (size_t i = 0; i < readerTable().size(); ++i) {
+        const ReaderEntry& entry = readerTable()[i];
+        const std::string& label = texts[2 * i + 2];
+        const std::string patterns = ";" + texts[2 * i + 3] + ";";
+        EXPECT_EQ(label, std::string(entry.filterLabel) + " (" + texts[2 * i + 3] + ")");
+        std::istringstream suffixes(entry.suffixes);
+        for (std::string suffix; suffixes >> suffix;) {
+            EXPECT_NE(patterns.find(";*." + suffix + ";"), std::string::npos) << label;
+            EXPECT_NE((";" + texts[1] + ";").find(";*." + suffix + ";"), std::string::npos) << suffix;
+        }
+    }
+    EXPECT_NE(texts[1].find("*.gltf;*.glb"), std::string::npos);
 }
 
 TEST(ModelFiles, windowsDevicesStreamsAndDeviceNamespacesAreToldFromFilesWhereverTheyStand) {

@@ -3,12 +3,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <map>
+#include <sstream>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "config/settings.h"
+#include "importers/reader_table.h"
 #include "tests/test_support.h"
+#include "x11/paths.h"
 #include "x11/setup.h"
 
 namespace glowpond {
@@ -68,6 +75,27 @@ TEST(X11Settings, comeFromTheSettingsFileOrTheSampleModelsAndYieldToTheCommandLi
 
     EXPECT_FALSE(gatherSettings(*parse({"--ini", dir.path("missing.ini").c_str()}), "", platform, settings));
     EXPECT_EQ(platform.messages, "Cannot read the settings file.: " + dir.path("missing.ini") + "\n");
+}
+
+// A format added to the reader table is found in the sample folder without
+// another edit; companions (material libraries, buffers, images) are not models.
+TEST(X11Settings, theSampleScanFindsAFileOfEverySuffixOfTheReaderTableInAnyCaseAndNoCompanions) {
+    testing::TempDir dir;
+    std::vector<std::string> expected;
+    for (const ReaderEntry& entry : readerTable()) {
+        std::istringstream suffixes(std::string(entry.suffixes) + " " + entry.packedSuffixes);
+        for (std::string suffix; suffixes >> suffix;) {
+            expected.push_back(testing::writeFile(dir.path("a." + suffix), ""));
+            for (char& c : suffix) c = char(std::toupper(static_cast<unsigned char>(c)));
+            expected.push_back(testing::writeFile(dir.path("b." + suffix), ""));
+        }
+    }
+    for (const char* name : {"m.mtl", "buffer.bin", "tex.png", "glowpond.ini", "objs", "gltf"}) {
+        testing::writeFile(dir.path(name), "");
+    }
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(modelFilesIn(dir.root()), expected);
+    EXPECT_GE(expected.size(), 14u);
 }
 
 TEST(X11CommandLine, theXscreensaverDescriptionOffersEverySettingOfTheOptionsTableWithItsRangeAndDefault) {

@@ -37,6 +37,7 @@ std::string usage() {
     "Loads each model file (" + formatSummary() + ")\n"
     "exactly as 3-D Glowpond does and prints one JSON object per file on its own line:\n"
     "  file             the path\n"
+    "  format           the format its name claims (\"glTF 2.0\"), or null\n"
     "  ok               whether the saver would show the model: it loaded, with\n"
     "                   faces and vertices\n"
     "  loaded           whether the load itself succeeded (it may still be empty)\n"
@@ -129,10 +130,11 @@ std::string jsonNumbers(const Values& values) {
 
 const char* jsonBool(bool value) { return value ? "true" : "false"; }
 
-std::string describe(const std::string& path, bool ok, bool loaded, const DisplayMesh& mesh,
-                     const std::vector<ConsoleObserver::Message>& messages, double loadMs) {
-    std::string out = "{\"file\":" + jsonString(path) + ",\"ok\":" + jsonBool(ok) + ",\"loaded\":" + jsonBool(loaded) +
-                      ",\"messages\":[";
+std::string describe(const std::string& path, const ReaderEntry* format, bool ok, bool loaded,
+                     const DisplayMesh& mesh, const std::vector<ConsoleObserver::Message>& messages, double loadMs) {
+    std::string out = "{\"file\":" + jsonString(path) +
+                      ",\"format\":" + (format ? jsonString(format->name) : std::string("null")) +
+                      ",\"ok\":" + jsonBool(ok) + ",\"loaded\":" + jsonBool(loaded) + ",\"messages\":[";
     for (size_t i = 0; i < messages.size(); ++i) {
         out += (i ? ",{" : "{") + std::string("\"caption\":") + jsonString(messages[i].caption) +
                ",\"text\":" + jsonString(messages[i].text) + "}";
@@ -216,7 +218,8 @@ int run(int argc, char** argv) {
         // What the saver asks of a model before it shows it.
         const bool ok = loaded && mesh.faceCount != 0 && mesh.vertexCount != 0;
         allShown = allShown && ok;
-        std::printf("%s\n", describe(path, ok, loaded, mesh, console.messages, took.count()).c_str());
+        const ReaderEntry* format = formatOfName(path, options.unpacking());
+        std::printf("%s\n", describe(path, format, ok, loaded, mesh, console.messages, took.count()).c_str());
         std::fflush(stdout);
     }
     return allShown ? 0 : 1;

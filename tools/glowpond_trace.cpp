@@ -22,14 +22,15 @@
 #include "loading/gzip_decompressor.h"
 #include "host/console_progress.h"
 #include "host/scheduler.h"
+#include "importers/reader_table.h"
 #include "render/gl_renderer.h"
 #include "tools/offscreen.h"
 
 namespace glowpond {
 namespace {
 
-const char kUsage[] =
-    "usage: glowpond-trace (--cubes N | MODEL...) [--ini FILE] [--seed S] [--updates K]\n"
+std::string usage() {
+    return "usage: glowpond-trace (--cubes N | MODEL...) [--ini FILE] [--seed S] [--updates K]\n"
     "                      [--png FILE] [--size WxH] [--at K | --stage STAGE]\n"
     "  --cubes N      N red cubes (0 to 15) instead of model files\n"
     "  MODEL...       model files, loaded as the saver loads them\n"
@@ -40,7 +41,9 @@ const char kUsage[] =
     "  --size WxH     window size in pixels (default 800x600)\n"
     "  --at K         the update whose frame --png shows (default 0)\n"
     "  --stage STAGE  instead, the frame in which the first model is first\n"
-    "                 rising (mid-screen), morphing (half way) or formed\n";
+    "                 rising (mid-screen), morphing (half way) or formed\n"
+    "Model files: " + formatSummary() + ".\n";
+}
 
 // The moments of the first model that --stage can picture.
 enum class Stage { None, Rising, Morphing, Formed };
@@ -297,11 +300,11 @@ int run(const Options& options) {
 int main(int argc, char** argv) {
     glowpond::Options options;
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(glowpond::kUsage, stdout);
+        std::fputs(glowpond::usage().c_str(), stdout);
         return 0;
     }
     if (!glowpond::parseOptions(argc, argv, options)) {
-        std::fputs(glowpond::kUsage, stderr);
+        std::fputs(glowpond::usage().c_str(), stderr);
         return 2;
     }
     return glowpond::run(options);

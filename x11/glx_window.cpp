@@ -71,6 +71,8 @@ struct GlxWindow::Handles {
 };
 
 GlxWindow::GlxWindow(std::unique_ptr<Handles> handles) : handles_(std::move(handles)) {}
+
+uint64_t GlxWindow::id() const { return handles_->window; }
 GlxWindow::~GlxWindow() = default;
 
 std::unique_ptr<GlxWindow> GlxWindow::open(const CommandLine& line) {

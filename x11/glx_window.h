@@ -32,6 +32,8 @@ public:
     static void* procAddress(const char* name);
 
     ClientSize size() const { return size_; }
+    // The X window's id.
+    uint64_t id() const;
     // The display connection's descriptor, to wait on.
     int connection() const;
     // True when events wait to be taken, without waiting for any.

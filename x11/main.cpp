@@ -19,6 +19,7 @@
 #include "system/system_services.h"
 #include "host/console_progress.h"
 #include "host/scheduler.h"
+#include "host/screen_start.h"
 #include "render/gl_renderer.h"
 #include "x11/glx_window.h"
 #include "x11/options.h"
@@ -137,8 +138,12 @@ public:
     // Returns when the window or a signal ends the program.
     void run(ModelSlot* slots, int32_t count) {
         prepareSurface();
+        // xscreensaver starts a copy on every screen at once: the window
+        // tells them apart, so that neighbours do not show the same model.
+        const auto now = static_cast<uint32_t>(std::time(nullptr));
+        startWith(slots, count, firstModelOfWindow(window_.id(), now, count));
         Scheduler scheduler;
-        scheduler.start(slots, count, settings_, static_cast<uint32_t>(std::time(nullptr)), clock_);
+        scheduler.start(slots, count, settings_, screenSeed(now, window_.id()), clock_);
         FpsMeter meter;
         int32_t updates = 0;
         for (;;) {

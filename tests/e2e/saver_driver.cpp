@@ -202,6 +202,15 @@ public:
 
     HWND saverWindow() const { return expectWindow("", kSaverClass); }
 
+    // The visible top-level windows of this process of that class.
+    std::vector<HWND> windowsOf(const char* windowClass) const {
+        return visibleWindows([&](HWND window) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            return pid == process_.dwProcessId && nameOf(window, GetClassNameA) == windowClass;
+        });
+    }
+
     // Waits for a message box, checks its text and closes it.
     void answer(const char* caption, const std::string& text) const {
         HWND box = expectWindow(caption);
@@ -838,6 +847,68 @@ const std::map<std::string, void (*)()> kScenarios = {
         }
     }},
     // Every control inside its dialog at 96 and 192 DPI; the dialogs twice as large at 192.
+    // On a display of three monitors of different sizes: without lava on every monitor the other two are
+    // covered black; with it, each gets lava of its own at its own size, and a key on any ends them all.
+    {"every_monitor", [] {
+        std::vector<SIZE> others;
+        EnumDisplayMonitors(nullptr, nullptr, [](HMONITOR monitor, HDC, LPRECT, LPARAM found) {
+            MONITORINFO info{};
+            info.cbSize = sizeof info;
+            if (GetMonitorInfoA(monitor, &info) && !(info.dwFlags & MONITORINFOF_PRIMARY)) {
+                const RECT& r = info.rcMonitor;
+                reinterpret_cast<std::vector<SIZE>*>(found)->push_back({r.right - r.left, r.bottom - r.top});
+            }
+            return TRUE;
+        }, reinterpret_cast<LPARAM>(&others));
+        check(others.size() == 2, "Wine lists " + std::to_string(others.size() + 1) + " monitors, not 3");
+        const std::string log = std::string(kInstallFolder) + "\\steps.log";
+        for (const bool every : {false, true}) {
+            for (const char* suffix : {"", ".1", ".2"}) DeleteFileA((log + suffix).c_str());
+            SetEnvironmentVariableA("GLOWPOND_STEP_LOG", log.c_str());
+            Saver saver("/s", threeSamples(), every ? "everyMonitor=1\r\n" : "everyMonitor=0\r\n");
+            SetEnvironmentVariableA("GLOWPOND_STEP_LOG", nullptr);
+            saver.saverWindow();
+            const char* shown = every ? "Glowpond Lava" : "Glowpond Cover";
+            std::vector<HWND> windows;
+            require([&] { return (windows = saver.windowsOf(shown)).size() == others.size(); },
+                    std::string("not one ") + shown + " window on each other monitor");
+            check(saver.windowsOf(every ? "Glowpond Cover" : "Glowpond Lava").empty(), "both kinds of window");
+            std::vector<std::pair<LONG, LONG>> sizes, expected;
+            for (HWND window : windows) {
+                RECT rect;
+                GetWindowRect(window, &rect);
+                sizes.emplace_back(rect.right - rect.left, rect.bottom - rect.top);
+            }
+            for (const SIZE& size : others) expected.emplace_back(size.cx, size.cy);
+            std::sort(sizes.begin(), sizes.end());
+            std::sort(expected.begin(), expected.end());
+            check(sizes == expected, std::string(shown) + " windows not of their monitors' sizes");
+            // Every monitor's lava moves: its steps per second, from the logs.
+            const std::vector<const char*> suffixes = every ? std::vector<const char*>{"", ".1", ".2"}
+                                                            : std::vector<const char*>{""};
+            auto stepsSoFar = [&] {
+                std::vector<long> counts;
+                for (const char* suffix : suffixes) {
+                    const std::string steps = readFile((log + suffix).c_str());
+                    counts.push_back(static_cast<long>(std::count(steps.begin(), steps.end(), '\n')));
+                }
+                return counts;
+            };
+            const std::vector<long> before = stepsSoFar();
+            const DWORD start = GetTickCount();
+            waitUntil([] { return false; }, 6000);
+            const std::vector<long> after = stepsSoFar();
+            const double seconds = (GetTickCount() - start) / 1000.0;
+            for (size_t k = 0; k < suffixes.size(); ++k) {
+                std::printf("everyMonitor=%d, monitor %zu: %.1f model steps per second\n", every, k,
+                            (after[k] - before[k]) / seconds);
+                check(after[k] - before[k] > 20, "the lava of monitor " + std::to_string(k) + " stands still");
+            }
+            PostMessageA(windows.back(), WM_KEYDOWN, 'A', 0);
+            saver.expectExit();
+            check(saver.windowsOf(shown).empty(), std::string(shown) + " windows outlive the saver");
+        }
+    }},
     {"dpi", [] {
         SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
         const auto [settings96, models96] = dialogSizes(96);

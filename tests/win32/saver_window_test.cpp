@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "render/gl.h"
+#include "render/gl_renderer.h"
+#include "saver/modes.h"
 #include "saver/wgl_surface.h"
 #include "resources/resource.h"
 #include "tests/test_support.h"
@@ -101,6 +103,62 @@ TEST_F(SaverWindow, everyMonitorButThePrimaryGetsABlackCoverThatHandsItsInputToT
     EXPECT_TRUE(closePosted());
     DestroyWindow(window);
     EXPECT_FALSE(IsWindow(cover));  // the covers go with the saver window
+}
+
+TEST_F(SaverWindow, withLavaOnEveryMonitorEachGetsItsOwnSizedLavaAndFirstModelAndInputOnAnyEndsAll) {
+    runtime.instance = GetModuleHandleA(nullptr);
+    platform.userDwords["Control Panel\\Desktop|ScreenSaveUsePassword"] = {UserDwordLookup::Status::Found, 0};
+    const MonitorArea primary{0, 0, 640, 480, true}, right{640, 0, 1664, 768, false}, left{-800, 100, 0, 700, false};
+    for (const std::vector<MonitorArea>& monitors : {std::vector{primary, right}, std::vector{left, primary, right}}) {
+        HWND saver = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr, nullptr, nullptr);
+        if (!saver) GTEST_SKIP() << "no display";
+        ASSERT_TRUE(createRenderSurface(runtime.surface, saver, 1, platform));
+        runtime.renderer = std::make_unique<GlRenderer>([] {}, false, glProcAddress);
+        runtime.slots = std::make_unique<ModelSlot[]>(MAX_MODELS);
+        for (int32_t i = 0; i < 3; ++i) {
+            runtime.slots[size_t(i)].model = std::make_unique<DisplayMesh>();
+            runtime.slots[size_t(i)].model->makeCube(1.0f, 0.5f, 0.0f);
+            ASSERT_TRUE(runtime.slots[size_t(i)].setUp(i, runtime.saved()));
+        }
+        runtime.saved().modelCount = 3;
+        runtime.ignoreInput = false;  // as loading leaves it
+        platform.monitorAreas = monitors;
+        lavaOnOtherMonitors(runtime, saver);
+        ASSERT_EQ(runtime.monitorLava.size(), monitors.size() - 1);
+        EXPECT_EQ(wglGetCurrentContext(), runtime.surface.glContext);
+        std::vector<HWND> windows;
+        for (size_t k = 0; k < runtime.monitorLava.size(); ++k) {
+            const MonitorLava& lava = runtime.monitorLava[k];
+            const MonitorArea& area = k == 0 && monitors.size() == 3 ? left : right;
+            RECT rect{};
+            GetWindowRect(lava.window, &rect);
+            EXPECT_EQ(std::tie(rect.left, rect.top, rect.right, rect.bottom),
+                      std::tie(area.left, area.top, area.right, area.bottom));
+            EXPECT_TRUE(GetWindow(lava.window, GW_OWNER) == saver && IsWindowVisible(lava.window) &&
+                        lava.surface.glContext && lava.surface.glContext != runtime.surface.glContext);
+            // Window k (the primary's is 0) starts with model k, on copies of its own.
+            EXPECT_EQ(lava.slots[0].settingsIndex, int32_t(k + 1));
+            EXPECT_NE(lava.slots[0].model.get(), runtime.slots[k + 1].model.get());
+            windows.push_back(lava.window);
+        }
+        EXPECT_FALSE(FindWindowA(kCoverWindowClass, nullptr));
+        // The frame loop drives every monitor's lava, each on its own context, until the quit.
+        for (int i = 0; i < 20; ++i) PostMessageA(saver, WM_NULL, 0, 0);
+        PostQuitMessage(0);
+        saverWindowProc(saver, WM_COMMAND, CMD_START_ANIMATION, 0);
+        EXPECT_FALSE(runtime.loop.animating);
+        // A key on the last monitor closes the saver, and every monitor's lava goes with it.
+        SetWindowLongPtrA(saver, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&saverWindowProc));
+        SendMessageA(windows.back(), WM_KEYDOWN, 'A', 0);
+        MSG posted;
+        ASSERT_TRUE(PeekMessageA(&posted, saver, WM_CLOSE, WM_CLOSE, PM_REMOVE));
+        DispatchMessageA(&posted);
+        EXPECT_TRUE(!IsWindow(saver) && !IsWindow(windows.front()) && !IsWindow(windows.back()));
+        EXPECT_TRUE(runtime.monitorLava.empty() && !runtime.slots && !runtime.surface.glContext);
+        MSG quit;
+        while (PeekMessageA(&quit, nullptr, 0, 0, PM_REMOVE)) {}  // the destruction's WM_QUIT
+    }
+    EXPECT_EQ(platform.messages, "");
 }
 
 TEST_F(SaverWindow, aWindowThatCannotBeMadeEndsTheModeWithTheCursorShownAndTheRunningStateCleared) {
