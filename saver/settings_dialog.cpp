@@ -17,12 +17,13 @@
 #include "resources/resource.h"
 #include "saver/saver_window.h"
 #include "saver/win32_folder_lister.h"
+#include "saver/wide_text.h"
 
 namespace glowpond {
 namespace {
 
-constexpr char kConfigFilter[] = "3D Glowpond config file (*.3DG)\0*.3dg\0";
-constexpr char kInitialDirectory[] = "c:\\";
+constexpr wchar_t kConfigFilter[] = L"3D Glowpond config file (*.3DG)\0*.3dg\0";
+constexpr wchar_t kInitialDirectory[] = L"c:\\";
 
 // The controls of the options: an edit with an up-down control beside it
 // (whose id is the edit's plus kSpinIdOffset), or a check box.
@@ -149,22 +150,23 @@ SettingsControls readControls(HWND dialog) {
     return controls;
 }
 
-// The chosen path, or an empty one when the user cancelled or the chooser failed.
-std::string chooseFile(HWND dialog, const char* filter, DWORD* filterIndex, bool save) {
-    char path[MAX_PATH_CHARS] = "";
-    OPENFILENAMEA chooser{};
+// The chosen path in UTF-8, or an empty one when the user cancelled or the
+// chooser failed. The W chooser: a name beyond the code page comes back whole.
+std::string chooseFile(HWND dialog, const wchar_t* filter, DWORD* filterIndex, bool save) {
+    wchar_t path[MAX_PATH_CHARS] = L"";
+    OPENFILENAMEW chooser{};
     chooser.lStructSize = sizeof chooser;
     chooser.hwndOwner = dialog;
     chooser.lpstrFilter = filter;
     chooser.nFilterIndex = filterIndex ? *filterIndex : 1;
     chooser.lpstrFile = path;
-    chooser.nMaxFile = sizeof path;
+    chooser.nMaxFile = MAX_PATH_CHARS;
     chooser.lpstrInitialDir = kInitialDirectory;
     chooser.Flags = OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_PATHMUSTEXIST |
                     (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    const BOOL chosen = save ? GetSaveFileNameA(&chooser) : GetOpenFileNameA(&chooser);
+    const BOOL chosen = save ? GetSaveFileNameW(&chooser) : GetOpenFileNameW(&chooser);
     if (filterIndex) *filterIndex = chooser.nFilterIndex;
-    return chosen ? std::string(path) : std::string();
+    return chosen ? utf8FromWide(path) : std::string();
 }
 
 void cannotOpen(HWND dialog) {
@@ -176,7 +178,8 @@ void cannotWrite(HWND dialog) {
 
 void addModel(HWND dialog) {
     if (!available(dialog, IDC_ADD)) return;
-    const std::string path = chooseFile(dialog, modelChooserFilter().c_str(), &state().modelFilterIndex, false);
+    const std::string path =
+        chooseFile(dialog, wideFromUtf8(modelChooserFilter()).c_str(), &state().modelFilterIndex, false);
     LoadStatusWindow messageBoxes(runtime(), dialog, false);
     if (path.empty() || !runtime().loader.admits(path, messageBoxes)) return;
     if (!working().addModel(state().modelCount, path)) return;
@@ -237,7 +240,7 @@ void deleteModel(HWND dialog) {
 
 void loadSaved(HWND dialog) {
     const std::string path = chooseFile(dialog, kConfigFilter, &state().configFilterIndex, false);
-    if (path.empty() || !working().readSettings(path)) {
+    if (path.empty() || !working().readSettings(path, runtime().platform)) {
         cannotOpen(dialog);
         return;
     }

@@ -44,7 +44,7 @@ bool gatherSettings(const CommandLine& line, const std::string& sampleFolder, Sy
     std::error_code error;
     const bool haveIni = !iniPath.empty() && fs::is_regular_file(iniPath, error);
     if (haveIni) {
-        if (!settings.readSettings(iniPath)) {
+        if (!settings.readSettings(iniPath, platform)) {
             platform.messageBox(nullptr, iniPath, "Cannot read the settings file.");
             return false;
         }

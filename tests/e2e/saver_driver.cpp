@@ -102,11 +102,26 @@ std::string nameOf(HWND window, int(WINAPI* get)(HWND, LPSTR, int) = GetWindowTe
     return name;
 }
 
-// Unlike GetWindowText, also reads the edit controls of another process.
+std::wstring wide(const std::string& utf8) {
+    std::wstring out(utf8.size(), L'\0');
+    out.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), int(out.size()))));
+    return out;
+}
+
+std::string utf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                       out.data(), int(out.size()), nullptr, nullptr)));
+    return out;
+}
+
+// Unlike GetWindowText, also reads the edit controls of another process; in
+// UTF-8, so that names beyond the code page compare whole.
 std::string itemText(HWND dialog, int id) {
-    char text[512] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(dialog, id, text, 512);
+    return utf8(text);
 }
 
 std::vector<HWND> visibleWindows(const std::function<bool(HWND)>& matches) {
@@ -124,8 +139,12 @@ HWND waitForWindow(const std::function<bool(HWND)>& matches, DWORD timeoutMs = k
     return found.empty() ? nullptr : found.front();
 }
 
+// Names beyond ASCII go in UTF-8 with its mark, as the program saves them.
 void writeIni(const std::vector<std::string>& files, const std::string& options = "") {
-    std::string text = "[files]\r\n";
+    const bool unicode = std::any_of(files.begin(), files.end(), [](const std::string& file) {
+        return std::any_of(file.begin(), file.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    });
+    std::string text = std::string(unicode ? "\xEF\xBB\xBF" : "") + "[files]\r\n";
     for (size_t i = 0; i < files.size(); ++i) text += "file" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
     // The scenario's options first: the first of two equal keys counts.
     text += "[options]\r\n" + options + "lavaRed=255\r\nlavaGreen=40\r\nlavaBlue=0\r\nallowAcceleration=1\r\n";
@@ -477,6 +496,18 @@ const std::map<std::string, void (*)()> kScenarios = {
         saver.answer("Error: Can't open this file.", sample("no such model.wrl"));
         saver.saverWindow();
         check(saver.find("ERROR", 1500) == nullptr, "the saver gave up on two good files");
+        saver.endWithKeys();
+    }},
+    {"unicode_names", [] {
+        // A model, and its folder, named beyond the code page; a missing one is named right in its message.
+        const std::string folder = std::string(kInstallFolder) + "\\Unicode \u2764\u267B Test";
+        const std::string model = folder + "\\Unicode \u2764\u267B Test.wrl", gone = folder + "\\\u00E9t\u00E9 \u2764.wrl";
+        CreateDirectoryW(wide(folder).c_str(), nullptr);
+        check(CopyFileW(wide(sample("lava_lamp.wrl")).c_str(), wide(model).c_str(), FALSE), "cannot copy the model");
+        Saver saver("/s", {gone, model});
+        saver.answer("Error: Can't open this file.", gone);
+        saver.saverWindow();
+        require([&] { return countPixels(wholeScreen(), isLava) > 100; }, "no lava from the model", 15000);
         saver.endWithKeys();
     }},
     {"no_loadable_file", [] {
