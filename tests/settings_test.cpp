@@ -305,7 +305,7 @@ TEST_F(Settings, aFolderEntryKeepsItsSeparatorAndSettingsThroughAFileAndTheInsta
     folders.models[0].size = 3;
     const std::string path = dir.path("folders.3dg");
     SaverSettings read;
-    ASSERT_TRUE(folders.writeSettings(path, platform) && read.readSettings(path));
+    ASSERT_TRUE(folders.writeSettings(path, platform) && read.readSettings(path, platform));
     EXPECT_EQ(describe(read), describe(folders));
     // The installed file's relative folder becomes a full path that still names a folder.
     std::filesystem::create_directories(dir.path("install/Models"));
