@@ -19,6 +19,12 @@
 #                    run every fuzz target for SECONDS (default 600) each, grow
 #                    the kept corpus in fuzz/corpus/ with what adds coverage
 #                    (minimised), and print executions, coverage and findings
+#   ./dev.sh bench [RUNS]
+#                    install the independent readers used as yardsticks
+#                    (assimp, Coin3D: benchmarks only, never the tests), build
+#                    the benchmarks and print the whole loads of the
+#                    1M-triangle tori beside their parse floor and assimp's
+#                    read, each in a fresh process, the minimum of RUNS runs
 #
 # Build trees live in build/ (or $GLOWPOND_BUILD_DIR).
 set -euo pipefail
@@ -40,6 +46,9 @@ PACKAGES=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang-1
           mingw-w64 wine wine64 libosmesa6-dev libgl-dev libx11-dev libgl1-mesa-dri zlib1g-dev
           libz-mingw-w64-dev xvfb imagemagick python3 nsis libfast-float-dev nlohmann-json3-dev libstb-dev
           libgles-dev emscripten chromium chromium-driver python3-selenium)
+
+# Only for ./dev.sh bench: independent readers as yardsticks.
+BENCH_PACKAGES=(libassimp-dev libcoin-dev)
 
 log() { printf '== %s\n' "$*"; }
 
@@ -250,14 +259,26 @@ run_fuzz() {
     [ $failed -eq 0 ] || { echo "a target failed: see $tree/*.log and $tree/fuzz/findings" >&2; exit 1; }
 }
 
+run_bench() {
+    local runs=${1:-3} tree=$BUILD/native models=$BUILD/bench-models
+    install_missing "${PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+    mkdir -p "$BUILD" "$models"
+    log "building the benchmarks"
+    cmake -S "$ROOT" -B "$tree" -G Ninja -DGLOWPOND_WERROR=ON -DGLOWPOND_TEST_PREFIX=native. >/dev/null
+    cmake --build "$tree" -j "$JOBS" --target write_models parse_floor mesh_load_once peer_read_once
+    [ -s "$models/torus-1000000.glb" ] || "$tree/bench/write_models" "$models" 1000000
+    python3 "$ROOT/bench/side_by_side.py" "$tree/bench" "$models" "$runs"
+}
+
 case "${1:-} ${2:-}" in
     "test ") run_tests ;;
     "run ") run_saver ;;
     "run native") run_native ;;
     "run web") run_web ;;
     "fuzz "*) run_fuzz "${2:-}" ;;
+    "bench "*) run_bench "${2:-}" ;;
     *)
-        echo "usage: $0 test|run|run native|run web|fuzz [SECONDS]" >&2
+        echo "usage: $0 test|run|run native|run web|fuzz [SECONDS]|bench [RUNS]" >&2
         exit 2
         ;;
 esac

@@ -65,4 +65,8 @@ SpinTurn spinTurn(TurnControl control, int16_t position) {
     return {{1.0f, 0.0f, 0.0f}, -p};
 }
 
+std::string folderEntryText(const std::string& folder, size_t modelFiles) {
+    return folder + " (" + std::to_string(modelFiles) + (modelFiles == 1 ? " model)" : " models)");
+}
+
 }  // namespace glowpond

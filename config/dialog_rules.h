@@ -20,6 +20,10 @@ struct ListButtons {
 };
 ListButtons listButtons(int32_t modelCount);
 
+// How the model lists show a folder entry (its path ends in a separator):
+// the path and the number of model files found in it, "C:\Models\ (312 models)".
+std::string folderEntryText(const std::string& folder, size_t modelFiles);
+
 // What the settings dialog's controls hold besides the list, the per-model
 // values and the colour (which the record already has): a value for each
 // option it shows (a check box counts 0 or 1), and the list's length.

@@ -1,11 +1,9 @@
 #include "config/ini_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <memory>
 
 #include "system/system_services.h"
+#include "system/unicode.h"
 
 namespace glowpond {
 namespace {
@@ -67,34 +65,32 @@ size_t wholeLines(const std::string& contents) {
     return 0;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+bool isAscii(const std::string& text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
 
 }  // namespace
 
-IniFile::LoadResult IniFile::load(const std::string& path) {
-    parse("");
-    errno = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing : LoadResult::Failed;
-
+IniFile::LoadResult IniFile::load(const std::string& path, SystemServices& platform) {
+    parse("", platform.ansiCodePage());
     // One byte more than is read tells whether the file goes on.
-    std::string contents(kMaxFileBytes + 1, '\0');
-    size_t got = 0, more;
-    while (got < contents.size() && (more = std::fread(&contents[got], 1, contents.size() - got, file.get())) > 0) {
-        got += more;
+    std::string contents;
+    switch (platform.readFile(path, kMaxFileBytes + 1, contents)) {
+    case FileRead::Missing:
+        return LoadResult::Missing;
+    case FileRead::Failed:
+        return LoadResult::Failed;
+    case FileRead::Read:
+        break;
     }
-    // Reading a folder "succeeds" in opening it on some systems; the read then fails.
-    if (std::ferror(file.get())) return LoadResult::Failed;
-    const bool cut = got > kMaxFileBytes;
-    contents.resize(cut ? wholeLines(contents.substr(0, kMaxFileBytes)) : got);
-    parse(contents);
+    const bool cut = contents.size() > kMaxFileBytes;
+    if (cut) contents.resize(wholeLines(contents.substr(0, kMaxFileBytes)));
+    parse(contents, platform.ansiCodePage());
     cut_ = cut;
     return LoadResult::Loaded;
 }
 
-void IniFile::parse(const std::string& contents) {
+void IniFile::parse(const std::string& contents, const AnsiCodePage& codePage) {
     lines_.clear();
     oddByte_.clear();
     cut_ = false;
@@ -102,6 +98,9 @@ void IniFile::parse(const std::string& contents) {
     if (contents.compare(0, 2, kUtf16LeMark) == 0) encoding_ = Encoding::Utf16Le;
     if (contents.compare(0, 2, kUtf16BeMark) == 0) encoding_ = Encoding::Utf16Be;
     if (contents.compare(0, 3, kUtf8Mark) == 0) encoding_ = Encoding::Utf8;
+    // Text in a code page that happens to form well-formed UTF-8 beyond
+    // ASCII ("Ã©") is rare enough; UTF-8 saved without a mark is common.
+    if (encoding_ == Encoding::Ansi && !isAscii(contents) && isUtf8(contents)) encoding_ = Encoding::Utf8Unmarked;
 
     if (encoding_ == Encoding::Utf16Le || encoding_ == Encoding::Utf16Be) {
         const size_t high = encoding_ == Encoding::Utf16Le ? 1 : 0;
@@ -112,13 +111,13 @@ void IniFile::parse(const std::string& contents) {
         }
         if (contents.size() % 2 != 0) oddByte_ = contents.substr(contents.size() - 1);
         for (const std::u16string& original : splitLines(units)) {
-            lines_.push_back(parseLine(ansiFromUtf16(original)));
+            lines_.push_back(parseLine(utf8FromUtf16(original)));
             lines_.back().original = original;
         }
         return;
     }
     for (const std::string& line : splitLines(contents.substr(encoding_ == Encoding::Utf8 ? 3 : 0))) {
-        lines_.push_back(parseLine(line));
+        lines_.push_back(parseLine(encoding_ == Encoding::Ansi ? codePage.toUtf8(line) : line));
     }
 }
 
@@ -239,15 +238,23 @@ bool IniFile::set(const std::string& section, const std::string& key, const std:
     return true;
 }
 
-std::string IniFile::text() const {
-    if (encoding_ == Encoding::Ansi || encoding_ == Encoding::Utf8) {
-        std::string out = encoding_ == Encoding::Utf8 ? kUtf8Mark : "";
-        for (const Line& line : lines_) out += line.text + "\r\n";
-        return out;
+std::string IniFile::text(const AnsiCodePage& codePage) const {
+    if (encoding_ == Encoding::Ansi) {
+        std::string out;
+        for (const Line& line : lines_) {
+            const std::optional<std::string> ansi = codePage.fromUtf8(line.text);
+            if (!ansi) return utf8Text(true);
+            out += *ansi + "\r\n";
+        }
+        // Bytes that would read back as UTF-8 go with the mark that says so.
+        return isAscii(out) || !isUtf8(out) ? out : utf8Text(true);
+    }
+    if (encoding_ == Encoding::Utf8 || encoding_ == Encoding::Utf8Unmarked) {
+        return utf8Text(encoding_ == Encoding::Utf8);
     }
     std::u16string units = u"\xFEFF";
     for (const Line& line : lines_) {
-        units += line.original.empty() ? utf16FromAnsi(line.text) : line.original;
+        units += line.original.empty() ? utf16FromUtf8(line.text) : line.original;
         units += u"\r\n";
     }
     const size_t high = encoding_ == Encoding::Utf16Le ? 1 : 0;
@@ -259,10 +266,16 @@ std::string IniFile::text() const {
     return out + oddByte_;
 }
 
+std::string IniFile::utf8Text(bool marked) const {
+    std::string out = marked ? kUtf8Mark : "";
+    for (const Line& line : lines_) out += line.text + "\r\n";
+    return out;
+}
+
 bool IniFile::save(const std::string& path, SystemServices& platform) const {
     // Refused rather than dropping what lies beyond the part that was read.
     if (cut_) return false;
-    const std::string contents = text();
+    const std::string contents = text(platform.ansiCodePage());
     // A file this program could not read again would lose the settings.
     return contents.size() <= kMaxFileBytes && platform.replaceFileContents(path, contents);
 }

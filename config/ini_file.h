@@ -5,7 +5,8 @@
 // the same through the Windows functions.
 //
 // Unlike the profile functions, which rewrite the file once per key, a whole
-// set of changes is made in memory and then saved in one step.
+// set of changes is made in memory and then saved in one step. Text is UTF-8
+// here, whatever the file holds.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 
 namespace glowpond {
 
+class AnsiCodePage;
 class SystemServices;
 
 class IniFile {
@@ -30,10 +32,12 @@ public:
     // at most, and a huge one must cost no more than that.
     static constexpr size_t kMaxFileBytes = 64u << 10;
 
-    LoadResult load(const std::string& path);
-    // Reads file contents in any of the encodings. UTF-16 text is read in
-    // the ANSI code page, as the system's A functions return it.
-    void parse(const std::string& contents);
+    // Reads the file through `platform`, in its code page.
+    LoadResult load(const std::string& path, SystemServices& platform);
+    // Reads file contents in any of the encodings: after a byte-order mark
+    // UTF-8 or UTF-16; without one UTF-8 when the bytes are well-formed
+    // UTF-8 (as Notepad and Linux editors save), otherwise `codePage`.
+    void parse(const std::string& contents, const AnsiCodePage& codePage);
 
     // The value of `key` in `section` as GetPrivateProfileString returns it
     // (surrounding blanks and one pair of enclosing quotes removed), or
@@ -59,8 +63,11 @@ public:
 
     // The document as file contents in the encoding it was read in, lines
     // ended by CR LF. Lines of a UTF-16 file that were not set stay exactly
-    // as they were, characters beyond the ANSI code page included.
-    std::string text() const;
+    // as they were. A document in the code page (or a new one) that now holds
+    // a character the code page lacks, a path named in Unicode, say, becomes
+    // UTF-8 with a byte-order mark, which every version of the program reads
+    // and which keeps the file's other lines as they were.
+    std::string text(const AnsiCodePage& codePage) const;
 
     // Replaces the file at `path` with text() (see SystemServices); false, and the
     // file untouched, when that fails, when text() is beyond kMaxFileBytes,
@@ -71,8 +78,9 @@ public:
 private:
     // The forms of text the profile functions read: the ANSI code page, or
     // after a byte-order mark UTF-8 (read as it is) or UTF-16. Wine's also
-    // read big-endian UTF-16, which Windows does not document.
-    enum class Encoding { Ansi, Utf8, Utf16Le, Utf16Be };
+    // read big-endian UTF-16, which Windows does not document. And UTF-8
+    // without a mark, which the editors of today save.
+    enum class Encoding { Ansi, Utf8, Utf8Unmarked, Utf16Le, Utf16Be };
 
     struct Line {
         enum class Kind { Other, Section, Key };
@@ -88,6 +96,8 @@ private:
     size_t findSection(const std::string& section) const;
     // End (one past the last line) of the section starting at `header`.
     size_t sectionEnd(size_t header) const;
+    // The lines as UTF-8, after a byte-order mark when `marked`.
+    std::string utf8Text(bool marked) const;
 
     Encoding encoding_ = Encoding::Ansi;
     std::vector<Line> lines_;

@@ -155,9 +155,9 @@ void SaverSettings::setInstallDir(std::optional<std::string> directory) {
     if (installDir) helpFile = *installDir + kHelpFileName;
 }
 
-bool SaverSettings::readSettings(const std::string& path) {
+bool SaverSettings::readSettings(const std::string& path, SystemServices& platform) {
     IniFile ini;
-    if (ini.load(path) == IniFile::LoadResult::Failed) return false;
+    if (ini.load(path, platform) == IniFile::LoadResult::Failed) return false;
     readFrom(*this, ini);
     return true;
 }
@@ -165,7 +165,7 @@ bool SaverSettings::readSettings(const std::string& path) {
 bool SaverSettings::writeSettings(const std::string& path, SystemServices& platform) const {
     IniFile ini;
     // Writing over a file we could not read would lose its other sections.
-    if (ini.load(path) == IniFile::LoadResult::Failed) return false;
+    if (ini.load(path, platform) == IniFile::LoadResult::Failed) return false;
     return writeTo(*this, ini) && ini.save(path, platform);
 }
 
@@ -215,10 +215,10 @@ std::optional<std::string> userSettingsFolder(SystemServices& platform) {
 
 bool readIniFile(SaverSettings& settings, SystemServices& platform) {
     const std::optional<std::string> own = userSettingsFolder(platform);
-    if (!own) return settings.readSettings(enterFolder(settings.installDir, platform));
+    if (!own) return settings.readSettings(enterFolder(settings.installDir, platform), platform);
     const std::string ownFile = *own + kSeparator + kIniFileName;
     IniFile ini;
-    switch (ini.load(ownFile)) {
+    switch (ini.load(ownFile, platform)) {
     case IniFile::LoadResult::Loaded:
         platform.setCurrentDirectory(*own);
         readFrom(settings, ini);
@@ -229,7 +229,7 @@ bool readIniFile(SaverSettings& settings, SystemServices& platform) {
         break;
     }
     // Until the user saves their own, the installed settings are theirs.
-    if (!settings.readSettings(enterFolder(settings.installDir, platform))) return false;
+    if (!settings.readSettings(enterFolder(settings.installDir, platform), platform)) return false;
     resolveModelPaths(settings, platform);
     return true;
 }

@@ -47,7 +47,8 @@ struct SaverSettings {
     // defaults with no models. False, and the record unchanged, when the
     // file exists but cannot be read. An empty file key takes no list entry,
     // but the per-model keys numbered with it still belong to entry n - 1.
-    bool readSettings(const std::string& path);
+    // The file is read through `platform`.
+    bool readSettings(const std::string& path, SystemServices& platform);
 
     // Writes the record to `path`, keeping the keys of the file that the
     // record does not write. False when the file cannot be written; the old

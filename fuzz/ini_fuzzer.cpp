@@ -7,11 +7,13 @@
 #include <string>
 
 #include "config/ini_file.h"
+#include "system/system_services.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using glowpond::IniFile;
+    const glowpond::AnsiCodePage codePage;
     IniFile ini;
-    ini.parse(std::string(reinterpret_cast<const char*>(data), size));
+    ini.parse(std::string(reinterpret_cast<const char*>(data), size), codePage);
     for (const char* key : {"file1", "lightHeight", "lavaRed", "X-rot1", "size15"}) {
         const std::string value = ini.getString("options", key, "");
         (void)ini.getInt("options", key, 7);
@@ -22,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                            (value.empty() || (!std::strchr(blanks, value.front()) && !std::strchr(blanks, value.back())));
         if (ini.set("options", key, value) && plain) {
             IniFile again;
-            again.parse(ini.text());
+            again.parse(ini.text(codePage), codePage);
             if (again.getString("options", key, "<missing>") != value) std::abort();
         }
     }

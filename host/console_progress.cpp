@@ -14,6 +14,8 @@ void ConsoleProgress::showError(const std::string& text, const std::string& capt
     platform_.messageBox(nullptr, text, caption);
 }
 
+void ConsoleProgress::showSkipped(const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }
+
 void ConsoleProgress::showFile(const std::string& path) {
     if (showStatus_) std::fprintf(stderr, "%s\n", path.c_str());
 }

@@ -23,6 +23,8 @@ public:
     bool cancelled() override { return stop_ && stop_(); }
     void nextFile() override {}
     void showFile(const std::string& path) override;
+    // Always told: without it nobody learns why a folder's file is missing.
+    void showSkipped(const std::string& text) override;
 
 private:
     SystemServices& platform_;

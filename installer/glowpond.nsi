@@ -1,10 +1,15 @@
 ; The Windows installer, glowpond-setup.exe. The build passes the files in:
-;   makensis -DSCR=glowpond.scr -DMODELS=folder -DHELP=glowpond.html -DSAMPLE_MODELS=list.nsh -DOUTFILE=setup.exe glowpond.nsi
+;   makensis -DSCR=glowpond.scr -DMODELS=folder -DHELP=glowpond.html -DSAMPLE_MODELS=list.nsh -DINI=glowpond.ini
+;            -DOUTFILE=setup.exe glowpond.nsi
 ;
 ; Everything goes into the install folder under Program Files, which only
 ; administrators may change, and the saver into the system folder too (where
-; the screen-saver list looks): the program, the sample models, the help page
-; and the starting glowpond.ini, which the App Paths key names. Each user's
+; the screen-saver list looks): the program, the sample models in its Models
+; folder, the help page and the starting glowpond.ini, which names that
+; folder; the App Paths key names the install folder. Earlier versions put the samples
+; beside the program, and their users' settings name them there by full path:
+; an upgrade leaves those copies where they are, and the uninstaller removes
+; them with the rest of the samples. Each user's
 ; own settings go into their own %APPDATA%\3-D Glowpond when they first save;
 ; nothing is made writable for other users.
 ;
@@ -194,7 +199,9 @@ FunctionEnd
 !macro InstallModel name
     File "${MODELS}/${name}"
 !macroend
+; Also the copy an earlier version left beside the program.
 !macro RemoveModel name
+    Delete "$INSTDIR\Models\${name}"
     Delete "$INSTDIR\${name}"
 !macroend
 
@@ -204,12 +211,14 @@ Section "-Program, sample models and help"
     SetOutPath "$INSTDIR"
     File "/oname=glowpond.scr" "${SCR}"
     WriteUninstaller "$INSTDIR\uninstall.exe"
+    SetOutPath "$INSTDIR\Models"
     !define MODEL_ACTION InstallModel
     !include "${SAMPLE_MODELS}"
     !undef MODEL_ACTION
+    SetOutPath "$INSTDIR"
     File "/oname=glowpond.html" "${HELP}"
     ; The starting settings of every user until they save their own.
-    File "/oname=glowpond.ini" "${MODELS}/glowpond.ini"
+    File "/oname=glowpond.ini" "${INI}"
 
     ; The working folder of everything the installer runs is ours.
     SetOutPath "$INSTDIR"
@@ -283,10 +292,16 @@ Section "-un.Program, sample models and help"
     Push "$INSTDIR"
     Call un.IsReparsePoint
     Pop $0
+    Push "$INSTDIR\Models"
+    Call un.IsReparsePoint
+    Pop $1
     ${If} $0 == 0
+    ${AndIf} $1 == 0
+        ; Models a user put into the folder stay, and so does the folder then.
         !define MODEL_ACTION RemoveModel
         !include "${SAMPLE_MODELS}"
         !undef MODEL_ACTION
+        RMDir "$INSTDIR\Models"
         Delete "$INSTDIR\glowpond.html"
         Delete "$INSTDIR\glowpond.ini"
         Delete "$INSTDIR\glowpond.scr"

@@ -139,12 +139,20 @@ ConvertAction::ConvertAction(LoadObserver* observer, bool everyFace)
 
 ConvertAction::~ConvertAction() = default;
 
-bool ConvertAction::beginFace(TraversalState& state, const MaterialValues& material) {
-    if (observer_ && observer_->cancelled()) return false;
-    const std::string path = state.pathName();
+void ConvertAction::selectObject(const std::string& path) {
     if (!path.empty() && path != currentObjectName_) {
         builder_.selectObject(path);
         currentObjectName_ = path.substr(0, kMaxObjectNameChars);
+    }
+}
+
+bool ConvertAction::beginFace(TraversalState& state, const MaterialValues& material) {
+    if (observer_ && observer_->cancelled()) return false;
+    if (!inShape_) {
+        selectObject(state.pathName());
+    } else if (!shapeObjectChosen_) {
+        selectObject(state.pathName());
+        shapeObjectChosen_ = true;
     }
     builder_.beginPolygon(material);
     return true;
@@ -155,7 +163,11 @@ bool ConvertAction::clockwise(TraversalState& state) const {
     return hints && hints->vertexOrdering() == kOrderingClockwise;
 }
 
+void ConvertAction::endShape(TraversalState&) { inShape_ = false; }
+
 void ConvertAction::beginShape(TraversalState&, const std::string&) {
+    inShape_ = true;
+    shapeObjectChosen_ = false;
     if (++shape_ != 0) return;
     // After 2^32 shapes the numbers start again: forget every known point.
     std::fill(knownPoints_.begin(), knownPoints_.end(), KnownPoint{});

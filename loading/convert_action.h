@@ -43,7 +43,9 @@ public:
 
     bool wantsPolygons() override { return true; }
     bool wantsUnclosedLastFace() override { return everyFace_; }
+    bool wantsCornerNormals() override { return false; }
     void beginShape(TraversalState& state, const std::string& name) override;
+    void endShape(TraversalState& state) override;
     void polygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices,
                  const FieldArray<Vec3>& normals, const MaterialValues& material) override;
     void indexedPolygon(TraversalState& state, int32_t face, const FieldArray<Vec3>& vertices,
@@ -77,12 +79,16 @@ private:
 
     // False when the face is to be dropped.
     bool beginFace(TraversalState& state, const MaterialValues& material);
+    void selectObject(const std::string& path);
     bool clockwise(TraversalState& state) const;
 
     bool everyFace_;
     MeshBuilder builder_;
     LargeVector<KnownPoint> knownPoints_;
     uint32_t shape_ = 0;
+    // Within a shape the path name stays: its object is chosen at its first face.
+    bool inShape_ = false;
+    bool shapeObjectChosen_ = false;
     std::string currentObjectName_;
     LoadObserver* observer_;
     std::unique_ptr<DisplayMesh> mesh_;

@@ -24,10 +24,13 @@ bool isDosDeviceName(const std::string& base) {
     if (std::find_if(kNames.begin(), kNames.end(), [&](const char* n) { return name == n; }) != kNames.end()) {
         return true;
     }
-    if (name.size() != 4 || (name.compare(0, 3, "COM") != 0 && name.compare(0, 3, "LPT") != 0)) return false;
-    // Digits 1 to 9, and the superscripts 1, 2 and 3 of the Western code page.
-    const auto digit = static_cast<unsigned char>(name[3]);
-    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+    if (name.compare(0, 3, "COM") != 0 && name.compare(0, 3, "LPT") != 0) return false;
+    // Digits 1 to 9, and the superscripts 1, 2 and 3, which paths carry in
+    // UTF-8 (and once carried in the Western code page).
+    const std::string digit = name.substr(3);
+    if (digit == "\xC2\xB9" || digit == "\xC2\xB2" || digit == "\xC2\xB3") return true;
+    const auto byte = digit.size() == 1 ? static_cast<unsigned char>(digit[0]) : 0;
+    return (byte >= '1' && byte <= '9') || byte == 0xB9 || byte == 0xB2 || byte == 0xB3;
 }
 
 }  // namespace

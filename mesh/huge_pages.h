@@ -23,6 +23,14 @@ constexpr size_t kHugePageBytes = size_t(2) << 20;
 // before they are first touched. Small ranges are left alone.
 void preferHugePages(const void* data, size_t bytes);
 
+// `bytes` (whole huge pages) starting on a huge page, offered huge pages,
+// straight from the system where huge pages are offered: freeing it gives
+// it back at once, where the C library's heap would keep what it had freed
+// for later and a load's peak would count the scene and the mesh together.
+// Throws std::bad_alloc when there is no memory.
+void* allocateHugePages(size_t bytes);
+void freeHugePages(void* memory, size_t bytes) noexcept;
+
 // An allocator for the loader's large tables: memory of a megabyte and more
 // starts on a huge page, is rounded up to whole ones and is offered them,
 // so that no part of a table is left to small pages.
@@ -38,14 +46,11 @@ public:
     T* allocate(size_t count) {
         if (count > (std::numeric_limits<size_t>::max() - kHugePageBytes) / sizeof(T)) throw std::bad_alloc();
         if (!large(count)) return static_cast<T*>(::operator new(count * sizeof(T)));
-        const size_t bytes = largeBytes(count);
-        void* memory = ::operator new(bytes, std::align_val_t(kHugePageBytes));
-        preferHugePages(memory, bytes);
-        return static_cast<T*>(memory);
+        return static_cast<T*>(allocateHugePages(largeBytes(count)));
     }
     void deallocate(T* memory, size_t count) noexcept {
         if (large(count)) {
-            ::operator delete(memory, std::align_val_t(kHugePageBytes));
+            freeHugePages(memory, largeBytes(count));
         } else {
             ::operator delete(memory);
         }

@@ -7,6 +7,7 @@
 
 #include "config/settings.h"
 #include "resources/resource.h"
+#include "saver/wide_text.h"
 
 namespace glowpond {
 namespace {
@@ -30,7 +31,7 @@ bool installedAtFullPath(const SaverSettings& settings) {
 
 bool helpFileInstalled(const SaverSettings& settings) {
     return installedAtFullPath(settings) && settings.helpFile &&
-           GetFileAttributesA(settings.helpFile->c_str()) != INVALID_FILE_ATTRIBUTES;
+           GetFileAttributesW(wideFromUtf8(*settings.helpFile).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
@@ -122,7 +123,7 @@ void LoadStatusWindow::nextFile() {
 }
 
 void LoadStatusWindow::showFile(const std::string& path) {
-    if (window_) SetDlgItemTextA(window_, IDC_STATUS_FILE, path.c_str());
+    if (window_) SetDlgItemTextW(window_, IDC_STATUS_FILE, wideFromUtf8(path).c_str());
 }
 
 void showHelpContents(HWND owner, const SaverSettings& settings) {
@@ -130,14 +131,14 @@ void showHelpContents(HWND owner, const SaverSettings& settings) {
     // Current Windows has no viewer for the old help files: unless one is
     // installed, our own page opens in the user's browser.
     if (helpFileInstalled(settings)) {
-        WinHelpA(owner, settings.helpFile->c_str(), HELP_CONTENTS, 0);
+        WinHelpW(owner, wideFromUtf8(*settings.helpFile).c_str(), HELP_CONTENTS, 0);
     } else {
         saverRuntime().platform.openDocument(*settings.installDir + kHelpPageName);
     }
 }
 
 void closeHelp(HWND owner, const SaverSettings& settings) {
-    if (helpFileInstalled(settings)) WinHelpA(owner, settings.helpFile->c_str(), HELP_QUIT, 0);
+    if (helpFileInstalled(settings)) WinHelpW(owner, wideFromUtf8(*settings.helpFile).c_str(), HELP_QUIT, 0);
 }
 
 }  // namespace glowpond

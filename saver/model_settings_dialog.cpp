@@ -103,7 +103,8 @@ void initialise(HWND dialog) {
 
     HWND list = GetDlgItem(dialog, IDC_MODEL_LIST);
     for (int32_t i = 0; i < settings.modelCount; ++i) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(settings.models[size_t(i)].file.c_str()));
+        const std::string text = modelListText(settings.models[size_t(i)].file);
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 800, 0);
     SendMessageA(list, LB_SETCURSEL, 0, 0);
@@ -160,7 +161,8 @@ void display(HWND dialog) {
     saveCurrentModel(dialog);
     ModelDialogState& state = dialogState();
     const SaverSettings& settings = working();
-    const std::string path = modelPath(k);
+    // A folder entry previews one of its files, with the folder's settings.
+    const std::string path = previewFileOf(modelPath(k));
     SetDlgItemTextA(dialog, IDC_CURRENT_SELECTION, path.c_str());
     state.previewMesh = std::make_unique<DisplayMesh>();
 
@@ -168,7 +170,11 @@ void display(HWND dialog) {
     {
         LoadStatusWindow status(runtime(), dialog, settings.showStatus != 0);
         status.showFile(path);
-        runtime().loader.load(path, *state.previewMesh, status);
+        if (path.empty()) {
+            status.showError(modelPath(k), "Error: No model files in this folder.");
+        } else {
+            runtime().loader.load(path, *state.previewMesh, status);
+        }
     }
 
     const ModelSettings& entry = settings.models[static_cast<size_t>(k)];

@@ -6,15 +6,17 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "host/screen_start.h"
 #include "render/gl.h"
 #include "render/gl_renderer.h"
 #include "render/lava_draw.h"
 #include "resources/resource.h"
 #include "saver/modes.h"
 #include "saver/password.h"
-#include "host/screen_start.h"
+#include "saver/win32_folder_lister.h"
 
 namespace glowpond {
 
@@ -102,11 +104,15 @@ LRESULT createSaver(SaverRuntime& runtime, HWND window) {
     readIniFile(settings, runtime.platform);
     createSurfaceOrExit(runtime, window, true);
 
+    // Folder entries draw other files at each start.
+    Win32FolderLister lister;
+    const uint32_t seed = GetTickCount() ^ (GetCurrentProcessId() << 16) ^ static_cast<uint32_t>(std::time(nullptr));
+    ModelPlan plan = planModels(settings, &lister, seed);
     LoadOutcome outcome;
     {
-        LoadStatusWindow progress(runtime, window, settings.showStatus != 0, settings.modelCount);
+        LoadStatusWindow progress(runtime, window, settings.showStatus != 0, plan.places());
         runtime.statusWindow = progress.window();
-        outcome = loadModelFiles(runtime.slots.get(), settings, runtime.loader, progress);
+        outcome = loadModelFiles(runtime.slots.get(), settings, runtime.loader, progress, std::move(plan));
         runtime.statusWindow = nullptr;
     }
     if (outcome.cancelled) {

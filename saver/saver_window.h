@@ -89,6 +89,13 @@ private:
     DWORD lastLook_ = 0;  // when cancelled() last looked at the window's messages
 };
 
+// The text of a model entry in the dialogs' lists: a folder entry (see
+// loading/model_folder.h) with the number of model files found in it.
+std::string modelListText(const std::string& entry);
+// What the model settings dialog previews for an entry: a file entry's file,
+// or one of a folder entry's files at random; empty for a folder without any.
+std::string previewFileOf(const std::string& entry);
+
 // The program's help: the help file (settings.helpFile) in the system's
 // help viewer when it is installed, else the help page glowpond.html of the
 // install directory in the user's browser; closing releases the viewer.

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shlobj.h>
 
 #include <array>
 #include <string>
@@ -12,14 +13,17 @@
 #include "config/settings.h"
 #include "importers/reader_table.h"
 #include "loading/load_driver.h"
+#include "loading/model_folder.h"
 #include "resources/resource.h"
 #include "saver/saver_window.h"
+#include "saver/win32_folder_lister.h"
+#include "saver/wide_text.h"
 
 namespace glowpond {
 namespace {
 
-constexpr char kConfigFilter[] = "3D Glowpond config file (*.3DG)\0*.3dg\0";
-constexpr char kInitialDirectory[] = "c:\\";
+constexpr wchar_t kConfigFilter[] = L"3D Glowpond config file (*.3DG)\0*.3dg\0";
+constexpr wchar_t kInitialDirectory[] = L"c:\\";
 
 // The controls of the options: an edit with an up-down control beside it
 // (whose id is the edit's plus kSpinIdOffset), or a check box.
@@ -92,6 +96,7 @@ void setListButtons(HWND dialog) {
     const ListButtons buttons = listButtons(state().modelCount);
     CheckDlgButton(dialog, IDC_ADD, buttons.canAdd ? BST_UNCHECKED : BST_INDETERMINATE);
     CheckDlgButton(dialog, IDC_DELETE, buttons.canDelete ? BST_UNCHECKED : BST_INDETERMINATE);
+    CheckDlgButton(dialog, IDC_ADD_FOLDER, buttons.canAdd ? BST_UNCHECKED : BST_INDETERMINATE);
 }
 
 bool available(HWND dialog, int buttonId) { return IsDlgButtonChecked(dialog, buttonId) == BST_UNCHECKED; }
@@ -120,7 +125,8 @@ void initialise(HWND dialog, bool fresh) {
     HWND list = GetDlgItem(dialog, IDC_MODEL_LIST);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     for (int32_t i = 0; i < settings.modelCount; ++i) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(settings.models[size_t(i)].file.c_str()));
+        const std::string text = modelListText(settings.models[size_t(i)].file);
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     }
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 800, 0);
     for (const OptionControl& check : kChecks) {
@@ -144,22 +150,23 @@ SettingsControls readControls(HWND dialog) {
     return controls;
 }
 
-// The chosen path, or an empty one when the user cancelled or the chooser failed.
-std::string chooseFile(HWND dialog, const char* filter, DWORD* filterIndex, bool save) {
-    char path[MAX_PATH_CHARS] = "";
-    OPENFILENAMEA chooser{};
+// The chosen path in UTF-8, or an empty one when the user cancelled or the
+// chooser failed. The W chooser: a name beyond the code page comes back whole.
+std::string chooseFile(HWND dialog, const wchar_t* filter, DWORD* filterIndex, bool save) {
+    wchar_t path[MAX_PATH_CHARS] = L"";
+    OPENFILENAMEW chooser{};
     chooser.lStructSize = sizeof chooser;
     chooser.hwndOwner = dialog;
     chooser.lpstrFilter = filter;
     chooser.nFilterIndex = filterIndex ? *filterIndex : 1;
     chooser.lpstrFile = path;
-    chooser.nMaxFile = sizeof path;
+    chooser.nMaxFile = MAX_PATH_CHARS;
     chooser.lpstrInitialDir = kInitialDirectory;
     chooser.Flags = OFN_HIDEREADONLY | OFN_SHOWHELP | OFN_PATHMUSTEXIST |
                     (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    const BOOL chosen = save ? GetSaveFileNameA(&chooser) : GetOpenFileNameA(&chooser);
+    const BOOL chosen = save ? GetSaveFileNameW(&chooser) : GetOpenFileNameW(&chooser);
     if (filterIndex) *filterIndex = chooser.nFilterIndex;
-    return chosen ? std::string(path) : std::string();
+    return chosen ? utf8FromWide(path) : std::string();
 }
 
 void cannotOpen(HWND dialog) {
@@ -171,11 +178,49 @@ void cannotWrite(HWND dialog) {
 
 void addModel(HWND dialog) {
     if (!available(dialog, IDC_ADD)) return;
-    const std::string path = chooseFile(dialog, modelChooserFilter().c_str(), &state().modelFilterIndex, false);
+    const std::string path =
+        chooseFile(dialog, wideFromUtf8(modelChooserFilter()).c_str(), &state().modelFilterIndex, false);
     LoadStatusWindow messageBoxes(runtime(), dialog, false);
     if (path.empty() || !runtime().loader.admits(path, messageBoxes)) return;
     if (!working().addModel(state().modelCount, path)) return;
     SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    ++state().modelCount;
+    setListButtons(dialog);
+}
+
+std::string utf8FromWide(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 1) return {};
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), length, nullptr, nullptr);
+    out.resize(static_cast<size_t>(length - 1));
+    return out;
+}
+
+// The chosen folder, or an empty path when the user cancelled.
+std::string chooseFolder(HWND dialog) {
+    BROWSEINFOW browse{};
+    browse.hwndOwner = dialog;
+    browse.lpszTitle = L"Models from this folder and its subfolders";
+    browse.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
+    if (!chosen) return {};
+    wchar_t path[MAX_PATH] = L"";
+    const bool named = SHGetPathFromIDListW(chosen, path) != 0;
+    CoTaskMemFree(chosen);
+    return named ? utf8FromWide(path) : std::string();
+}
+
+// A folder is taken as it is: what it holds is drawn at each start, and a
+// folder without model files then says so.
+void addFolder(HWND dialog) {
+    if (!available(dialog, IDC_ADD_FOLDER)) return;
+    const std::string folder = chooseFolder(dialog);
+    if (folder.empty()) return;
+    const std::string entry = asFolderEntry(folder, '\\');
+    if (!working().addModel(state().modelCount, entry)) return;
+    const std::string text = modelListText(entry);
+    SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     ++state().modelCount;
     setListButtons(dialog);
 }
@@ -195,7 +240,7 @@ void deleteModel(HWND dialog) {
 
 void loadSaved(HWND dialog) {
     const std::string path = chooseFile(dialog, kConfigFilter, &state().configFilterIndex, false);
-    if (path.empty() || !working().readSettings(path)) {
+    if (path.empty() || !working().readSettings(path, runtime().platform)) {
         cannotOpen(dialog);
         return;
     }
@@ -254,6 +299,9 @@ BOOL onCommand(HWND dialog, WPARAM wParam) {
     case IDC_ADD:
         addModel(dialog);
         return TRUE;
+    case IDC_ADD_FOLDER:
+        addFolder(dialog);
+        return TRUE;
     case IDC_DELETE:
         deleteModel(dialog);
         return TRUE;
@@ -282,6 +330,20 @@ BOOL onCommand(HWND dialog, WPARAM wParam) {
 }
 
 }  // namespace
+
+std::string modelListText(const std::string& entry) {
+    if (!isFolderEntry(entry)) return entry;
+    Win32FolderLister lister;
+    return folderEntryText(entry, scanModelFolder(lister, entry).files.size());
+}
+
+std::string previewFileOf(const std::string& entry) {
+    if (!isFolderEntry(entry)) return entry;
+    Win32FolderLister lister;
+    const FolderScan scan = scanModelFolder(lister, entry);
+    if (scan.files.empty()) return {};
+    return scan.files[static_cast<size_t>(GetTickCount()) % scan.files.size()];
+}
 
 INT_PTR CALLBACK settingsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

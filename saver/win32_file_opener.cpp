@@ -7,15 +7,13 @@
 
 #include <string>
 
+#include "saver/wide_text.h"
+
 namespace glowpond {
 
 OpenedFile Win32FileOpener::open(const std::string& path) {
     if (path.empty() || namesWindowsDevice(path)) return nullptr;
-    // Model paths are in the ANSI code page, as the settings file holds them.
-    const int length = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
-    if (length <= 0) return nullptr;
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide.data(), length);
+    const std::wstring wide = wideFromUtf8(path);
     HANDLE handle = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;

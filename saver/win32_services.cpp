@@ -4,6 +4,8 @@
 
 #include <shellapi.h>
 
+#include "saver/wide_text.h"
+
 namespace glowpond {
 namespace {
 
@@ -25,6 +27,10 @@ public:
     bool removeFile(const std::string& path) override { return system_->removeFile(path); }
     std::optional<std::string> userDataFolder() override { return system_->userDataFolder(); }
     bool makeFolder(const std::string& path) override { return system_->makeFolder(path); }
+    const AnsiCodePage& ansiCodePage() const override { return system_->ansiCodePage(); }
+    FileRead readFile(const std::string& path, size_t limit, std::string& contents) override {
+        return system_->readFile(path, limit, contents);
+    }
 
     ScreenPoint cursorPosition() override {
         POINT point{};
@@ -71,7 +77,7 @@ public:
     bool openDocument(const std::string& path) override {
         // ShellExecute's result is an error code at or below 32.
         const auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+            ShellExecuteW(nullptr, L"open", wideFromUtf8(path).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         return result > 32;
     }
 

@@ -75,7 +75,7 @@ public:
     // Element `index`, or null when index is outside 0 .. count() - 1.
     const T* at(int32_t index) const {
         if (index < 0 || index >= count_) return nullptr;
-        return chunks_[index / chunkSize_] + index % chunkSize_;
+        return slot(index);
     }
     T* at(int32_t index) {
         return const_cast<T*>(static_cast<const FieldArray&>(*this).at(index));
@@ -106,7 +106,7 @@ public:
     int32_t append(const T& value) {
         if (count_ == std::numeric_limits<int32_t>::max()) return fail(-1);
         if (count_ == capacity() && !addChunk()) return -1;
-        chunks_[count_ / chunkSize_][count_ % chunkSize_] = value;
+        *slot(count_) = value;
         return count_++;
     }
 
@@ -120,8 +120,8 @@ public:
         while (index >= capacity()) {
             if (!addChunk()) return false;
         }
-        for (int32_t i = count_; i < index; ++i) chunks_[i / chunkSize_][i % chunkSize_] = T{};
-        chunks_[index / chunkSize_][index % chunkSize_] = value;
+        for (int32_t i = count_; i < index; ++i) *slot(i) = T{};
+        *slot(index) = value;
         if (index >= count_) count_ = index + 1;
         return true;
     }
@@ -130,7 +130,7 @@ public:
     // keeps the chunks for reuse. Cheaper than clear() for a list that is refilled.
     void truncate(int32_t newCount) {
         if (newCount < 0) newCount = 0;
-        for (int32_t i = newCount; i < count_; ++i) chunks_[i / chunkSize_][i % chunkSize_] = T{};
+        for (int32_t i = newCount; i < count_; ++i) *slot(i) = T{};
         if (newCount < count_) count_ = newCount;
     }
 
@@ -146,6 +146,16 @@ public:
     }
 
 private:
+    // Where element `index` (not negative) lives. The usual chunk sizes, the
+    // standard one and powers of two, are spared a division at run time.
+    T* slot(int32_t index) const {
+        const uint32_t i = static_cast<uint32_t>(index);
+        const uint32_t size = static_cast<uint32_t>(chunkSize_);
+        if (size == kStandardChunkSize) return chunks_[i / kStandardChunkSize] + i % kStandardChunkSize;
+        if ((size & (size - 1)) == 0) return chunks_[i >> __builtin_ctz(size)] + (i & (size - 1));
+        return chunks_[i / size] + i % size;
+    }
+
     static const T& zeroElement() {
         static const T zero{};
         return zero;
@@ -207,7 +217,7 @@ private:
         }
         while (chunks_.size() < other.chunks_.size()) addChunk();
         other.forEach([this](const T& value) {
-            chunks_[count_ / chunkSize_][count_ % chunkSize_] = value;
+            *slot(count_) = value;
             ++count_;
         });
         failed_ = other.failed_;

@@ -1,5 +1,7 @@
 #include "scene/geometry.h"
 
+#include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "scene/properties.h"
@@ -49,6 +51,18 @@ const Vec3* cornerNormal(const TraversalLevel& level, const FieldArray<int32_t>&
     return n ? level.normals->at(*n) : nullptr;
 }
 
+bool exactIdentity(const Matrix4& m) {
+    const Matrix4 identity = Matrix4::identity();
+    return std::memcmp(m.m.data(), identity.m.data(), sizeof m.m) == 0;
+}
+
+// transformPoint under the identity, to the bit: its sums of products turn
+// -0 into +0 and leave every other finite value alone.
+Vec3 identityTransformed(const Matrix4& identity, const Vec3& p) {
+    if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) return {p.x + 0.0, p.y + 0.0, p.z + 0.0};
+    return transformPoint(identity, p);
+}
+
 }  // namespace
 
 const Vec3* IndexedFaceSet::coordinateAt(const TraversalState& state, int32_t i) const {
@@ -86,6 +100,9 @@ void IndexedFaceSet::deliverPolygons(TraversalState& state, NodeAction& action) 
     // Taken once: the action receives the state and might change it.
     const TraversalLevel level = state.current();
     const Matrix4 normalTransform = normalMatrix(level.transform);
+    // Most files place their points untransformed: spare each corner the product.
+    const bool identity = exactIdentity(level.transform);
+    const bool cornerNormals = action.wantsCornerNormals();
 
     action.beginShape(state, name());
     MaterialValues material;
@@ -118,7 +135,10 @@ void IndexedFaceSet::deliverPolygons(TraversalState& state, NodeAction& action) 
             // its face: face numbers must keep matching the material list.
             const Vec3* point = level.coordinates->at(index);
             if (!point) continue;
-            if (vertices.append(transformPoint(level.transform, *point)) >= 0) indices.push_back(index);
+            const Vec3 placed =
+                identity ? identityTransformed(level.transform, *point) : transformPoint(level.transform, *point);
+            if (vertices.append(placed) >= 0) indices.push_back(index);
+            if (!cornerNormals) continue;
             if (const Vec3* normal = cornerNormal(level, fields_.normalIndex, i, face)) {
                 normals.append(transformDirection(normalTransform, *normal));
             }

@@ -75,6 +75,7 @@ void NodeAction::indexedPolygon(TraversalState& state, int32_t face, const Field
 }
 bool NodeAction::wantsPolygons() { return false; }
 bool NodeAction::wantsUnclosedLastFace() { return false; }
+bool NodeAction::wantsCornerNormals() { return true; }
 void NodeAction::beginSeparator(TraversalState&, const std::string&) {}
 void NodeAction::endSeparator(TraversalState&) {}
 bool NodeAction::wantsSeparators() { return false; }

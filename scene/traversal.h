@@ -148,6 +148,9 @@ public:
     // a face, as VRML 1.0 has it (the list's end ends the face). The base
     // answers false: they are left out.
     virtual bool wantsUnclosedLastFace();
+    // Whether `normals` of indexedPolygon are wanted; without them every
+    // face gets an empty list. The base answers true.
+    virtual bool wantsCornerNormals();
 
     virtual void beginSeparator(TraversalState& state, const std::string& name);
     virtual void endSeparator(TraversalState& state);

@@ -1,5 +1,8 @@
-// Replacing a file's contents, on any system: the steps come from its platform.
+// Reading a file, and replacing its contents, on any system: the steps come
+// from its platform.
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -13,19 +16,22 @@ struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-enum class OldFile { Missing, Read, Unreadable };
+}  // namespace
 
-OldFile readOldFile(const std::string& path, std::string& contents) {
+FileRead SystemServices::readFile(const std::string& path, size_t limit, std::string& contents) {
+    contents.clear();
     errno = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) return (errno == ENOENT || errno == ENOTDIR) ? OldFile::Missing : OldFile::Unreadable;
+    if (!file) return (errno == ENOENT || errno == ENOTDIR) ? FileRead::Missing : FileRead::Failed;
     char buffer[16384];
     size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) contents.append(buffer, got);
-    return std::ferror(file.get()) ? OldFile::Unreadable : OldFile::Read;
+    while (contents.size() < limit &&
+           (got = std::fread(buffer, 1, std::min(sizeof buffer, limit - contents.size()), file.get())) > 0) {
+        contents.append(buffer, got);
+    }
+    // Reading a folder "succeeds" in opening it on some systems; the read then fails.
+    return std::ferror(file.get()) ? FileRead::Failed : FileRead::Read;
 }
-
-}  // namespace
 
 bool SystemServices::replaceFileContents(const std::string& path, const std::string& contents) {
     if (replaceThroughTempFile(path, contents)) return true;
@@ -33,10 +39,10 @@ bool SystemServices::replaceFileContents(const std::string& path, const std::str
     // In place: only here can a failure leave the file half written, so the
     // old contents wait elsewhere until the new ones are complete.
     std::string old;
-    const OldFile found = readOldFile(path, old);
-    if (found == OldFile::Unreadable) return false;
+    const FileRead found = readFile(path, SIZE_MAX, old);
+    if (found == FileRead::Failed) return false;
     std::string copy;
-    if (found == OldFile::Read && (copy = writeTempCopy(old)).empty()) return false;
+    if (found == FileRead::Read && (copy = writeTempCopy(old)).empty()) return false;
     if (writeInPlace(path, contents)) {
         if (!copy.empty()) removeFile(copy);
         return true;
@@ -44,9 +50,9 @@ bool SystemServices::replaceFileContents(const std::string& path, const std::str
     // The copy stays in the temporary folder only when it is the one whole
     // version left; a file that could not even be opened still is whole.
     std::string now;
-    if (found == OldFile::Missing) {
+    if (found == FileRead::Missing) {
         removeFile(path);
-    } else if (writeInPlace(path, old) || (readOldFile(path, now) == OldFile::Read && now == old)) {
+    } else if (writeInPlace(path, old) || (readFile(path, SIZE_MAX, now) == FileRead::Read && now == old)) {
         removeFile(copy);
     }
     return false;

@@ -1,6 +1,6 @@
 // The system services of builds without Win32: messages go to standard error, there
 // is no application registry, files are replaced with POSIX rename, and the
-// ANSI code page is Windows-1252.
+// ANSI code page is Windows-1252 (the base class's).
 #include "system/system_services.h"
 
 #include <fcntl.h>
@@ -30,15 +30,6 @@ bool writeAll(int fd, const std::string& contents) {
     }
     return true;
 }
-
-// Windows-1252, the ANSI code page of Western Windows and of the Wine that
-// runs the tests, so that both builds read a Unicode INI file alike: bytes
-// 0x80 to 0x9F hold these characters (the five undefined ones stand for
-// themselves, as on Windows), all other bytes the character of their value.
-constexpr char16_t kHighControls[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 // Writes `contents`, makes it durable and closes `fd`; false when a step fails.
 bool writeAndClose(int fd, const std::string& contents) {
@@ -109,32 +100,5 @@ public:
 }  // namespace
 
 std::unique_ptr<SystemServices> makeSystemServices() { return std::make_unique<PortablePlatform>(); }
-
-std::string ansiFromUtf16(const std::u16string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char16_t c : text) {
-        char byte = '?';
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            byte = static_cast<char>(c);
-        } else {
-            for (unsigned i = 0; i < 32; ++i) {
-                if (kHighControls[i] == c) byte = static_cast<char>(0x80 + i);
-            }
-        }
-        out += byte;
-    }
-    return out;
-}
-
-std::u16string utf16FromAnsi(const std::string& text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        out += (byte >= 0x80 && byte < 0xA0) ? kHighControls[byte - 0x80] : char16_t{byte};
-    }
-    return out;
-}
 
 }  // namespace glowpond

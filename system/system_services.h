@@ -3,15 +3,16 @@
 // replacing a file in one step.
 //
 // The layers above ask it of the SystemServices they are handed, and never
-// include a system header. The programs make the build's own implementation
-// (Win32 on Windows, a portable one elsewhere); tests hand in a recording
-// one, so that nothing they run can open a modal window. What only the
-// Windows saver needs of Windows lives with it (saver/win32_services.h).
+// include a system header. Paths and texts are UTF-8 on both sides of it.
+// The programs make the build's own implementation (the Windows program's
+// folder holds the Win32 one, this folder a portable one); tests hand in a
+// recording one, so that nothing they run can open a modal window. What only
+// the Windows saver needs of Windows lives with it (saver/win32_services.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <optional>
 #include <string>
 
@@ -35,6 +36,24 @@ struct AppPathLookup {
     };
     Status status = Status::Unsupported;
     std::string path;
+};
+
+// The system's ANSI code page, in which settings files without a byte-order
+// mark have always held their text. This one is Windows-1252, the code page
+// of Western Windows and of the Wine that runs the tests; Windows has its own.
+class AnsiCodePage {
+public:
+    virtual ~AnsiCodePage() = default;
+    virtual std::string toUtf8(const std::string& ansi) const;
+    // Nothing when a character has no place in the code page.
+    virtual std::optional<std::string> fromUtf8(const std::string& text) const;
+};
+
+// Outcome of reading a file.
+enum class FileRead {
+    Read,
+    Missing,  // there is no such file (or folder)
+    Failed,   // it exists but cannot be read (a folder, a device, no right to)
 };
 
 class SystemServices {
@@ -85,14 +104,20 @@ public:
 
     // Makes the folder `path` unless it exists; false when neither holds.
     virtual bool makeFolder(const std::string&) { return false; }
+
+    // The code page of settings files without a byte-order mark.
+    virtual const AnsiCodePage& ansiCodePage() const { return western_; }
+
+    // Reads the first `limit` bytes of the file at `path` (all of a shorter
+    // one) into `contents`.
+    virtual FileRead readFile(const std::string& path, size_t limit, std::string& contents);
+
+private:
+    AnsiCodePage western_;
 };
 
-// Text in the system's ANSI code page from UTF-16 and back, converted as
-// the system's profile functions convert a Unicode INI file.
-std::string ansiFromUtf16(const std::u16string& text);
-std::u16string utf16FromAnsi(const std::string& text);
-
-// The build's own implementation: Win32 on Windows, portable elsewhere.
+// The build's own implementation: the Windows program's (saver/) on
+// Windows, the portable one of this folder elsewhere.
 std::unique_ptr<SystemServices> makeSystemServices();
 
 }  // namespace glowpond

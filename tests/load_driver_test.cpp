@@ -293,12 +293,13 @@ TEST(ModelChooser, offersAllModelsFirstAndThenEveryFormatOfTheTableWithEachSuffi
 TEST(ModelFiles, windowsDevicesStreamsAndDeviceNamespacesAreToldFromFilesWhereverTheyStand) {
     for (const char* device : {"\\\\.\\pipe\\x.wrl", "//./pipe/x.wrl", "\\\\?\\C:\\m.wrl", "\\??\\C:\\m.wrl",
                                "\\\\.\\COM1", "COM1.wrl", "C:\\models\\com1.wrl", "c:/x/Lpt9.3ds", "nul", "CON.x.wrl",
-                               "aux .wrl", "C:PRN.wrl", "conout$.wrl", "Clock$.wrl", "COM\xB9.wrl", "m.wrl:stream",
-                               "C:\\m.wrl::$DATA", "\\\\host\\share\\m.wrl:x"}) {
+                               "aux .wrl", "C:PRN.wrl", "conout$.wrl", "Clock$.wrl", "COM\xB9.wrl", "lpt\u00B3.3ds",
+                               "m.wrl:stream", "C:\\m.wrl::$DATA", "\\\\host\\share\\m.wrl:x"}) {
         EXPECT_TRUE(namesWindowsDevice(device)) << device;
     }
     for (const char* file : {"C:\\models\\m.wrl", "\\\\host\\share\\m.wrl", "models\\m.3ds", "COM10.wrl",
-                             "COM0.wrl", "LPT.wrl", "console.wrl", "C:\\CON\\m.wrl", "NULL.wrl", "m.con", "mycom1.wrl",
+                             "COM0.wrl", "LPT.wrl", "COM\u00B9\u00B9.wrl",
+                             "console.wrl", "C:\\CON\\m.wrl", "NULL.wrl", "m.con", "mycom1.wrl",
                              "/home/u/m.wrl"}) {
         EXPECT_FALSE(namesWindowsDevice(file)) << file;
     }
@@ -323,6 +324,27 @@ TEST(ModelFiles, theProgramsOpenerOpensPlainFilesOnlyAndNeverWaits) {
     }
 #endif
     for (const std::string& path : refused) EXPECT_FALSE(opener.open(path)) << path;
+}
+
+// Paths are UTF-8 throughout; on Windows the opener hands the system their UTF-16.
+TEST_F(LoadDriver, aModelNamedBeyondTheCodePageInAFolderSoNamedLoadsAndIsNamedRightWhenMissing) {
+    namespace fs = std::filesystem;
+    const std::string folder = dir.path("Unicode \u2764\u267B Test"), name = "Unicode \u2764\u267B Test.wrl";
+    fs::create_directories(fs::u8path(folder));
+    const std::string model = (fs::u8path(folder) / fs::u8path(name)).u8string();
+    fs::copy_file(fs::u8path(GLOWPOND_SAMPLE_MODELS "/lava_lamp.wrl"), fs::u8path(model));
+    ModelLoader loader(testing::fileOpener(), tolerant);
+    DisplayMesh mesh;
+    EXPECT_TRUE(loader.admits(model, *this));
+    ASSERT_TRUE(loader.load(model, mesh, *this)) << errors();
+    EXPECT_GT(mesh.faceCount, 100);
+    // Companions so named are found in the model's folder.
+    FolderResolver companions(testing::fileOpener(), folderOf(model));
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(companions.read(name, bytes) && bytes.size() == fs::file_size(fs::u8path(model)));
+    const std::string gone = (fs::u8path(folder) / fs::u8path("\u00E9t\u00E9 \u2764.wrl")).u8string();
+    EXPECT_FALSE(loader.load(gone, mesh, *this));
+    EXPECT_EQ(errors(), "Error: Can't open this file.: " + gone + ";");
 }
 
 TEST_F(LoadDriver, theReadersNotesEndTheLoadSoThatTheStatusWindowKeepsThemInView) {

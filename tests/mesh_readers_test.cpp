@@ -15,6 +15,7 @@
 #include <map>
 #include <numeric>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "importers/polygon_split.h"
@@ -22,6 +23,7 @@
 #include "importers/reader_obj.h"
 #include "importers/reader_ply.h"
 #include "importers/reader_stl.h"
+#include "importers/text_lines.h"
 #include "loading/load_driver.h"
 #include "tests/scene_test_support.h"
 #include "tests/test_support.h"
@@ -61,10 +63,19 @@ float extent(const DisplayMesh& mesh, int axis) { return mesh.bounds[2 * axis + 
 // ---------------------------------------------------------------- shared pieces
 
 TEST(NumberScan, readsEveryFormWritersUseExactly) {
-    for (const char* text : {"2.", "+1", "1e2", "2.e1", "1e+2", "1e-2", "1E2", "-0.5", ".25", "0.1", "1e-310", "1e400"}) {
+    for (const char* text : {"2.", "+1", "1e2", "2.e1", "1e+2", "1e-2", "1E2", "-0.5", ".25", "0.1", "1e-310", "1e400",
+                             "-0", "007", "999999999999999", "-123456789012345", "9007199254740993",
+                             "12345678901234567890123"}) {
         double value = 0;
         const char* end = text + std::strlen(text);
         EXPECT_EQ(scanDouble(text, end, value), end) << text;
+        EXPECT_EQ(value, std::strtod(text, nullptr)) << text;
+        EXPECT_EQ(std::signbit(value), std::signbit(std::strtod(text, nullptr))) << text;
+    }
+    // A whole number ends where its digits do, unless a fraction or exponent follows.
+    for (const auto& [text, length] : {std::pair("42x", 2), std::pair("12e", 2), std::pair("3/4", 1), std::pair("5.e", 2)}) {
+        double value = 0;
+        EXPECT_EQ(scanDouble(text, text + std::strlen(text), value), text + length) << text;
         EXPECT_EQ(value, std::strtod(text, nullptr)) << text;
     }
     double value = 7;
@@ -74,6 +85,22 @@ TEST(NumberScan, readsEveryFormWritersUseExactly) {
     EXPECT_EQ(value, 7);
     const std::string malformed = "3.1+e2";
     EXPECT_EQ(scanDouble(malformed.data(), malformed.data() + malformed.size(), value), malformed.data() + 3);
+}
+
+TEST(LineReader, everyLineEndFormEndsALineAndTheLastNeedsNone) {
+    const std::string text = "v 1\r\nf 1\rg x\n\n\r\r\nlast";
+    LineReader lines(text);
+    std::vector<std::string> seen;
+    const char* begin;
+    const char* end;
+    while (lines.next(begin, end)) seen.emplace_back(begin, end);
+    EXPECT_EQ(seen, (std::vector<std::string>{"v 1", "f 1", "g x", "", "", "", "last"}));
+    EXPECT_EQ(lines.line(), 7);
+    const std::string nul("a\0b\r", 4);
+    LineReader withNul(nul);
+    ASSERT_TRUE(withNul.next(begin, end));
+    EXPECT_EQ(std::string(begin, end), std::string("a\0b", 3));
+    EXPECT_FALSE(withNul.next(begin, end));
 }
 
 TEST(NumberScan, integersReportOverflowAndKeepTheirEnd) {
@@ -89,6 +116,20 @@ TEST(NumberScan, integersReportOverflowAndKeepTheirEnd) {
     EXPECT_FALSE(overflow);
     EXPECT_EQ(value, 4294967297);
     EXPECT_EQ(*p, '/');
+    // Around the eighteen digits that need no overflow check, leading zeros, a number at the text's end.
+    const std::tuple<const char*, int64_t, bool> cases[] = {
+        {"999999999999999999", 999999999999999999, false},      {"-1234567890123456789", -1234567890123456789, false},
+        {"9223372036854775807", INT64_MAX, false},              {"-9223372036854775809", INT64_MIN, true},
+        {"0000000000000000000000042", 42, false},               {"+99999999999999999999", INT64_MAX, true},
+        {"-0", 0, false},
+    };
+    for (const auto& [number, expected, overflows] : cases) {
+        const char* end = number + std::strlen(number);
+        value = 5;
+        overflow = !overflows;
+        EXPECT_EQ(scanInt64(number, end, value, overflow), end) << number;
+        EXPECT_EQ(std::pair(value, overflow), std::pair(expected, overflows)) << number;
+    }
 }
 
 // The signed areas (in the xy plane) of the triangles; `sameTurn` says

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <tuple>
@@ -11,6 +12,7 @@
 #include "scene/field_array.h"
 #include "scene/geometry.h"
 #include "scene/grouping.h"
+#include "scene/matrix4.h"
 #include "scene/node.h"
 #include "scene/properties.h"
 #include "scene/shapes.h"
@@ -264,6 +266,23 @@ TEST(IndexedFaceSet, verticesTakeTheCurrentTransformAndNormalsItsNormalMatrix) {
     EXPECT_EQ(polygons[0].vertices[0], (Vec3{8, 1, 0}));
     // Perpendicular to the turned and stretched face plane, untouched by the translation.
     expectNear(polygons[0].normals[0], {-0.5, 1, 0});
+}
+
+TEST(IndexedFaceSet, untransformedVerticesAreThoseTheMatrixProductGivesBitForBit) {
+    // The product turns -0 into +0 and infinities into NaN; a shortcut must too.
+    const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+    const std::vector<Vec3> points = {{-0.0, 0.0, -0.0}, {4.9e-324, -1e308, 0.1}, {inf, 1, -0.0}, {-inf, nan, 2}};
+    Separator root;
+    FieldArray<Vec3>& stored = addNode<Coordinate3>(root)->point();
+    for (const Vec3& point : points) stored.append(point);
+    addNode<IndexedFaceSet>(root)->coordIndex() = *arrayOf<int32_t>({0, 1, 2, 3, -1});
+    const auto polygons = polygonsOf(root);
+    ASSERT_EQ(polygons.size(), 1u);
+    ASSERT_EQ(polygons[0].vertices.size(), points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+        const Vec3 expected = transformPoint(Matrix4::identity(), points[i]);
+        EXPECT_EQ(std::memcmp(&polygons[0].vertices[i], &expected, sizeof expected), 0) << i;
+    }
 }
 
 TEST(Material, componentsRepeatTheirLastValueAndAppendsAndColoursGrowEveryArray) {

@@ -7,7 +7,9 @@
 
 #include "config/dialog_rules.h"
 #include "config/ini_file.h"
+#include "loading/model_folder.h"
 #include "mesh/display_mesh.h"
+#include "system/unicode.h"
 #include "tests/test_support.h"
 
 namespace glowpond {
@@ -15,9 +17,11 @@ namespace {
 
 using namespace testing;
 
+const AnsiCodePage western;
+
 IniFile parsed(const std::string& text) {
     IniFile ini;
-    ini.parse(text);
+    ini.parse(text, western);
     return ini;
 }
 
@@ -46,25 +50,66 @@ TEST(IniFile, setChangesOnlyItsKeyAndKeepsEverythingElse) {
     // A value or name that would break its line changes nothing.
     EXPECT_FALSE(ini.set("extra", "keep", "two\nlines") || ini.set("extra", "keep", "carriage\rreturn") ||
                  ini.set("extra", "k=x", "v") || ini.set("a]", "k", "v"));
-    EXPECT_EQ(ini.text(), "\xEF\xBB\xBF[Files]\r\nFILE1=new\r\n; by hand\r\nfile2=added\r\n\r\n"
+    EXPECT_EQ(ini.text(western), "\xEF\xBB\xBF[Files]\r\nFILE1=new\r\n; by hand\r\nfile2=added\r\n\r\n"
                           "[extra]\r\nkeep=me\r\n\r\n[options]\r\nspeed=5\r\n");
 }
 
-TEST(IniFile, aUtf16FileReadsInTheAnsiCodePageAndKeepsItsEncodingAndItsOtherLines) {
+TEST(IniFile, aUtf16FileReadsWholeAndKeepsItsEncodingAndItsOtherLines) {
     const std::u16string before = u"\xFEFF[files]\r\nfile1=C:\\\x00E9.wrl\r\nfile2 = same\r\n[Desktop]\r\n"
-                                  u"Wallpaper=\x4E2D.bmp\r\n";
-    const std::u16string after = u"\xFEFF[files]\r\nfile1=new\r\nfile2 = same\r\n[Desktop]\r\n"
-                                 u"Wallpaper=\x4E2D.bmp\r\n\r\n[options]\r\nspeed=5\r\n";
+                                  u"Wallpaper=\x4E2D\xD83D.bmp\r\n";
+    const std::u16string after = u"\xFEFF[files]\r\nfile1=C:\\\x2764.wrl\r\nfile2 = same\r\n[Desktop]\r\n"
+                                 u"Wallpaper=\x4E2D\xD83D.bmp\r\n\r\n[options]\r\nspeed=5\r\n";
     for (bool bigEndian : {false, true}) {
         for (const std::string oddByte : {"", "Z"}) {  // an odd length stays at the end
             IniFile ini = parsed(utf16(before, bigEndian) + oddByte);
+            // A lone surrogate reads as U+FFFD but stays in its line.
             EXPECT_EQ(std::tuple(ini.find("files", "file1"), ini.find("desktop", "wallpaper")),
-                      std::tuple("C:\\\xE9.wrl", "?.bmp"));
-            EXPECT_TRUE(ini.set("files", "file1", "new") && ini.set("files", "file2", "same") &&
+                      std::tuple("C:\\\u00E9.wrl", "\u4E2D\uFFFD.bmp"));
+            EXPECT_TRUE(ini.set("files", "file1", "C:\\\u2764.wrl") && ini.set("files", "file2", "same") &&
                         ini.set("options", "speed", "5\n"));
-            EXPECT_EQ(ini.text(), utf16(after, bigEndian) + oddByte) << bigEndian;
+            EXPECT_EQ(ini.text(western), utf16(after, bigEndian) + oddByte) << bigEndian;
         }
     }
+}
+
+// Old files hold their text in the code page; paths beyond it need Unicode,
+// and editors save UTF-8 without a mark.
+TEST(IniFile, codePageTextReadsAsUtf8AndTurnsIntoMarkedUtf8OnlyForCharactersTheCodePageLacks) {
+    IniFile ansi = parsed("[files]\r\nfile1=C:\\caf\xE9 \x80.wrl\r\n");
+    EXPECT_EQ(ansi.find("files", "file1"), "C:\\caf\u00E9 \u20AC.wrl");
+    ASSERT_TRUE(ansi.set("files", "file2", "C:\\\u00FCber.3ds"));
+    EXPECT_EQ(ansi.text(western), "[files]\r\nfile1=C:\\caf\xE9 \x80.wrl\r\nfile2=C:\\\xFC" "ber.3ds\r\n");
+    ASSERT_TRUE(ansi.set("files", "file3", "C:\\Unicode \u2764\u267B Test.wrl"));
+    const std::string marked = "\xEF\xBB\xBF[files]\r\nfile1=C:\\caf\u00E9 \u20AC.wrl\r\n"
+                               "file2=C:\\\u00FCber.3ds\r\nfile3=C:\\Unicode \u2764\u267B Test.wrl\r\n";
+    EXPECT_EQ(ansi.text(western), marked);
+    EXPECT_EQ(parsed(marked).find("files", "file3"), "C:\\Unicode \u2764\u267B Test.wrl");
+
+    // Well-formed UTF-8 without a mark stays so; one broken byte makes it code-page text.
+    IniFile unmarked = parsed("[files]\nfile1=C:\\\u2764.wrl\n");
+    EXPECT_EQ(unmarked.find("files", "file1"), "C:\\\u2764.wrl");
+    EXPECT_EQ(unmarked.text(western), "[files]\r\nfile1=C:\\\u2764.wrl\r\n");
+    EXPECT_EQ(parsed("[files]\nfile1=\xC3\xA9\xFF\n").find("files", "file1"), "\u00C3\u00A9\u00FF");
+    // Code-page text that would read back as UTF-8 is written as marked UTF-8.
+    IniFile mixed = parsed("[files]\nfile1=\xFF\nfile2=\xC3\xA9\n");
+    ASSERT_TRUE(mixed.set("files", "file1", "x"));
+    EXPECT_EQ(parsed(mixed.text(western)).find("files", "file2"), "\u00C3\u00A9");
+}
+
+TEST(Unicode, utf8AndUtf16ConvertBothWaysAndBrokenSequencesBecomeReplacementCharacters) {
+    const std::string text = "a\u00E9\u2764\U0001F30B";
+    EXPECT_EQ(std::tuple(utf16FromUtf8(text), utf8FromUtf16(utf16FromUtf8(text)), isUtf8(text)),
+              std::tuple(u"a\u00E9\u2764\U0001F30B", text, true));
+    // A stray byte, an overlong form, a surrogate, a cut sequence, beyond U+10FFFF; lone surrogates.
+    for (const std::string bytes : {"\xFF", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x9D", "\xF4\x90\x80\x80"}) {
+        const std::u16string replaced(bytes.size(), 0xFFFD);
+        EXPECT_EQ(std::tuple(utf16FromUtf8(bytes), isUtf8(bytes)), std::tuple(replaced, false));
+    }
+    EXPECT_EQ(utf8FromUtf16(u"\xDC00x\xD800"), "\uFFFDx\uFFFD");
+    // Windows-1252 both ways; what it lacks it cannot take.
+    EXPECT_EQ(std::tuple(western.toUtf8("\x80\x81\xE9"), western.fromUtf8("\u20AC\u0081\u00E9")),
+              std::tuple("\u20AC\u0081\u00E9", "\x80\x81\xE9"));
+    EXPECT_FALSE(western.fromUtf8("\u2764") || western.fromUtf8("\xFF"));
 }
 
 struct Settings : ::testing::Test {
@@ -95,7 +140,7 @@ TEST_F(Settings, aFullRecordSurvivesARoundTripAShorterListKeepsTheRestOfTheFileA
     const std::string path = dir.path("full.3dg");
     ASSERT_TRUE(unusualSettings(MAX_MODELS).writeSettings(path, platform));
     SaverSettings read;
-    ASSERT_TRUE(read.readSettings(path));
+    ASSERT_TRUE(read.readSettings(path, platform));
     EXPECT_EQ(describe(read), describe(unusualSettings(MAX_MODELS)));
     writeFile(path, readFile(path) + "[desktop]\r\nwallpaper=lava.bmp\r\n");
     ASSERT_TRUE(unusualSettings(2).writeSettings(path, platform));
@@ -128,7 +173,7 @@ TEST_F(Settings, onlyWholeLinesWithinTheFirst64KBAreReadAndALongerFileIsNeverWri
         const std::string path = dir.path("long.ini");
         writeFile(path, contents);
         SaverSettings read = unusualSettings(3);
-        ASSERT_TRUE(read.readSettings(path));
+        ASSERT_TRUE(read.readSettings(path, platform));
         EXPECT_EQ(describe(read), describe(contents == lineBreaks ? SaverSettings() : expected));
         EXPECT_FALSE(read.writeSettings(path, platform));
         EXPECT_TRUE(readFile(path) == contents);
@@ -148,13 +193,13 @@ TEST_F(Settings, whereNoFileCanBeMadeBesideTheFileItIsWrittenInPlaceAndABrokenWr
                             "\r\n[files]\r\nfile1=C:\\a.wrl\r\n";
     writeFile(path, old);
     SaverSettings read, expected;
-    ASSERT_TRUE(read.readSettings(path) && expected.addModel(0, "C:\\a.wrl"));
+    ASSERT_TRUE(read.readSettings(path, platform) && expected.addModel(0, "C:\\a.wrl"));
     EXPECT_EQ(describe(read), describe(expected));
     platform.failTempFile = true;
     platform.inPlaceFailsAfter = 40;
     // (No 32 KB message when it fails.)
     EXPECT_TRUE(!unusualSettings(1).writeSettings(path, platform) && readFile(path) == old);
-    EXPECT_TRUE(unusualSettings(1).writeSettings(path, platform) && read.readSettings(path));
+    EXPECT_TRUE(unusualSettings(1).writeSettings(path, platform) && read.readSettings(path, platform));
     EXPECT_EQ(describe(read), describe(unusualSettings(1)));
     EXPECT_TRUE(readFile(path).compare(0, old.find("[files]"), old, 0, old.find("[files]")) == 0);
     platform.inPlaceFailsAfter = 40;  // a new file that breaks off is not left behind
@@ -177,7 +222,7 @@ TEST_F(Settings, readingReplacesTheWholeRecord) {
         {"missing.ini", SaverSettings()}, {"empty.ini", SaverSettings()}, {"gap.ini", gap}};
     for (const auto& [name, expected] : cases) {
         SaverSettings s = unusualSettings(4);
-        ASSERT_TRUE(s.readSettings(dir.path(name)));
+        ASSERT_TRUE(s.readSettings(dir.path(name), platform));
         EXPECT_EQ(describe(s), describe(expected)) << name;
     }
 }
@@ -228,7 +273,7 @@ TEST_F(Settings, theUsersOwnFileIsReadAndWrittenAndTheInstalledOneOnlyStartsItWi
     ASSERT_TRUE(writeIniFile(s, platform));
     EXPECT_EQ(readFile(install + "/" + kIniFileName), installed);
     SaverSettings mine;
-    ASSERT_TRUE(mine.readSettings(own));
+    ASSERT_TRUE(mine.readSettings(own, platform));
     EXPECT_EQ(std::tie(mine.speed, mine.models[0].file, mine.models[1].file), std::tuple(6, rocket, ring));
 
     // From now on the user's file counts, its relative paths against its own folder.
@@ -252,6 +297,26 @@ TEST_F(Settings, theUsersOwnFileIsReadAndWrittenAndTheInstalledOneOnlyStartsItWi
     ASSERT_TRUE(readIniFile(s, platform));
     EXPECT_EQ(std::tie(s.speed, s.models[0].file), std::tuple(3, "rocket.3ds"));
     fs::current_path(fs::temp_directory_path());
+}
+
+TEST_F(Settings, aFolderEntryKeepsItsSeparatorAndSettingsThroughAFileAndTheInstalledFilesFolderResolves) {
+    SaverSettings folders;
+    ASSERT_TRUE(folders.addModel(0, "C:\\Models\\") && folders.addModel(1, "shapes/"));
+    folders.models[0].size = 3;
+    const std::string path = dir.path("folders.3dg");
+    SaverSettings read;
+    ASSERT_TRUE(folders.writeSettings(path, platform) && read.readSettings(path, platform));
+    EXPECT_EQ(describe(read), describe(folders));
+    // The installed file's relative folder becomes a full path that still names a folder.
+    std::filesystem::create_directories(dir.path("install/Models"));
+    writeFile(dir.path("install/") + kIniFileName, "[files]\nfile1=Models/\n");
+    platform.userData = dir.path("data");
+    read.setInstallDir(dir.path("install"));
+    ASSERT_TRUE(readIniFile(read, platform));
+    EXPECT_EQ(std::filesystem::path(read.models[0].file).lexically_normal(),
+              std::filesystem::path(dir.path("install/Models/")).lexically_normal());
+    EXPECT_TRUE(isFolderEntry(read.models[0].file));
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 
 using DialogRules = Settings;
@@ -284,7 +349,7 @@ TEST_F(DialogRules, addActsUnlessTheListIsFullDeleteUnlessItIsEmptyAndOkWritesTh
     ASSERT_TRUE(acceptSettings(saved, working, controls, platform));
     EXPECT_EQ(describe(saved), describe(kept));
     EXPECT_FALSE(working.installDir || working.helpFile);
-    ASSERT_TRUE(kept.readSettings(dir.path(kIniFileName)));
+    ASSERT_TRUE(kept.readSettings(dir.path(kIniFileName), platform));
     EXPECT_EQ(std::tie(kept.speed, kept.modelCount, kept.lavaRed), std::tuple(2, 1, 127 * kColorFromByte));
     std::filesystem::current_path(std::filesystem::temp_directory_path());
 }

@@ -28,7 +28,7 @@ std::string readFile(const std::filesystem::path& path) {
 }
 
 std::string writeFile(const std::string& path, const std::string& contents) {
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary);
     out << contents;
     EXPECT_TRUE(out.good()) << path;
     return path;

@@ -44,6 +44,10 @@ public:
     bool removeFile(const std::string& path) override { return system_->removeFile(path); }
     std::optional<std::string> userDataFolder() override { return userData; }
     bool makeFolder(const std::string& path) override { return system_->makeFolder(path); }
+    const AnsiCodePage& ansiCodePage() const override { return system_->ansiCodePage(); }
+    FileRead readFile(const std::string& path, size_t limit, std::string& contents) override {
+        return system_->readFile(path, limit, contents);
+    }
     WindowHandle createWindow(const WindowRequest& request) override {
 #if defined(_WIN32)
         return failWindowCreation ? nullptr : windows_->createWindow(request);
@@ -101,18 +105,20 @@ public:
         static std::atomic<int> counter{0};
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         const std::string name = "glowpond-test-" + std::to_string(stamp) + "-" + std::to_string(counter++);
-        root_ = (std::filesystem::temp_directory_path() / name).string();
-        std::filesystem::create_directories(root_);
+        root_ = (std::filesystem::temp_directory_path() / name).u8string();
+        std::filesystem::create_directories(std::filesystem::u8path(root_));
     }
     ~TempDir() {
         std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        std::filesystem::remove_all(std::filesystem::u8path(root_), ignored);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
     // `name` inside the folder.
-    std::string path(const std::string& name) const { return (std::filesystem::path(root_) / name).string(); }
+    std::string path(const std::string& name) const {
+        return (std::filesystem::u8path(root_) / std::filesystem::u8path(name)).u8string();
+    }
     const std::string& root() const { return root_; }
 
 private:

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
@@ -98,6 +99,19 @@ TEST(X11Settings, theSampleScanFindsAFileOfEverySuffixOfTheReaderTableInAnyCaseA
     EXPECT_GE(expected.size(), 14u);
 }
 
+TEST(X11Settings, aFolderFromTheCommandLineTheDescriptionsFieldOrTheSettingsFileBecomesAFolderEntry) {
+    testing::TempDir dir;
+    std::filesystem::create_directories(dir.path("shapes"));
+    const std::string ini = testing::writeFile(dir.path("f.ini"), "[files]\nfile1=shapes\nfile2=x.wrl\n");
+    testing::RecordingPlatform platform;
+    SaverSettings s;
+    ASSERT_TRUE(gatherSettings(*parse({"-ini", ini.c_str()}), "", platform, s));
+    EXPECT_EQ(std::tie(s.models[0].file, s.models[1].file), std::tuple(dir.path("shapes") + "/", dir.path("x.wrl")));
+    ASSERT_TRUE(gatherSettings(*parse({dir.path("shapes").c_str(), "-folder", "/nowhere", "--folder="}), "", platform, s));
+    EXPECT_EQ(std::tie(s.modelCount, s.models[0].file, s.models[1].file),
+              std::tuple(2, dir.path("shapes") + "/", "/nowhere/"));
+}
+
 TEST(X11CommandLine, theXscreensaverDescriptionOffersEverySettingOfTheOptionsTableWithItsRangeAndDefault) {
     // {key: {low, high, default}} of every number the description offers, writing the option of its name.
     std::map<std::string, std::tuple<int32_t, int32_t, int32_t>> offered;
@@ -122,6 +136,7 @@ TEST(X11CommandLine, theXscreensaverDescriptionOffersEverySettingOfTheOptionsTab
     }
     for (const ColorOption& option : kColorOptions) table[option.key] = {0, 255, option.defaultValue};
     EXPECT_EQ(offered, table);
+    EXPECT_NE(xml.find("arg=\"-folder %\""), std::string::npos);
     // And the program takes each of them as the description writes it.
     for (const auto& [key, values] : offered) {
         const std::string option = "-" + key, low = std::to_string(std::get<0>(values)),

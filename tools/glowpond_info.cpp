@@ -10,15 +10,20 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 #endif
 
 #include "importers/reader_table.h"
 #include "loading/gzip_decompressor.h"
 #include "loading/load_driver.h"
 #include "loading/model_files.h"
+#include "system/unicode.h"
 #ifdef _WIN32
+#include "saver/wide_text.h"
 #include "saver/win32_file_opener.h"
 #endif
 
@@ -88,16 +93,17 @@ private:
     bool showStatus_;
 };
 
-// JSON text of `text`. Bytes beyond ASCII are escaped one by one (file names
-// are in the system's code page, not necessarily UTF-8), so the output is
-// always valid JSON.
+// JSON text of `text`. Names are UTF-8 and go out as they are; only a name
+// that is not (a Linux file name in another encoding) has its bytes beyond
+// ASCII escaped one by one, so that the output is always valid JSON.
 std::string jsonString(const std::string& text) {
+    const bool utf8 = isUtf8(text);
     std::string out = "\"";
     for (unsigned char c : text) {
         if (c == '"' || c == '\\') {
             out += '\\';
             out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
+        } else if (c < 0x20 || c == 0x7F || (c > 0x7F && !utf8)) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
             out += escaped;
@@ -222,4 +228,21 @@ int run(int argc, char** argv) {
 }  // namespace
 }  // namespace glowpond
 
+#ifdef _WIN32
+// The arguments as the system holds them, in UTF-16, made the program's
+// UTF-8: main's arguments come in the code page, which loses other names.
+int main() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide) return 2;
+    std::vector<std::string> arguments;
+    for (int i = 0; i < count; ++i) arguments.push_back(glowpond::utf8FromWide(wide[i]));
+    LocalFree(wide);
+    std::vector<char*> pointers;
+    for (std::string& argument : arguments) pointers.push_back(argument.data());
+    pointers.push_back(nullptr);
+    return glowpond::run(count, pointers.data());
+}
+#else
 int main(int argc, char** argv) { return glowpond::run(argc, argv); }
+#endif

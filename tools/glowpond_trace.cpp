@@ -261,7 +261,7 @@ int32_t loadFiles(const std::vector<std::string>& files, SaverSettings& settings
 
 int run(const Options& options) {
     SaverSettings settings;
-    if (!options.ini.empty() && !settings.readSettings(options.ini)) {
+    if (!options.ini.empty() && !settings.readSettings(options.ini, *makeSystemServices())) {
         std::fprintf(stderr, "glowpond-trace: cannot read %s\n", options.ini.c_str());
         return 1;
     }

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <utility>
 #include <vector>
@@ -198,6 +199,18 @@ private:
     GlRenderer renderer_;
 };
 
+// Different for every start, and for copies started at once on several
+// screens: each is given its own window.
+uint32_t startSeed(const CommandLine& line) {
+    uint32_t seed = static_cast<uint32_t>(SteadyClock::now().time_since_epoch().count()) ^
+                    static_cast<uint32_t>(std::time(nullptr)) ^ (static_cast<uint32_t>(getpid()) << 16);
+    seed ^= line.windowId * 2654435761u;
+    if (const char* window = std::getenv("XSCREENSAVER_WINDOW")) {
+        if (const std::optional<uint32_t> id = parseWindowId(window)) seed ^= *id * 2246822519u;
+    }
+    return seed;
+}
+
 int run(int argc, char** argv) {
     StopSignals signals;
     std::string error;
@@ -222,7 +235,9 @@ int run(int argc, char** argv) {
     ConsoleProgress progress(*platform, settings.showStatus != 0);
     const LoadOutcome outcome = [&] {
         const EndOnStopSignals stopNow(signals);
-        return loadModelFiles(slots.data(), settings, loader, progress);
+        PosixFolderLister lister;
+        return loadModelFiles(slots.data(), settings, loader, progress,
+                              planModels(settings, &lister, startSeed(*line)));
     }();
     if (outcome.loaded == 0) {
         platform->messageBox(nullptr, "Error: No files read. Reconfigure.", "ERROR");

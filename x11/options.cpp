@@ -8,6 +8,7 @@
 
 #include "config/settings.h"
 #include "importers/reader_table.h"
+#include "loading/model_folder.h"
 
 namespace glowpond {
 namespace {
@@ -98,6 +99,11 @@ std::optional<CommandLine> parseCommandLine(int argc, const char* const* argv, s
             const std::optional<std::string> text = value();
             if (!text) return std::nullopt;
             line.iniPath = *text;
+        } else if (name == "folder") {
+            const std::optional<std::string> text = value();
+            if (!text) return std::nullopt;
+            // xscreensaver's settings dialog may write the option with an empty field.
+            if (!text->empty()) line.files.push_back(asFolderEntry(*text, '/'));
         } else if (name == "status") {
             line.status = true;
         } else if (name == "fps") {
@@ -153,7 +159,9 @@ std::string usage() {
         "Settings (one dash or two; they override the settings file):\n"
         "  -ini FILE         the settings file (default: $XDG_CONFIG_HOME/glowpond/glowpond.ini,\n"
         "                    else ~/.config/glowpond/glowpond.ini); model paths in it are\n"
-        "                    relative to its folder\n";
+        "                    relative to its folder\n"
+        "  -folder DIR       models drawn at random from DIR and its subfolders (a MODEL\n"
+        "                    that is a folder, or a folder in the settings file, does the same)\n";
     for (const SettingOption& option : settingOptions()) {
         std::string entry = "  -" + std::string(option.key) + " N";
         entry.resize(std::max<size_t>(entry.size() + 1, 20), ' ');

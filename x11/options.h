@@ -22,7 +22,7 @@ struct CommandLine {
     Target target = Target::OwnWindow;
     uint32_t windowId = 0;
     std::string iniPath;             // empty: the user's INI file, if any
-    std::vector<std::string> files;  // the models to show instead of the INI's
+    std::vector<std::string> files;  // the models (and folders) to show instead of the INI's
     // Settings given on the command line, by INI key, in their order.
     std::vector<std::pair<std::string, int32_t>> settings;
     bool status = false;  // print the load-status texts

@@ -4,11 +4,19 @@
 #include <vector>
 
 #include "config/settings.h"
+#include "loading/model_folder.h"
 #include "system/system_services.h"
 #include "x11/paths.h"
 
 namespace glowpond {
 namespace {
+
+// A path that names a folder becomes a folder entry, as if written with its
+// trailing separator.
+void markFolder(std::string& path) {
+    std::error_code error;
+    if (!isFolderEntry(path) && std::filesystem::is_directory(path, error)) path = asFolderEntry(path, '/');
+}
 
 void showModels(SaverSettings& settings, const std::vector<std::string>& files, SystemServices& platform) {
     if (files.size() > MAX_MODELS) {
@@ -20,7 +28,9 @@ void showModels(SaverSettings& settings, const std::vector<std::string>& files, 
     for (ModelSettings& model : settings.models) model = ModelSettings{};
     for (const std::string& file : files) {
         if (settings.modelCount == MAX_MODELS) break;
-        settings.models[static_cast<size_t>(settings.modelCount++)].file = file;
+        std::string& entry = settings.models[static_cast<size_t>(settings.modelCount++)].file;
+        entry = file;
+        markFolder(entry);
     }
 }
 
@@ -34,7 +44,7 @@ bool gatherSettings(const CommandLine& line, const std::string& sampleFolder, Sy
     std::error_code error;
     const bool haveIni = !iniPath.empty() && fs::is_regular_file(iniPath, error);
     if (haveIni) {
-        if (!settings.readSettings(iniPath)) {
+        if (!settings.readSettings(iniPath, platform)) {
             platform.messageBox(nullptr, iniPath, "Cannot read the settings file.");
             return false;
         }
@@ -42,6 +52,7 @@ bool gatherSettings(const CommandLine& line, const std::string& sampleFolder, Sy
         for (int32_t i = 0; i < settings.modelCount; ++i) {
             std::string& file = settings.models[static_cast<size_t>(i)].file;
             file = resolveAgainst(folder, file);
+            markFolder(file);
         }
     } else if (!line.iniPath.empty()) {
         platform.messageBox(nullptr, line.iniPath, "Cannot read the settings file.");

@@ -102,11 +102,26 @@ std::string nameOf(HWND window, int(WINAPI* get)(HWND, LPSTR, int) = GetWindowTe
     return name;
 }
 
-// Unlike GetWindowText, also reads the edit controls of another process.
+std::wstring wide(const std::string& utf8) {
+    std::wstring out(utf8.size(), L'\0');
+    out.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), int(out.size()))));
+    return out;
+}
+
+std::string utf8(const std::wstring& text) {
+    std::string out(text.size() * 3, '\0');
+    out.resize(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                                       out.data(), int(out.size()), nullptr, nullptr)));
+    return out;
+}
+
+// Unlike GetWindowText, also reads the edit controls of another process; in
+// UTF-8, so that names beyond the code page compare whole.
 std::string itemText(HWND dialog, int id) {
-    char text[512] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(dialog, id, text, 512);
+    return utf8(text);
 }
 
 std::vector<HWND> visibleWindows(const std::function<bool(HWND)>& matches) {
@@ -124,8 +139,12 @@ HWND waitForWindow(const std::function<bool(HWND)>& matches, DWORD timeoutMs = k
     return found.empty() ? nullptr : found.front();
 }
 
+// Names beyond ASCII go in UTF-8 with its mark, as the program saves them.
 void writeIni(const std::vector<std::string>& files, const std::string& options = "") {
-    std::string text = "[files]\r\n";
+    const bool unicode = std::any_of(files.begin(), files.end(), [](const std::string& file) {
+        return std::any_of(file.begin(), file.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    });
+    std::string text = std::string(unicode ? "\xEF\xBB\xBF" : "") + "[files]\r\n";
     for (size_t i = 0; i < files.size(); ++i) text += "file" + std::to_string(i + 1) + "=" + files[i] + "\r\n";
     // The scenario's options first: the first of two equal keys counts.
     text += "[options]\r\n" + options + "lavaRed=255\r\nlavaGreen=40\r\nlavaBlue=0\r\nallowAcceleration=1\r\n";
@@ -329,6 +348,17 @@ LRESULT buttonState(HWND dialog, int id) { return SendDlgItemMessageA(dialog, id
 int listCount(HWND dialog) { return static_cast<int>(SendDlgItemMessageA(dialog, kModelList, LB_GETCOUNT, 0, 0)); }
 void select(HWND dialog, int line) { SendDlgItemMessageA(dialog, kModelList, LB_SETCURSEL, line, 0); }
 
+// Asked in UTF-16: Wine carries only that form of the text between processes.
+std::string listText(HWND dialog, int line) {
+    wchar_t text[512] = L"";
+    const LRESULT length = SendDlgItemMessageW(dialog, kModelList, LB_GETTEXTLEN, line, 0);
+    if (length == LB_ERR || length >= LRESULT(std::size(text))) return {};
+    SendDlgItemMessageW(dialog, kModelList, LB_GETTEXT, line, reinterpret_cast<LPARAM>(text));
+    char narrow[1024] = "";
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
 void setSpin(HWND dialog, int id, int value) { SendDlgItemMessageA(dialog, id + kSpinIdOffset, UDM_SETPOS32, 0, value); }
 
 void toggleOn(HWND dialog, int id, const std::string& name) {
@@ -466,6 +496,18 @@ const std::map<std::string, void (*)()> kScenarios = {
         saver.answer("Error: Can't open this file.", sample("no such model.wrl"));
         saver.saverWindow();
         check(saver.find("ERROR", 1500) == nullptr, "the saver gave up on two good files");
+        saver.endWithKeys();
+    }},
+    {"unicode_names", [] {
+        // A model, and its folder, named beyond the code page; a missing one is named right in its message.
+        const std::string folder = std::string(kInstallFolder) + "\\Unicode \u2764\u267B Test";
+        const std::string model = folder + "\\Unicode \u2764\u267B Test.wrl", gone = folder + "\\\u00E9t\u00E9 \u2764.wrl";
+        CreateDirectoryW(wide(folder).c_str(), nullptr);
+        check(CopyFileW(wide(sample("lava_lamp.wrl")).c_str(), wide(model).c_str(), FALSE), "cannot copy the model");
+        Saver saver("/s", {gone, model});
+        saver.answer("Error: Can't open this file.", gone);
+        saver.saverWindow();
+        require([&] { return countPixels(wholeScreen(), isLava) > 100; }, "no lava from the model", 15000);
         saver.endWithKeys();
     }},
     {"no_loadable_file", [] {
@@ -778,6 +820,39 @@ const std::map<std::string, void (*)()> kScenarios = {
         expectIni("options", {{"Z-rot1", "3"}, {"X-rot1", "0"}, {"2Sided1", "0"}, {"X-rot2", "90"}, {"Y-rot2", "0"},
                               {"Z-rot2", "0"}, {"2Sided2", "1"}});
     }},
+    // A folder entry: files drawn from the sample folder fill the screen, and a folder that is not
+    // there gets one message of its own.
+    {"folder_full_screen", [] {
+        const std::string missing = "C:\\no such folder\\";
+        Saver saver("/s", {paths.samples + "\\", missing});
+        saver.answer("Error: Can't open this folder.", missing);
+        HWND window = saver.saverWindow();
+        RECT screen = wholeScreen();
+        check(window != nullptr, "no saver window");
+        require([&] { return countPixels(screen, isLava) > 100; }, "no lava on the screen", 15000);
+        check(saver.find("ERROR", 1500) == nullptr, "the folder's models were not read");
+        saver.endWithKeys();
+    }},
+    // The lists show a folder entry with its count of models; the model dialog previews one of them.
+    {"settings_folder_entry", [] {
+        const std::string folder = paths.samples + "\\";
+        Saver saver("/c", {sample("crystal.wrl"), folder}, "size2=3\r\n");
+        HWND settings = saver.expectWindow(kSettingsCaption);
+        const std::string shown = listText(settings, 1);
+        const std::string prefix = folder + " (";
+        check(shown.rfind(prefix, 0) == 0 && shown.size() > prefix.size() + 8 &&
+                  shown.compare(shown.size() - 8, 8, " models)") == 0 && std::atoi(shown.c_str() + prefix.size()) >= 5,
+              "the folder entry reads \"" + shown + "\"");
+        check(buttonState(settings, 1011) == 0, "Add Folder is not available");
+        HWND dialog = openModelSettings(saver, settings);
+        check(listText(dialog, 1) == shown, "the model dialog lists \"" + listText(dialog, 1) + "\"");
+        select(dialog, 1);
+        display(dialog, [&] { return itemText(dialog, 1010).rfind(folder, 0) == 0; });
+        closeModelSettings(dialog);
+        saver.closeWith(settings, IDOK);
+        expectIni("files", {{"file2", folder}});
+        expectIni("options", {{"size2", "3"}});
+    }},
     {"model_settings_advanced", [] {
         Saver saver("/c", {sample("crystal.wrl")}, "AllowAdvanced=0\r\n");
         HWND settings = saver.expectWindow(kSettingsCaption);
@@ -810,7 +885,7 @@ const std::map<std::string, void (*)()> kScenarios = {
             char folder[MAX_PATH] = "";
             DWORD size = sizeof folder;
             RegGetValueA(HKEY_LOCAL_MACHINE, kAppPathsKey, "Path", RRF_RT_REG_SZ, nullptr, folder, &size);
-            check(iniText("files", "file1") == std::string(folder) + "\\lava_lamp.wrl",
+            check(iniText("files", "file1") == std::string(folder) + "\\Models\\",
                   "the user's file names " + iniText("files", "file1"));
             check(readFile(installed.c_str()) == before, "OK changed the installed settings");
         }

@@ -16,8 +16,10 @@ variable CI is set: then a broken checkout fails."""
 import json
 import os
 import re
+import shutil
 import subprocess
 import sys
+import tempfile
 
 REFUSED = {
     "as_empty.3ds": "Error: Not a valid 3DS file.",
@@ -43,7 +45,7 @@ def describe(command, files, expected_status, failures):
     if not files:
         return []
     result = subprocess.run(command + files, stdout=subprocess.PIPE, check=False)
-    lines = result.stdout.decode("ascii").splitlines()
+    lines = result.stdout.decode("utf-8").splitlines()
     if len(lines) != len(files):
         failures.append(f"{command[-1]}: {len(lines)} lines for {len(files)} files")
     if expected_status is not None and result.returncode != expected_status:
@@ -85,8 +87,7 @@ def main():
         info = json.loads(line)
         if list(info) != KEYS:
             failures.append(f"{name}: keys {list(info)}")
-        # Bytes beyond ASCII come escaped one by one.
-        if info["file"].encode("latin-1", "replace") != path.encode():
+        if info["file"] != path:
             failures.append(f"{name}: file {info['file']}")
         if info["format"] != FORMATS.get(os.path.splitext(name)[1].lower()):
             failures.append(f"{name}: format {info['format']}")
@@ -123,9 +124,22 @@ def main():
     for path, line in list(zip(files, lines))[::7]:
         with open(path, "rb") as model:
             result = subprocess.run(command + ["--stdin", path], stdin=model, stdout=subprocess.PIPE, check=False)
-        from_stdin = result.stdout.decode("ascii").strip()
+        from_stdin = result.stdout.decode("utf-8").strip()
         if without_time(from_stdin) != without_time(line):
             failures.append(f"{os.path.basename(path)} --stdin: {from_stdin[:300]}")
+    # A model, and its folder, named beyond ASCII: opened, and named right in the output.
+    with tempfile.TemporaryDirectory() as scratch:
+        folder = os.path.join(scratch, "Unicode \u2764\u267b Test")
+        os.mkdir(folder)
+        path = os.path.join(folder, "Unicode \u2764\u267b Test.wrl")
+        original = next(i for i, name in enumerate(loadable) if name.endswith(".wrl"))
+        shutil.copyfile(loadable[original], path)
+        info = json.loads(describe(command, [path], 0, failures)[0])
+        expected = dict(json.loads(lines[original]), file=path)
+        for described in (info, expected):
+            described.pop("loadMs")
+        if info != expected:
+            failures.append(f"{path}: {info}")
     for failure in failures:
         print("FAIL", failure)
     print(f"{len(files) - len(failures)} of {len(files)} files as expected")

@@ -7,6 +7,7 @@
 #include <array>
 #include <filesystem>
 
+#include "saver/wide_text.h"
 #include "tests/test_support.h"
 
 namespace glowpond {
@@ -54,9 +55,31 @@ TEST(ProfileInterchange, eachReadsWhatTheOtherWritesInAnsiAndInUtf16) {
             ASSERT_TRUE(WritePrivateProfileStringA(section.c_str(), key.c_str(), written.c_str(), path.c_str()));
         }
         SaverSettings read;
-        ASSERT_TRUE(read.readSettings(path));
+        ASSERT_TRUE(read.readSettings(path, platform));
         EXPECT_EQ(testing::describe(read), testing::describe(testing::unusualSettings(2)));
     }
+}
+
+// A path the code page holds stays in it, where the profile functions read it; one beyond it turns the
+// file into UTF-8, which reads back whole.
+TEST(ProfileInterchange, aPathInTheCodePageStaysThereAndOneBeyondItIsReadBackWhole) {
+    testing::TempDir dir;
+    testing::RecordingPlatform platform;
+    const std::string path = dir.path("paths.ini");
+    SaverSettings s;
+    ASSERT_TRUE(s.addModel(0, "C:\\models\\caf\u00E9.wrl"));
+    ASSERT_TRUE(s.writeSettings(path, platform));
+    wchar_t text[MAX_PATH_CHARS];
+    GetPrivateProfileStringW(L"files", L"file1", L"?", text, MAX_PATH_CHARS, wideFromUtf8(path).c_str());
+    EXPECT_EQ(std::wstring(text), L"C:\\models\\caf\u00E9.wrl");
+    EXPECT_NE(testing::readFile(path).compare(0, 3, "\xEF\xBB\xBF"), 0);
+
+    ASSERT_TRUE(s.addModel(1, "C:\\Unicode \u2764\u267B Test\\m.wrl"));
+    ASSERT_TRUE(s.writeSettings(path, platform));
+    SaverSettings read;
+    ASSERT_TRUE(read.readSettings(path, platform));
+    EXPECT_EQ(testing::describe(read), testing::describe(s));
+    EXPECT_EQ(testing::readFile(path).compare(0, 3, "\xEF\xBB\xBF"), 0);
 }
 
 const char kScratch[] = "Software\\Glowpond tests";

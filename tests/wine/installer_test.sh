@@ -2,8 +2,10 @@
 # The installer under Wine, in a world of its own (isolated.sh
 # --without-app-paths): an upgrade from the shared settings folder of earlier
 # versions, in which code planted there never runs; the installed saver with
-# its starting settings and each user's own; silent uninstalls that keep the
-# user's settings when asked to and otherwise leave nothing behind.
+# its starting settings (the sample models' folder) and each user's own; an
+# upgrade over the layout with the samples beside the program; silent
+# uninstalls that keep the user's settings when asked to, remove only the
+# samples they installed and otherwise leave nothing behind.
 #
 #   installer_test.sh SETUP DRIVER MODELS
 set -euo pipefail
@@ -40,28 +42,35 @@ wine "$setup" /S
 ran=$(find "$old" -name '*.ran')
 [ -z "$ran" ] || fail "planted code ran: $ran"
 for file in "$program/glowpond.scr" "$program/uninstall.exe" "$system/glowpond.scr" "$program/glowpond.ini" \
-            "$program/rocket.3ds" "$program/glowpond.html"; do
+            "$program/Models/rocket.3ds" "$program/Models/crystal.wrl" "$program/glowpond.html"; do
     [ -f "$file" ] || fail "not installed: $file"
 done
 [ "$(value "$app_paths" Path)" = 'C:\Program Files\3-D Glowpond' ] || fail "App Paths: $(value "$app_paths" Path)"
 grep -q 'speed=2' "$old/glowpond.ini" || fail "the old shared settings were changed"
 [ "$(value "$uninstall_key" DisplayName)" = "3-D Glowpond" ] || fail "no entry in the installed programs"
 [ -z "$(value 'HKCU\Control Panel\Desktop' SCRNSAVE.EXE)" ] || fail "made the current saver unasked"
+grep -q '^file1=Models\\' "$program/glowpond.ini" || fail "the starting settings do not name the samples' folder"
 
 # Shows the installed models; its settings dialog saves the user's own file.
 wine "$driver" installed "$program/glowpond.scr" "$models" "$program"
 [ -f "$own/glowpond.ini" ] || fail "no settings of the user's own in $own"
 
-# A reinstall over it runs nothing planted in the old folder either.
+# A reinstall over it runs nothing planted in the old folder either. A sample
+# where earlier versions put it, which users' settings name, stays there.
+cp "$program/Models/rocket.3ds" "$program/rocket.3ds"
+printf '#VRML V1.0 ascii\n' >"$program/Models/mine.wrl"
 wine "$setup" /S
 ran=$(find "$old" -name '*.ran')
 [ -z "$ran" ] || fail "planted code ran on a reinstall: $ran"
+[ -f "$program/rocket.3ds" ] || fail "the upgrade took away a sample the old settings name"
 
 uninstall /KEEPSETTINGS
 grep -q 'AllowAdvanced=1' "$own/glowpond.ini" || fail "the kept settings are not the saved ones"
-for file in "$program/glowpond.scr" "$system/glowpond.scr" "$program/rocket.3ds"; do
+for file in "$program/glowpond.scr" "$system/glowpond.scr" "$program/rocket.3ds" "$program/Models/rocket.3ds"; do
     [ ! -e "$file" ] || fail "left behind: $file"
 done
+[ -f "$program/Models/mine.wrl" ] || fail "the uninstaller removed a model the user added"
+rm -r "$program"
 [ -z "$(value "$app_paths" Path)" ] || fail "the App Paths key stays"
 
 # /SETCURRENT makes it the current saver; the last uninstall takes everything
@@ -82,7 +91,7 @@ cp -a "$program/." "$decoy/"
 rm -rf "$program"
 ln -s "$decoy" "$program"
 uninstall
-[ -f "$decoy/glowpond.ini" ] && [ -f "$decoy/rocket.3ds" ] || fail "deleted through a link: $(ls "$decoy")"
+[ -f "$decoy/glowpond.ini" ] && [ -f "$decoy/Models/rocket.3ds" ] || fail "deleted through a link: $(ls "$decoy")"
 rm "$program"
 rm -rf "$decoy"
 echo "installer: passed"

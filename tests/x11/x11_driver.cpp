@@ -180,6 +180,9 @@ int main(int argc, char** argv) {
         {"root_named_window", {{"-root", rocket}, id, ""}}, {"root_window", {{"-root", rocket}, nullptr, ""}},
         {"window_destroyed", {{"--window-id", id, rocket}, nullptr, ""}},
         {"nothing_loadable", {{"-window-id", id, bad}, nullptr, "Error: No files read. Reconfigure."}},
+        // Models drawn from a folder; a missing one is told once.
+        {"folder", {{"-window-id", id, "-folder", argv[3], "/tmp/glowpond-x11-gone/"}, nullptr,
+                    "Error: Can't open this folder.: /tmp/glowpond-x11-gone/"}},
         {"fifo_refused", {{"-window-id", id, fifo, rocket}, nullptr, "Error: Can't open this file.: " + fifo}},
         {"stopped_while_loading", {bigLoad, nullptr, ""}},
         // The installed program with no settings file shows its sample models.
