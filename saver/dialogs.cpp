@@ -36,6 +36,14 @@ bool helpFileInstalled(const SaverSettings& settings) {
 
 }  // namespace
 
+void setItemText(HWND dialog, int id, const std::string& text) {
+    SetDlgItemTextW(dialog, id, wideFromUtf8(text).c_str());
+}
+
+void addListLine(HWND list, const std::string& text) {
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wideFromUtf8(text).c_str()));
+}
+
 INT_PTR CALLBACK aboutDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     switch (message) {
     case WM_INITDIALOG: {
@@ -93,7 +101,7 @@ LoadStatusWindow::~LoadStatusWindow() {
 }
 
 void LoadStatusWindow::showStatus(const std::string& text) {
-    if (window_) SetDlgItemTextA(window_, IDC_STATUS_TEXT, text.c_str());
+    if (window_) setItemText(window_, IDC_STATUS_TEXT, text);
 }
 
 void LoadStatusWindow::showError(const std::string& text, const std::string& caption) {

@@ -103,8 +103,7 @@ void initialise(HWND dialog) {
 
     HWND list = GetDlgItem(dialog, IDC_MODEL_LIST);
     for (int32_t i = 0; i < settings.modelCount; ++i) {
-        const std::string text = modelListText(settings.models[size_t(i)].file);
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        addListLine(list, modelListText(settings.models[size_t(i)].file));
     }
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 800, 0);
     SendMessageA(list, LB_SETCURSEL, 0, 0);
@@ -121,7 +120,7 @@ void initialise(HWND dialog) {
                             -kSpinLimit, 0);
     }
     showChecks(dialog, settings.modelCount > 0 ? checksForModel(settings, 0) : ModelChecks{});
-    SetDlgItemTextA(dialog, IDC_CURRENT_SELECTION, modelPath(0).c_str());
+    setItemText(dialog, IDC_CURRENT_SELECTION, modelPath(0));
 }
 
 // The list's selection, or -1 after telling the user there is none.
@@ -148,7 +147,7 @@ void select(HWND dialog) {
     }
     state.currentModel = k;
     showChecks(dialog, checksForModel(working(), k));
-    SetDlgItemTextA(dialog, IDC_CURRENT_SELECTION, modelPath(k).c_str());
+    setItemText(dialog, IDC_CURRENT_SELECTION, modelPath(k));
 }
 
 void display(HWND dialog) {
@@ -163,7 +162,7 @@ void display(HWND dialog) {
     const SaverSettings& settings = working();
     // A folder entry previews one of its files, with the folder's settings.
     const std::string path = previewFileOf(modelPath(k));
-    SetDlgItemTextA(dialog, IDC_CURRENT_SELECTION, path.c_str());
+    setItemText(dialog, IDC_CURRENT_SELECTION, path);
     state.previewMesh = std::make_unique<DisplayMesh>();
 
     HCURSOR previousCursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));

@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "saver/modes.h"
 #include "saver/password.h"
+#include "saver/wide_text.h"
 #include "saver/win32_folder_lister.h"
 
 namespace glowpond {
@@ -175,12 +176,12 @@ void startAnimation(SaverRuntime& runtime, int clears) {
     const int32_t count = runtime.saved().modelCount;
     // The model steps go to GLOWPOND_STEP_LOG when it is set, those of the
     // k-th other monitor's lava to the same path with ".k" added.
-    const char* logPath = std::getenv("GLOWPOND_STEP_LOG");
+    const wchar_t* logPath = _wgetenv(L"GLOWPOND_STEP_LOG");
     std::vector<std::unique_ptr<std::FILE, CloseFile>> logs;
     std::deque<StepLogView> logged;
     auto logOf = [&](AnimationView& plain, const std::string& suffix) -> AnimationView& {
         if (!logPath || !*logPath) return plain;
-        logs.emplace_back(std::fopen((logPath + suffix).c_str(), "a"));
+        logs.emplace_back(_wfopen((logPath + wideFromUtf8(suffix)).c_str(), L"a"));
         if (!logs.back()) return plain;
         return logged.emplace_back(plain, logs.back().get());
     };

@@ -96,6 +96,11 @@ std::string modelListText(const std::string& entry);
 // or one of a folder entry's files at random; empty for a folder without any.
 std::string previewFileOf(const std::string& entry);
 
+// Paths and the user's text in controls go as UTF-16, so that a name beyond
+// the code page shows whole.
+void setItemText(HWND dialog, int id, const std::string& text);
+void addListLine(HWND list, const std::string& text);
+
 // The program's help: the help file (settings.helpFile) in the system's
 // help viewer when it is installed, else the help page glowpond.html of the
 // install directory in the user's browser; closing releases the viewer.

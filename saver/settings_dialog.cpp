@@ -125,8 +125,7 @@ void initialise(HWND dialog, bool fresh) {
     HWND list = GetDlgItem(dialog, IDC_MODEL_LIST);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     for (int32_t i = 0; i < settings.modelCount; ++i) {
-        const std::string text = modelListText(settings.models[size_t(i)].file);
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        addListLine(list, modelListText(settings.models[size_t(i)].file));
     }
     SendMessageA(list, LB_SETHORIZONTALEXTENT, 800, 0);
     for (const OptionControl& check : kChecks) {
@@ -183,7 +182,7 @@ void addModel(HWND dialog) {
     LoadStatusWindow messageBoxes(runtime(), dialog, false);
     if (path.empty() || !runtime().loader.admits(path, messageBoxes)) return;
     if (!working().addModel(state().modelCount, path)) return;
-    SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    addListLine(GetDlgItem(dialog, IDC_MODEL_LIST), path);
     ++state().modelCount;
     setListButtons(dialog);
 }
@@ -219,8 +218,7 @@ void addFolder(HWND dialog) {
     if (folder.empty()) return;
     const std::string entry = asFolderEntry(folder, '\\');
     if (!working().addModel(state().modelCount, entry)) return;
-    const std::string text = modelListText(entry);
-    SendDlgItemMessageA(dialog, IDC_MODEL_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    addListLine(GetDlgItem(dialog, IDC_MODEL_LIST), modelListText(entry));
     ++state().modelCount;
     setListButtons(dialog);
 }

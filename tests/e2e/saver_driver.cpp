@@ -354,9 +354,7 @@ std::string listText(HWND dialog, int line) {
     const LRESULT length = SendDlgItemMessageW(dialog, kModelList, LB_GETTEXTLEN, line, 0);
     if (length == LB_ERR || length >= LRESULT(std::size(text))) return {};
     SendDlgItemMessageW(dialog, kModelList, LB_GETTEXT, line, reinterpret_cast<LPARAM>(text));
-    char narrow[1024] = "";
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
+    return utf8(text);
 }
 
 void setSpin(HWND dialog, int id, int value) { SendDlgItemMessageA(dialog, id + kSpinIdOffset, UDM_SETPOS32, 0, value); }
@@ -504,11 +502,25 @@ const std::map<std::string, void (*)()> kScenarios = {
         const std::string model = folder + "\\Unicode \u2764\u267B Test.wrl", gone = folder + "\\\u00E9t\u00E9 \u2764.wrl";
         CreateDirectoryW(wide(folder).c_str(), nullptr);
         check(CopyFileW(wide(sample("lava_lamp.wrl")).c_str(), wide(model).c_str(), FALSE), "cannot copy the model");
+        const std::string log = folder + "\\steps \u2764.log";
+        DeleteFileW(wide(log).c_str());
+        SetEnvironmentVariableW(L"GLOWPOND_STEP_LOG", wide(log).c_str());
         Saver saver("/s", {gone, model});
+        SetEnvironmentVariableW(L"GLOWPOND_STEP_LOG", nullptr);
         saver.answer("Error: Can't open this file.", gone);
         saver.saverWindow();
         require([&] { return countPixels(wholeScreen(), isLava) > 100; }, "no lava from the model", 15000);
         saver.endWithKeys();
+        check(GetFileAttributesW(wide(log).c_str()) != INVALID_FILE_ATTRIBUTES, "no step log under its own name");
+        // Both dialogs show the name whole, in their lists and as the model dialog's selection.
+        Saver dialogs("/c", {model});
+        HWND settings = dialogs.expectWindow(kSettingsCaption);
+        check(listText(settings, 0) == model, "the settings list reads \"" + listText(settings, 0) + "\"");
+        HWND dialog = openModelSettings(dialogs, settings);
+        check(listText(dialog, 0) == model, "the model dialog lists \"" + listText(dialog, 0) + "\"");
+        check(itemText(dialog, 1010) == model, "the model dialog's selection reads \"" + itemText(dialog, 1010) + "\"");
+        closeModelSettings(dialog);
+        dialogs.closeWith(settings, IDCANCEL);
     }},
     {"no_loadable_file", [] {
         writeIni({sample("glowpond.ini")});
