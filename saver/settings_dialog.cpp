@@ -187,15 +187,6 @@ void addModel(HWND dialog) {
     setListButtons(dialog);
 }
 
-std::string utf8FromWide(const wchar_t* text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1) return {};
-    std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), length, nullptr, nullptr);
-    out.resize(static_cast<size_t>(length - 1));
-    return out;
-}
-
 // The chosen folder, or an empty path when the user cancelled.
 std::string chooseFolder(HWND dialog) {
     BROWSEINFOW browse{};

@@ -2,26 +2,10 @@
 
 #include <windows.h>
 
+#include "saver/wide_text.h"
+
 namespace glowpond {
 namespace {
-
-std::wstring wideFromUtf8(const std::string& text) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), length);
-    wide.resize(static_cast<size_t>(length - 1));
-    return wide;
-}
-
-std::string utf8FromWide(const wchar_t* text) {
-    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 0) return {};
-    std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), length, nullptr, nullptr);
-    out.resize(static_cast<size_t>(length - 1));
-    return out;
-}
 
 FolderItem::Kind kindOf(const WIN32_FIND_DATAW& found) {
     const DWORD attributes = found.dwFileAttributes;
