@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <iterator>
 #include <map>
 #include <numeric>
@@ -368,6 +369,11 @@ TEST(StlReader, asciiSolidsInAnyCase) {
 // ---------------------------------------------------------------- PLY
 
 template <typename T>
+std::string littleEndian(std::initializer_list<T> values) {
+    return std::string(reinterpret_cast<const char*>(values.begin()), values.size() * sizeof(T));
+}
+
+template <typename T>
 std::string bigEndian(T value) {
     std::string bytes(sizeof value, '\0');
     std::memcpy(&bytes[0], &value, sizeof value);
@@ -428,15 +434,9 @@ TEST(PlyReader, refusedHeadersAndTruncatedData) {
     const std::string header =
         "ply\nformat binary_little_endian 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
         "element face 3\nproperty list uchar int vertex_indices\nend_header\n";
-    std::string bytes = header;
-    const float points[9] = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-    bytes.append(reinterpret_cast<const char*>(points), sizeof points);
-    const int32_t faces[7] = {0, 1, 2, 0, 1, 7, 0};
-    for (int f = 0; f < 2; ++f) {
-        bytes += '\3';
-        bytes.append(reinterpret_cast<const char*>(faces + 3 * f), 12);
-    }
-    bytes += std::string("\3\0\0\0\0", 5);
+    const std::string bytes = header + littleEndian<float>({0, 0, 0, 1, 0, 0, 0, 1, 0}) + '\3' +
+                              littleEndian<int32_t>({0, 1, 2}) + '\3' + littleEndian<int32_t>({0, 1, 7}) +
+                              std::string("\3\0\0\0\0", 5);
     const Loaded ply = load(readPly, bytes);
     EXPECT_EQ(ply.mesh.faceCount, 1);
     EXPECT_NE(ply.notes().find("ends after 2 of the 3 'face' elements"), std::string::npos) << ply.notes();
