@@ -263,11 +263,10 @@ TEST(ObjReader, textForms) {
         EXPECT_EQ(obj.mesh.faceCount, 1);
         EXPECT_TRUE(obj.context->errors.empty());
     }
-    EXPECT_TRUE(looksLikeObj(reinterpret_cast<const uint8_t*>(utf16LE.data()), utf16LE.size()));
-    const std::string binary("v 0\0\0", 5);
-    EXPECT_FALSE(looksLikeObj(reinterpret_cast<const uint8_t*>(binary.data()), binary.size()));
-    const std::string prose = "Dear reader,\nthis is a letter.\n";
-    EXPECT_FALSE(looksLikeObj(reinterpret_cast<const uint8_t*>(prose.data()), prose.size()));
+    for (const auto& [bytes, isObj] : {std::pair(utf16LE, true), std::pair(std::string("v 0\0\0", 5), false),
+                                       std::pair(std::string("Dear reader,\nthis is a letter.\n"), false)}) {
+        EXPECT_EQ(looksLikeObj(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), isObj) << bytes;
+    }
 }
 
 TEST(ObjReader, badIndicesAndNumbersDropTheirFacesWithANote) {
@@ -324,8 +323,7 @@ TEST(StlReader, binaryToldBySizeEvenWithASolidHeaderAndTurnedUpright) {
 }
 
 TEST(StlReader, countsTheFileCannotHoldAreCut) {
-    std::string bytes = binaryStl("x", {kUpright, kFlat}, {}, 0xFFFFFFFF);
-    const Loaded stl = load(readStl, bytes);
+    const Loaded stl = load(readStl, binaryStl("x", {kUpright, kFlat}, {}, 0xFFFFFFFF));
     EXPECT_EQ(stl.mesh.faceCount, 2);
     EXPECT_NE(stl.notes().find("holds 2 of the 4294967295 facets"), std::string::npos);
     // A stray byte after the facets is ignored.
