@@ -113,6 +113,8 @@ TEST(Unicode, utf8AndUtf16ConvertBothWaysAndBrokenSequencesBecomeReplacementChar
 }
 
 struct Settings : ::testing::Test {
+    // Reading the settings moves into their folder, which must not outlive the test.
+    ~Settings() override { std::filesystem::current_path(std::filesystem::temp_directory_path()); }
     TempDir dir;
     RecordingPlatform platform;
 };
@@ -250,8 +252,7 @@ TEST_F(Settings, addAndRemoveKeepTheListPacked) {
 TEST_F(Settings, theUsersOwnFileIsReadAndWrittenAndTheInstalledOneOnlyStartsItWithItsModelsStillFound) {
     namespace fs = std::filesystem;
     const std::string install = dir.path("install"), data = dir.path("data");
-    fs::create_directories(install);
-    fs::create_directories(data);
+    for (const std::string& folder : {install, data}) fs::create_directories(folder);
     const std::string installed = "[files]\nfile1=rocket.3ds\nfile2=sub/ring.3ds\nfile3=/elsewhere/m.wrl\n"
                                   "file4=C:\\m.wrl\n[options]\nspeed=3\n";
     writeFile(install + "/" + kIniFileName, installed);
@@ -296,7 +297,6 @@ TEST_F(Settings, theUsersOwnFileIsReadAndWrittenAndTheInstalledOneOnlyStartsItWi
     platform.userData.reset();
     ASSERT_TRUE(readIniFile(s, platform));
     EXPECT_EQ(std::tie(s.speed, s.models[0].file), std::tuple(3, "rocket.3ds"));
-    fs::current_path(fs::temp_directory_path());
 }
 
 TEST_F(Settings, aFolderEntryKeepsItsSeparatorAndSettingsThroughAFileAndTheInstalledFilesFolderResolves) {
@@ -316,7 +316,6 @@ TEST_F(Settings, aFolderEntryKeepsItsSeparatorAndSettingsThroughAFileAndTheInsta
     EXPECT_EQ(std::filesystem::path(read.models[0].file).lexically_normal(),
               std::filesystem::path(dir.path("install/Models/")).lexically_normal());
     EXPECT_TRUE(isFolderEntry(read.models[0].file));
-    std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 
 using DialogRules = Settings;
@@ -351,7 +350,6 @@ TEST_F(DialogRules, addActsUnlessTheListIsFullDeleteUnlessItIsEmptyAndOkWritesTh
     EXPECT_FALSE(working.installDir || working.helpFile);
     ASSERT_TRUE(kept.readSettings(dir.path(kIniFileName), platform));
     EXPECT_EQ(std::tie(kept.speed, kept.modelCount, kept.lavaRed), std::tuple(2, 1, 127 * kColorFromByte));
-    std::filesystem::current_path(std::filesystem::temp_directory_path());
 }
 
 TEST_F(DialogRules, theModelDialogKeepsCheckBoxesAsFlagsAndTurnsAsWholeDegrees) {
